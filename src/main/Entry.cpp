@@ -1,0 +1,2 @@
+// Program entry; the start-up order lives in main/Application.
+int main() { return 0; }

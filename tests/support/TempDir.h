@@ -1,0 +1,45 @@
+#pragma once
+// Test helpers that work on real files: a temporary folder removed with its
+// contents, and copies of the sample photos to rename safely.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kelvara::test {
+
+// A fresh folder under the system's temporary folder, removed (with whatever
+// the test left in it, read-only parts included) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // path() / relative, as a native string.
+    std::string file(const std::string& relative) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The sample photos' folder (shared/photos beside the checkout).
+std::filesystem::path photosDir();
+
+// Copies one sample (relative to photosDir()) into `folder`, writable, and
+// returns the copy's full path.
+std::string copyPhoto(const std::string& relative, const std::filesystem::path& folder,
+                      const std::string& newName = {});
+
+// Writes `content` to `path`, creating the file.
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// Reads a whole file.
+std::string readFile(const std::filesystem::path& path);
+
+// The names of the regular files directly in `folder`, sorted.
+std::vector<std::string> fileNames(const std::filesystem::path& folder);
+
+} // namespace kelvara::test
