@@ -1,2 +1,4 @@
 // Program entry; the start-up order lives in main/Application.
-int main() { return 0; }
+int main() {
+    return 0;
+}

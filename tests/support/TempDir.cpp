@@ -32,9 +32,13 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ec);
 }
 
-std::string TempDir::file(const std::string& relative) const { return (m_path / relative).string(); }
+std::string TempDir::file(const std::string& relative) const {
+    return (m_path / relative).string();
+}
 
-fs::path photosDir() { return fs::path(KELVARA_PHOTOS_DIR); }
+fs::path photosDir() {
+    return fs::path(KELVARA_PHOTOS_DIR);
+}
 
 std::string copyPhoto(const std::string& relative, const fs::path& folder,
                       const std::string& newName) {

@@ -1,0 +1,207 @@
+// The search worker on real folder trees: queue order, depth-first search,
+// links, and Cancel racing a running search.
+
+#include "findfile/FindFileThread.h"
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace kelvara;
+using kelvara::test::TempDir;
+using kelvara::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Waits (bounded) until no folder is queued and no search runs.
+bool waitIdle(TFindFileThread& worker) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (worker.HasSearchWork()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+TPathList takeAll(TFindFileThread& worker) {
+    TPathList files;
+    worker.TakeFiles(files, 1 << 30);
+    return files;
+}
+
+// The files below `root` as a depth-first walk in the file system's own
+// order would give them, links not followed.
+TPathList expectedWalk(const fs::path& root) {
+    TPathList files;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        if (entry.is_symlink()) {
+            if (fs::is_regular_file(entry.path()))
+                files.push_back(entry.path().string());
+        } else if (entry.is_directory()) {
+            for (auto& inner : expectedWalk(entry.path()))
+                files.push_back(inner);
+        } else if (entry.is_regular_file()) {
+            files.push_back(entry.path().string());
+        }
+    }
+    return files;
+}
+
+void makeTree(const fs::path& root, int folders, int filesPerFolder) {
+    for (int f = 0; f < folders; ++f) {
+        const fs::path folder = root / ("d" + std::to_string(f)) / "deeper";
+        fs::create_directories(folder);
+        for (int i = 0; i < filesPerFolder; ++i)
+            writeFile(folder / ("IMG_" + std::to_string(i) + ".JPG"), "x");
+    }
+}
+
+struct Worker {
+    TCriticalSection lock;
+    TFindFileThread thread{lock};
+};
+
+} // namespace
+
+TEST(FindFileQueues, FoldersAreSearchedOnceInCaseInsensitiveOrderAndFilesQueueDirectly) {
+    TempDir temp;
+    for (const char* name : {"Beta", "alpha", "Gamma", "gamma"})
+        fs::create_directories(temp.path() / name);
+    writeFile(temp.path() / "Beta" / "b.jpg", "b");
+    writeFile(temp.path() / "alpha" / "a.jpg", "a");
+    writeFile(temp.path() / "Gamma" / "G.jpg", "G");
+    writeFile(temp.path() / "gamma" / "g.jpg", "g");
+    const std::string loose = temp.file("loose.jpg");
+    writeFile(loose, "l");
+
+    Worker worker; // suspended: the queue fills before any search starts
+    worker.thread.AddPath(temp.file("Beta"));
+    worker.thread.AddPath(temp.file("alpha") + "/");
+    worker.thread.AddPath(temp.file("Beta") + "/"); // the same folder as "Beta"
+    worker.thread.AddPath(temp.file("gamma"));
+    worker.thread.AddPath(temp.file("Gamma")); // another folder on Linux
+    worker.thread.AddPath(loose);
+    worker.thread.AddPath(loose);
+    worker.thread.AddPath(temp.file("missing"));
+    worker.thread.AddPath("");
+
+    // Files named directly wait in arrival order before anything is searched.
+    EXPECT_EQ(worker.thread.FileCount(), 2u);
+    worker.thread.Resume();
+    ASSERT_TRUE(waitIdle(worker.thread));
+    const TPathList files = takeAll(worker.thread);
+    ASSERT_EQ(files.size(), 6u);
+    EXPECT_EQ(files[0], loose);
+    EXPECT_EQ(files[1], loose);
+    EXPECT_EQ(files[2], temp.file("alpha/a.jpg"));
+    EXPECT_EQ(files[3], temp.file("Beta/b.jpg"));
+    // gamma and Gamma collate alike; both are searched, one after the other.
+    EXPECT_TRUE((files[4] == temp.file("Gamma/G.jpg") && files[5] == temp.file("gamma/g.jpg")) ||
+                (files[4] == temp.file("gamma/g.jpg") && files[5] == temp.file("Gamma/G.jpg")));
+}
+
+TEST(FindFileSearch, WalksDepthFirstWithHiddenEntriesAndNeverFollowsFolderLinks) {
+    TempDir temp;
+    const fs::path root = temp.path() / "photos";
+    fs::create_directories(root / "sub" / ".hidden");
+    fs::create_directories(root / "empty");
+    writeFile(root / "1.jpg", "1");
+    writeFile(root / "sub" / "2.jpg", "2");
+    writeFile(root / "sub" / ".hidden" / "3.jpg", "3");
+    writeFile(root / ".4.jpg", "4");
+    writeFile(root / "name with spaces, \"quotes\"\nand newline.jpg", "5");
+    fs::create_directory_symlink(root, root / "sub" / "loop");   // a link loop
+    fs::create_directory_symlink(temp.path(), root / "outside"); // out of the tree
+    fs::create_symlink(root / "1.jpg", root / "link.jpg");       // a link to a file
+    fs::create_symlink(root / "nowhere", root / "dangling.jpg");
+    mkfifo((root / "pipe.jpg").c_str(), 0600);
+
+    Worker worker;
+    worker.thread.Resume();
+    worker.thread.AddPath(root.string());
+    ASSERT_TRUE(waitIdle(worker.thread));
+    const TPathList files = takeAll(worker.thread);
+    EXPECT_EQ(files, expectedWalk(root));
+    EXPECT_EQ(files.size(), 6u); // 1, 2, 3, .4, the odd name, link.jpg
+}
+
+TEST(FindFileSearch, TakeFilesMovesAtMostCountInOrder) {
+    TempDir temp;
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        names.push_back(temp.file("f" + std::to_string(i)));
+        writeFile(names.back(), "x");
+    }
+    Worker worker;
+    for (const auto& name : names)
+        worker.thread.AddPath(name);
+    TPathList target{"already there"};
+    worker.thread.TakeFiles(target, 0);
+    worker.thread.TakeFiles(target, -5);
+    EXPECT_EQ(target.size(), 1u);
+    worker.thread.TakeFiles(target, 2);
+    ASSERT_EQ(target.size(), 3u);
+    EXPECT_EQ(target[1], names[0]);
+    EXPECT_EQ(target[2], names[1]);
+    worker.thread.TakeFiles(target, 100);
+    ASSERT_EQ(target.size(), 4u);
+    EXPECT_EQ(target[3], names[2]);
+    worker.thread.TakeFiles(target, 1);
+    EXPECT_EQ(target.size(), 4u);
+}
+
+TEST(FindFileCancel, NothingOfACancelledSearchArrivesAndTheNextSearchRunsNormally) {
+    TempDir temp;
+    const fs::path big = temp.path() / "big";
+    makeTree(big, 400, 25);
+    const fs::path next = temp.path() / "next";
+    makeTree(next, 2, 3);
+
+    // Cancel at many moments of a running search: right at its start, and
+    // after some files have arrived. Whatever the moment, the queue stays
+    // empty once Cancel has returned.
+    for (int round = 0; round < 20; ++round) {
+        Worker worker;
+        worker.thread.Resume();
+        worker.thread.AddPath(big.string());
+        if (round % 2 == 1) {
+            while (worker.thread.FileCount() < static_cast<std::size_t>(round * 50))
+                std::this_thread::yield();
+        }
+        worker.thread.Cancel();
+        EXPECT_EQ(worker.thread.FileCount(), 0u);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(worker.thread.FileCount(), 0u) << "round " << round;
+
+        worker.thread.AddPath(next.string());
+        ASSERT_TRUE(waitIdle(worker.thread));
+        const TPathList files = takeAll(worker.thread);
+        EXPECT_EQ(files, expectedWalk(next)) << "round " << round;
+    }
+}
+
+TEST(FindFileLifetime, EndsPromptlyDuringALargeSearchAndWhenNeverStarted) {
+    TempDir temp;
+    makeTree(temp.path(), 300, 20);
+    {
+        Worker worker;
+        worker.thread.AddPath(temp.path().string());
+        worker.thread.Resume();
+        while (worker.thread.FileCount() == 0)
+            std::this_thread::yield();
+        // Leaving the scope stops the worker in the middle of the tree.
+    }
+    {
+        TFindFileUnit unit; // the worker of a copy that only hands over its paths
+        ASSERT_NE(FindFileThread, nullptr);
+        ASSERT_NE(FindFileLock, nullptr);
+        FindFileThread->AddPath(temp.path().string());
+        EXPECT_TRUE(FindFileThread->Finished());
+    }
+    EXPECT_EQ(FindFileThread, nullptr);
+    EXPECT_EQ(FindFileLock, nullptr);
+}
