@@ -23,7 +23,9 @@ void TThread::Resume() {
     });
 }
 
-void TThread::Terminate() { m_terminated.store(true, std::memory_order_release); }
+void TThread::Terminate() {
+    m_terminated.store(true, std::memory_order_release);
+}
 
 void TThread::WaitFor() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
