@@ -1,9 +1,8 @@
 #include "platform/MainThreadCall.h"
 #include "platform/Thread.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
 
@@ -14,8 +13,7 @@ namespace {
 // A body that asks the main thread for `calls` steps, counting them.
 class Requester : public TThread {
 public:
-    Requester(TMainThreadCall& call, std::atomic<int>& served)
-        : m_call(call), m_served(served) {}
+    Requester(TMainThreadCall& call, std::atomic<int>& served) : m_call(call), m_served(served) {}
     ~Requester() override { TerminateAndWait(); }
 
 protected:
