@@ -1,0 +1,94 @@
+#include "platform/FileContent.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace kelvara {
+
+namespace {
+
+[[noreturn]] void ThrowErrno(int error, const char* what, const std::string& path) {
+    throw std::system_error(error, std::generic_category(), std::string(what) + ": " + path);
+}
+
+// Refuses anything but a regular file of acceptable size; `info` comes from
+// stat (before opening) or fstat (after).
+void CheckRegularFile(const struct stat& info, const std::string& path) {
+    if (S_ISDIR(info.st_mode))
+        ThrowErrno(EISDIR, "is a folder", path);
+    if (!S_ISREG(info.st_mode))
+        ThrowErrno(EINVAL, "not a regular file", path);
+    if (info.st_size > MaxFileContentSize)
+        ThrowErrno(EFBIG, "too large to be a photo", path);
+}
+
+// Closes the descriptor on every way out of ReadFileContent.
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : m_fd(fd) {}
+    ~TFileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+QByteArray ReadFileContent(const std::string& path) {
+    // Looking before opening keeps us from opening devices at all (opening
+    // some has side effects, such as a tape rewinding).
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0)
+        ThrowErrno(errno, "cannot look at", path);
+    CheckRegularFile(before, path);
+
+    // O_NONBLOCK: should the name have become a FIFO since the look above,
+    // the open must not wait for a writer.
+    const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0)
+        ThrowErrno(errno, "cannot open", path);
+    struct stat opened {};
+    if (::fstat(file.get(), &opened) != 0)
+        ThrowErrno(errno, "cannot look at", path);
+    CheckRegularFile(opened, path);
+
+    // Size the buffer from fstat, but trust only what read() gives: the
+    // file may change under us. One byte more than the cap lets us see a
+    // file that grew past it.
+    QByteArray content;
+    qsizetype capacity = static_cast<qsizetype>(opened.st_size) + 1;
+    content.resize(capacity);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == capacity) {
+            if (capacity > MaxFileContentSize)
+                ThrowErrno(EFBIG, "too large to be a photo", path);
+            capacity = std::min<qsizetype>(capacity * 2, MaxFileContentSize + 1);
+            content.resize(capacity);
+        }
+        const ssize_t got =
+            ::read(file.get(), content.data() + filled, static_cast<size_t>(capacity - filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowErrno(errno, "cannot read", path);
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    content.truncate(filled);
+    return content;
+}
+
+} // namespace kelvara

@@ -1,0 +1,55 @@
+#pragma once
+// The image library's binding, in the shape the rename step expects of it:
+// an image object made from a file's content that says which kind of image
+// it holds. Qt's image reader does the work. Only the header is looked at
+// (format and pixel size); nothing is decoded, so the test stays cheap and a
+// damaged body cannot hurt us.
+
+#include <QByteArray>
+
+namespace kelvara {
+
+// The kinds of image the binding tells apart. The values are fixed: callers
+// and stored results compare against them as numbers.
+enum TImageType : int {
+    ImageTypeUnknown = 0,  // not an image we can read, damaged or empty
+    ImageTypeBitmap = 1,   // a raster format whose header the reader understands
+    ImageTypeMetafile = 2, // a vector drawing (SVG, EMF, WMF)
+};
+
+// Base of the binding's wrapper objects. A wrapper stands for one native
+// resource, so it can be neither copied nor moved.
+class TGdiplusBase {
+public:
+    TGdiplusBase(const TGdiplusBase&) = delete;
+    TGdiplusBase& operator=(const TGdiplusBase&) = delete;
+
+protected:
+    TGdiplusBase() = default;
+    ~TGdiplusBase() = default;
+};
+
+// One image, "loaded" from a file's content. The content is examined once,
+// when the object is made; the object keeps no reference to it.
+class TGPImage : public TGdiplusBase {
+public:
+    explicit TGPImage(const QByteArray& content);
+
+    // ImageTypeBitmap when the content is a raster image the reader can
+    // load: a format it recognises whose header gives a non-empty pixel size
+    // (formats whose reader cannot tell the size without decoding count when
+    // they are recognised). ImageTypeMetafile for vector drawings, recognised
+    // by their own signatures, so the answer does not depend on which Qt
+    // plugins are installed. ImageTypeUnknown otherwise: empty, unknown or
+    // damaged content.
+    TImageType GetType() const { return m_type; }
+
+private:
+    TImageType m_type = ImageTypeUnknown;
+};
+
+// True exactly when `content` is a raster image (TGPImage type 1); vector
+// drawings are no photos.
+bool IsImageContent(const QByteArray& content);
+
+} // namespace kelvara

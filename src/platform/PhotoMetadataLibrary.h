@@ -1,0 +1,30 @@
+#pragma once
+// Start-up and shut-down of the metadata library (Exiv2), owned by the
+// program's start-up code for the whole run, before any thread starts and
+// until every thread has ended.
+//
+// - The XMP toolkit is set up once here: left to itself, Exiv2 sets it up on
+//   the first XMP packet it meets, which is not safe when two threads could
+//   meet one at the same time.
+// - Exiv2's log is silenced: damaged photos are common and are skipped
+//   without a word; Exiv2 would otherwise write warnings to stderr.
+// - Metadata in ISO media files (HEIF, AVIF, CR3) is switched on where the
+//   Exiv2 version needs it switched on.
+//
+// The previous log settings come back when the object goes.
+
+namespace kelvara {
+
+class TPhotoMetadataLibrary {
+public:
+    TPhotoMetadataLibrary();
+    ~TPhotoMetadataLibrary();
+    TPhotoMetadataLibrary(const TPhotoMetadataLibrary&) = delete;
+    TPhotoMetadataLibrary& operator=(const TPhotoMetadataLibrary&) = delete;
+
+private:
+    int m_previousLevel;
+    void (*m_previousHandler)(int, const char*);
+};
+
+} // namespace kelvara

@@ -1,0 +1,41 @@
+#pragma once
+// The three properties of a photo that its new name is made of, read from the
+// photo's own metadata (Exif, IPTC, XMP) with Exiv2. The texts have the forms
+// the rename step relies on; a property the photo does not hold is the empty
+// text, never an error.
+
+#include <QByteArray>
+#include <stdexcept>
+#include <string>
+
+namespace kelvara {
+
+struct TPhotoProperties {
+    // "YYYY:MM:DD HH:MM:SS", the first real date and time in this order:
+    // Exif DateTimeOriginal; IPTC DateCreated with TimeCreated (00:00:00
+    // when there is none); XMP xmp:CreateDate; Exif DateTimeDigitized; XMP
+    // exif:DateTimeOriginal. Empty when none holds one.
+    std::string DateTaken;
+    // "W x H", the image's own pixel size, e.g. "1600 x 1200"; empty when
+    // the size is unknown.
+    std::string Dimensions;
+    // Exif Image Model as written by the camera, trimmed, e.g. "Canon IXY
+    // DIGITAL 900 IS"; empty when absent. Untrusted: it may hold any
+    // character.
+    std::string CameraModel;
+};
+
+// The metadata library could not make sense of the content: an unknown
+// format, or a damaged one. The file is to be skipped.
+class TPhotoPropertiesError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the properties from a file's whole content (see ReadFileContent).
+// Throws TPhotoPropertiesError when the content is no format the library
+// knows or its metadata cannot be read. Requires a TPhotoMetadataLibrary to
+// exist. Reads only; the content is never changed.
+TPhotoProperties ReadPhotoProperties(const QByteArray& content);
+
+} // namespace kelvara
