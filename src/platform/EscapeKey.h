@@ -1,0 +1,27 @@
+#pragma once
+// The Escape key as the rename step asks for it: "is it down now, or was it
+// pressed since I last asked?", whichever window has the focus.
+//
+// On X11 the answer combines the keyboard state of the whole display (so
+// Escape works while another program's window is active) with the Escape
+// presses our own windows saw since the last query (a short tap between two
+// queries would otherwise be missed). Elsewhere only our own windows count.
+
+#include <memory>
+
+namespace kelvara {
+
+class IEscapeKey {
+public:
+    virtual ~IEscapeKey() = default;
+    // True when Escape is down now or was pressed since the previous call.
+    virtual bool Pressed() = 0;
+};
+
+// The display's keyboard when one can be reached, else our own windows only.
+std::unique_ptr<IEscapeKey> CreateEscapeKey();
+
+// Our windows report an Escape press here (any thread may call it).
+void NoteEscapePressed();
+
+} // namespace kelvara

@@ -1,0 +1,58 @@
+#include "platform/EscapeKey.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+namespace kelvara {
+
+namespace {
+
+std::atomic<bool> EscapeSeen{false};
+
+class TOwnWindowsEscape : public IEscapeKey {
+public:
+    bool Pressed() override { return EscapeSeen.exchange(false); }
+};
+
+// A connection of our own to the X server, so that the query needs nothing
+// from the widget toolkit and works in a program without windows too.
+class TX11Escape : public TOwnWindowsEscape {
+public:
+    explicit TX11Escape(Display* display)
+        : m_display(display), m_keycode(XKeysymToKeycode(display, XK_Escape)) {}
+    ~TX11Escape() override { XCloseDisplay(m_display); }
+    TX11Escape(const TX11Escape&) = delete;
+    TX11Escape& operator=(const TX11Escape&) = delete;
+
+    bool Pressed() override {
+        const bool seen = TOwnWindowsEscape::Pressed();
+        if (m_keycode == 0)
+            return seen;
+        char keys[32] = {};
+        XQueryKeymap(m_display, keys);
+        const bool down = (keys[m_keycode / 8] & (1 << (m_keycode % 8))) != 0;
+        return seen || down;
+    }
+
+private:
+    Display* m_display;
+    KeyCode m_keycode;
+};
+
+} // namespace
+
+std::unique_ptr<IEscapeKey> CreateEscapeKey() {
+    const char* name = std::getenv("DISPLAY");
+    if (name != nullptr && *name != '\0') {
+        if (Display* display = XOpenDisplay(name))
+            return std::make_unique<TX11Escape>(display);
+    }
+    return std::make_unique<TOwnWindowsEscape>();
+}
+
+void NoteEscapePressed() { EscapeSeen.store(true); }
+
+} // namespace kelvara
