@@ -1,0 +1,200 @@
+// The rename step on copies of real photos: the names it gives at each
+// precision and layout, and every case in which a file must keep its name.
+
+#include "findfile/FindFileThread.h"
+#include "main/ImageTest.h"
+#include "main/NewName.h"
+#include "main/RenameStep.h"
+#include "platform/MoveFile.h"
+#include "platform/PhotoMetadataLibrary.h"
+#include "support/Exiftool.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <system_error>
+
+using namespace kelvara;
+using namespace kelvara::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FakeEscape : public IEscapeKey {
+public:
+    bool down = false;
+    bool Pressed() override { return down; }
+};
+
+// Canon_40D.jpg: taken 2008:05:30 15:56:01, 100 x 68 pixels, "Canon EOS 40D"
+// (as exiftool reads it).
+constexpr const char* Canon = "jpg/Canon_40D.jpg";
+
+class RenameStepTest : public ::testing::Test {
+protected:
+    TPhotoMetadataLibrary library;
+    TempDir temp;
+    TCriticalSection lock;
+    TFindFileThread worker{lock}; // never resumed: files are queued directly
+    TPathList pending;
+    FakeEscape escape;
+    TFixedNamingOptions options;
+
+    // Queues `path`, runs one step with the given options and tells what the
+    // folder holds afterwards.
+    std::vector<std::string> renameOnce(const std::string& path, const char* pattern,
+                                        TNameLayout layout) {
+        options = TFixedNamingOptions(pattern, layout);
+        TRenameStep step(worker, pending, options, escape);
+        worker.AddPath(path);
+        step.RenameNextFile();
+        EXPECT_TRUE(pending.empty());
+        return fileNames(fs::path(path).parent_path());
+    }
+};
+
+} // namespace
+
+TEST_F(RenameStepTest, NamesFollowThePrecisionAndTheLayout) {
+    struct Case {
+        const char* pattern;
+        TNameLayout layout;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {DatePatternDay, TNameLayout::DateFile, "20080530_Canon_40D.jpg"},
+        {DatePatternMinute, TNameLayout::DateModelFile, "200805301556_CanonEOS40D_Canon_40D.jpg"},
+        {DatePatternSecond, TNameLayout::DateSizeFile, "20080530155601_100x68_Canon_40D.jpg"},
+        {DatePatternMinute, TNameLayout::DateSizeModelFile,
+         "200805301556_100x68_CanonEOS40D_Canon_40D.jpg"},
+    };
+    for (const Case& c : cases) {
+        TempDir folder;
+        const std::string original = readFile(photosDir() / Canon);
+        const std::string path = copyPhoto(Canon, folder.path());
+        EXPECT_EQ(renameOnce(path, c.pattern, c.layout), std::vector<std::string>{c.expected});
+        EXPECT_EQ(readFile(folder.path() / c.expected), original);
+    }
+}
+
+TEST_F(RenameStepTest, DatedNamesStayAndALongerDateGoesInFront) {
+    const std::string path = copyPhoto(Canon, temp.path());
+    EXPECT_EQ(renameOnce(path, DatePatternDay, TNameLayout::DateFile),
+              std::vector<std::string>{"20080530_Canon_40D.jpg"});
+    // The same file again at the same precision: its name holds the date.
+    EXPECT_EQ(renameOnce(temp.file("20080530_Canon_40D.jpg"), DatePatternDay,
+                         TNameLayout::DateSizeModelFile),
+              std::vector<std::string>{"20080530_Canon_40D.jpg"});
+    // At minute precision the longer text is not in the name yet.
+    EXPECT_EQ(renameOnce(temp.file("20080530_Canon_40D.jpg"), DatePatternMinute,
+                         TNameLayout::DateFile),
+              std::vector<std::string>{"200805301556_20080530_Canon_40D.jpg"});
+    // A name that already holds the date anywhere is left alone.
+    TempDir other;
+    const std::string dated = copyPhoto(Canon, other.path(), "IMG_20080530_x.jpg");
+    EXPECT_EQ(renameOnce(dated, DatePatternDay, TNameLayout::DateFile),
+              std::vector<std::string>{"IMG_20080530_x.jpg"});
+}
+
+TEST_F(RenameStepTest, FilesWithoutADateOrLayoutOrImageKeepTheirNames) {
+    const std::string undated = copyPhoto("jpg/orientation/landscape_1.jpg", temp.path());
+    writeFile(temp.path() / "notes.jpg", "not a photo at all");
+    writeFile(temp.path() / "drawing.svg",
+              "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>");
+    writeFile(temp.path() / "empty.jpg", "");
+    const std::string photo = readFile(photosDir() / Canon);
+    writeFile(temp.path() / "truncated.jpg", photo.substr(0, 20));
+    fs::create_directory(temp.path() / "folder.jpg");
+    const std::string dated = copyPhoto(Canon, temp.path(), "a.jpg");
+
+    const auto before = fileNames(temp.path());
+    for (const char* name : {"landscape_1.jpg", "notes.jpg", "drawing.svg", "empty.jpg",
+                             "truncated.jpg", "folder.jpg", "gone.jpg"})
+        renameOnce(temp.file(name), DatePatternMinute, TNameLayout::DateSizeModelFile);
+    // No layout chosen: even a dated photo keeps its name.
+    renameOnce(dated, DatePatternMinute, TNameLayout::None);
+    EXPECT_EQ(fileNames(temp.path()), before);
+    EXPECT_TRUE(fs::is_directory(temp.path() / "folder.jpg"));
+    EXPECT_FALSE(IsImageFile(undated.substr(0, undated.size() - 1)));
+}
+
+TEST_F(RenameStepTest, AnExistingTargetIsNeverReplaced) {
+    const std::string path = copyPhoto(Canon, temp.path());
+    writeFile(temp.path() / "20080530_Canon_40D.jpg", "someone else's file");
+    renameOnce(path, DatePatternDay, TNameLayout::DateFile);
+    EXPECT_EQ(readFile(temp.path() / "20080530_Canon_40D.jpg"), "someone else's file");
+    EXPECT_EQ(readFile(path), readFile(photosDir() / Canon));
+}
+
+TEST_F(RenameStepTest, AHostileCameraModelNeverMovesTheFile) {
+    if (!exiftoolAvailable())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const char* model : {"../../escape", "a/b", "line\nbreak"}) {
+        TempDir folder;
+        const std::string path = copyPhoto(Canon, folder.path());
+        runExiftool({"-overwrite_original", std::string("-IFD0:Model=") + model, path});
+        EXPECT_EQ(renameOnce(path, DatePatternMinute, TNameLayout::DateModelFile),
+                  std::vector<std::string>{"Canon_40D.jpg"})
+            << model;
+        // The same photo without the model in its name is renamed.
+        EXPECT_EQ(renameOnce(path, DatePatternMinute, TNameLayout::DateFile),
+                  std::vector<std::string>{"200805301556_Canon_40D.jpg"});
+    }
+    EXPECT_EQ(fileNames(temp.path()).size(), 0u);
+}
+
+TEST_F(RenameStepTest, EscapeCancelsQueuedFilesButAnIdleStepChangesNothing) {
+    TRenameStep step(worker, pending, options, escape);
+    step.RenameNextFile(); // nothing queued: nothing happens
+    EXPECT_TRUE(pending.empty());
+
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i)
+        paths.push_back(copyPhoto(Canon, temp.path(), "p" + std::to_string(i) + ".jpg"));
+    for (const auto& path : paths)
+        worker.AddPath(path);
+    step.RenameNextFile(); // the first is renamed, one per step
+    EXPECT_EQ(worker.FileCount(), 2u);
+    escape.down = true;
+    step.RenameNextFile();
+    EXPECT_EQ(worker.FileCount(), 0u);
+    EXPECT_EQ(fileNames(temp.path()),
+              (std::vector<std::string>{"200805301556_100x68_CanonEOS40D_p0.jpg", "p1.jpg",
+                                        "p2.jpg"}));
+}
+
+TEST(NewName, SafeNamesAndPathSplits) {
+    EXPECT_TRUE(IsSafeFileName("200803181226_1600x1200_<Digimax>_IMG.JPG"));
+    for (const char* bad : {"", ".", "..", "a/b", "tab\there", "del\x7f"})
+        EXPECT_FALSE(IsSafeFileName(bad)) << bad;
+    EXPECT_EQ(SplitPath("/a/b.jpg").folder, "/a");
+    EXPECT_EQ(SplitPath("/b.jpg").folder, "/");
+    EXPECT_EQ(SplitPath("/b.jpg").name, "b.jpg");
+    EXPECT_EQ(DateText("2008:03:18 12:26:27", 8), "20080318");
+    EXPECT_EQ(DateText("2008:03:18 12:26:27", 14), "20080318122627");
+    EXPECT_EQ(ComposeNewName(TNameLayout::DateSizeModelFile, "2008", "", "", "x.jpg"),
+              "2008___x.jpg");
+}
+
+TEST(MoveFile, EveryWayRenamesAndNoneReplaces) {
+    using Way = void (*)(const std::string&, const std::string&);
+    for (Way way : {Way{&RenameNoReplace}, Way{&LinkThenUnlink}, Way{&TestThenRename},
+                    Way{&MoveFileNoReplace}}) {
+        TempDir temp;
+        writeFile(temp.path() / "a", "photo");
+        writeFile(temp.path() / "taken", "other");
+        EXPECT_THROW(way(temp.file("a"), temp.file("taken")), std::system_error);
+        EXPECT_EQ(readFile(temp.path() / "a"), "photo");
+        EXPECT_EQ(readFile(temp.path() / "taken"), "other");
+        EXPECT_THROW(way(temp.file("missing"), temp.file("b")), std::system_error);
+        way(temp.file("a"), temp.file("b"));
+        EXPECT_EQ(fileNames(temp.path()), (std::vector<std::string>{"b", "taken"}));
+        EXPECT_EQ(readFile(temp.path() / "b"), "photo");
+        // A link is renamed as itself; its target stays where it is.
+        fs::create_symlink(temp.path() / "b", temp.path() / "link");
+        way(temp.file("link"), temp.file("link2"));
+        EXPECT_TRUE(fs::is_symlink(temp.path() / "link2"));
+        EXPECT_EQ(readFile(temp.path() / "b"), "photo");
+    }
+}
