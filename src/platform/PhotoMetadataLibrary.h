@@ -1,7 +1,7 @@
 #pragma once
-// Start-up and shut-down of the metadata library (Exiv2), owned by the
-// program's start-up code for the whole run, before any thread starts and
-// until every thread has ended.
+// Start-up and shut-down of the metadata library (Exiv2). The program makes
+// one, in its start-up code before any thread starts, and keeps it until every
+// thread has ended.
 //
 // - The XMP toolkit is set up once here: left to itself, Exiv2 sets it up on
 //   the first XMP packet it meets, which is not safe when two threads could

@@ -60,11 +60,12 @@ std::string DateTaken(const Exiv2::Image& image) {
 }
 
 std::string Dimensions(const Exiv2::Image& image) {
+    // int in Exiv2 0.27, uint32_t in 0.28: compared only as "> 0".
     const auto width = image.pixelWidth();
     const auto height = image.pixelHeight();
-    if (width <= 0 || height <= 0)
-        return {};
-    return std::to_string(width) + " x " + std::to_string(height);
+    if (width > 0 && height > 0)
+        return std::to_string(width) + " x " + std::to_string(height);
+    return {};
 }
 
 } // namespace

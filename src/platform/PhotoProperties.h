@@ -34,8 +34,9 @@ public:
 
 // Reads the properties from a file's whole content (see ReadFileContent).
 // Throws TPhotoPropertiesError when the content is no format the library
-// knows or its metadata cannot be read. Requires a TPhotoMetadataLibrary to
-// exist. Reads only; the content is never changed.
+// knows or its metadata cannot be read; a damaged file that makes the library
+// ask for absurd amounts of memory may also end in std::bad_alloc. Requires a
+// TPhotoMetadataLibrary to exist. Reads only; the content is never changed.
 TPhotoProperties ReadPhotoProperties(const QByteArray& content);
 
 } // namespace kelvara

@@ -1,0 +1,116 @@
+// What the rename step spends on one photo before it names it: read the whole
+// file, test that it is a raster image, read date, size and model. Run over
+// the real sample JPEGs, one photo per iteration in turn, so the figure is
+// the cost per photo over a realistic mix (small and large files, rich and
+// poor metadata). The per-photo benchmarks show which photos cost most.
+
+#include "platform/FileContent.h"
+#include "platform/GPImage.h"
+#include "platform/PhotoMetadataLibrary.h"
+#include "platform/PhotoProperties.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> SampleJpegs() {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(
+             std::filesystem::path(KELVARA_PHOTOS_DIR) / "jpg")) {
+        const auto extension = entry.path().extension();
+        if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// One photo's worth of work; a failure skips the photo, as in the step.
+void PhotoStep(const std::string& path) {
+    try {
+        const QByteArray content = kelvara::ReadFileContent(path);
+        if (!kelvara::IsImageContent(content))
+            return;
+        const kelvara::TPhotoProperties properties = kelvara::ReadPhotoProperties(content);
+        benchmark::DoNotOptimize(properties.DateTaken.data());
+    } catch (const std::exception&) {
+    }
+}
+
+void BM_PhotoStepOverAllJpegs(benchmark::State& state) {
+    const kelvara::TPhotoMetadataLibrary library;
+    const std::vector<std::string> files = SampleJpegs();
+    if (files.empty()) {
+        state.SkipWithError("no sample JPEGs found");
+        return;
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        PhotoStep(files[next]);
+        next = (next + 1) % files.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["photos"] = static_cast<double>(files.size());
+}
+BENCHMARK(BM_PhotoStepOverAllJpegs)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+// The whole set once per iteration, each photo timed on its own: the median
+// over the photos' mean times is the figure the step's budget is set for
+// (counter median_us), the slowest photo's mean shows the tail (max_us).
+void BM_PhotoStepMedianPhoto(benchmark::State& state) {
+    const kelvara::TPhotoMetadataLibrary library;
+    const std::vector<std::string> files = SampleJpegs();
+    if (files.empty()) {
+        state.SkipWithError("no sample JPEGs found");
+        return;
+    }
+    std::vector<double> total(files.size(), 0.0);
+    for (auto _ : state) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            PhotoStep(files[i]);
+            total[i] +=
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                    .count();
+        }
+    }
+    for (double& sum : total)
+        sum /= static_cast<double>(state.iterations());
+    std::sort(total.begin(), total.end());
+    const size_t middle = total.size() / 2;
+    state.counters["median_us"] =
+        total.size() % 2 ? total[middle] : (total[middle - 1] + total[middle]) / 2;
+    state.counters["max_us"] = total.back();
+    state.counters["photos"] = static_cast<double>(files.size());
+}
+BENCHMARK(BM_PhotoStepMedianPhoto)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_PhotoStepOnePhoto(benchmark::State& state, const std::string& path) {
+    const kelvara::TPhotoMetadataLibrary library;
+    for (auto _ : state)
+        PhotoStep(path);
+}
+
+// Registered at start-up, one benchmark per sample, named by its file.
+const bool registered = [] {
+    for (const std::string& path : SampleJpegs()) {
+        const std::string name =
+            "BM_PhotoStepOnePhoto/" + std::filesystem::path(path).filename().string();
+        benchmark::RegisterBenchmark(name.c_str(), BM_PhotoStepOnePhoto, path)
+            ->Unit(benchmark::kMicrosecond)
+            ->MinTime(0.05);
+    }
+    return true;
+}();
+
+} // namespace
+
+BENCHMARK_MAIN();
