@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs whatever Debian package of scripts/packages.txt is missing, then
+# configures and builds Kelvara in build/. Safe to run again: it installs and
+# rebuilds only what is needed.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+mapfile -t wanted < <(grep -v -e '^#' -e '^\s*$' "$root/scripts/packages.txt")
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ $status == "install ok installed" ]] || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# build [dir] [cmake options...]: configure once, then build everything.
+build() {
+    local dir=$1
+    shift
+    if [[ ! -f $dir/CMakeCache.txt ]]; then
+        cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+if [[ ${KELVARA_SETUP_ONLY:-0} != 1 ]]; then
+    build "$root/build" -DKELVARA_WERROR=ON
+fi

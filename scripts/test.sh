@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Kelvara and runs every test: once as built,
+# once under AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
+# tests under ThreadSanitizer. Everything runs under a virtual X server.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+
+KELVARA_SETUP_ONLY=1 "$root/scripts/setup.sh"
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+# run_ctest DIR [ctest options...]: under a fresh virtual X server.
+run_ctest() {
+    local dir=$1
+    shift
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@")
+}
+
+echo "== Tests"
+configure_and_build "$root/build"
+run_ctest "$root/build"
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build "$root/build-asan" -DKELVARA_SANITIZE=address,undefined -DKELVARA_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp \
+    run_ctest "$root/build-asan"
+
+echo "== Thread tests under ThreadSanitizer"
+configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest "$root/build-tsan" -L thread
