@@ -1,6 +1,7 @@
 #include "info/FormState.h"
 #include "info/FrameGeometry.h"
 #include "info/IniFile.h"
+#include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 

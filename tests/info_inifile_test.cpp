@@ -1,4 +1,5 @@
 #include "info/IniFile.h"
+#include "support/QStringPrint.h"
 #include "support/TempDir.h"
 
 #include <filesystem>

@@ -1,5 +1,6 @@
 #include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
+#include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 
