@@ -163,6 +163,12 @@ TEST(FormState, NoFileLeavesTheFormAsDesignedAndWritesNothing) {
     const QRect before = main.form->frameGeometry();
     LoadFormState(QString::fromStdString(dir.file("missing.ini")), main.form.get());
     EXPECT_EQ(main.form->frameGeometry(), before);
+    // Shown, it matches a twin that never saw LoadFormState: the designed
+    // size is the inside, and the frame comes on top of it.
+    MainLikeForm twin;
+    main.form->show();
+    twin.form->show();
+    EXPECT_EQ(main.form->geometry().size(), twin.form->geometry().size());
     EXPECT_TRUE(main.rdoYMDHN->isChecked());
     EXPECT_TRUE(main.rdoDSMF->isChecked());
     EXPECT_FALSE(main.rdoYMD->isChecked());

@@ -164,7 +164,14 @@ void LoadFormState(const QString& iniFile, QWidget* form) {
     SetFrameHeight(
         form, ini.ReadInteger(formSection, QStringLiteral("Height"), FrameRect(form).height()));
     BringOntoScreen(form);
-    KeepFrameSizeUntilShown(form);
+    // Only a size read from the file is an outer size; a designed one is
+    // the inside and stays so.
+    Qt::Orientations sizesRead;
+    if (ParseIniInteger(ini.ReadString(formSection, QStringLiteral("Width"), QString())))
+        sizesRead |= Qt::Horizontal;
+    if (ParseIniInteger(ini.ReadString(formSection, QStringLiteral("Height"), QString())))
+        sizesRead |= Qt::Vertical;
+    KeepFrameSizeUntilShown(form, sizesRead);
 
     for (QObject* component : FormComponents(form)) {
         const QString section = Section(form, component);

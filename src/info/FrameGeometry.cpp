@@ -27,7 +27,7 @@ constexpr char KeeperProperty[] = "kelvaraFrameSizeKept";
 // as its outer size.
 class FrameSizeKeeper : public QObject {
 public:
-    explicit FrameSizeKeeper(QWidget* window) : m_window(window) {
+    FrameSizeKeeper(QWidget* window, Qt::Orientations which) : m_window(window), m_which(which) {
         m_window->setProperty(KeeperProperty, true);
     }
 
@@ -35,7 +35,11 @@ public:
         if (watched == m_window && m_window->isVisible() &&
             (event->type() == QEvent::Show || event->type() == QEvent::Move ||
              event->type() == QEvent::Resize)) {
-            const QSize extra = FrameExtra(m_window);
+            QSize extra = FrameExtra(m_window);
+            if (!m_which.testFlag(Qt::Horizontal))
+                extra.setWidth(0);
+            if (!m_which.testFlag(Qt::Vertical))
+                extra.setHeight(0);
             if (extra.width() > 0 || extra.height() > 0) {
                 m_window->removeEventFilter(this);
                 m_window->setProperty(KeeperProperty, QVariant());
@@ -48,6 +52,7 @@ public:
 
 private:
     QWidget* m_window;
+    Qt::Orientations m_which;
 };
 
 long long Squared(long long v) {
@@ -85,12 +90,12 @@ void SetFrameHeight(QWidget* window, int height) {
     window->resize(window->width(), height - FrameExtra(window).height());
 }
 
-void KeepFrameSizeUntilShown(QWidget* window) {
+void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which) {
     const QSize extra = FrameExtra(window);
-    if (window->isVisible() || extra.width() > 0 || extra.height() > 0 ||
-        window->property(KeeperProperty).toBool())
+    if (which == Qt::Orientations() || window->isVisible() || extra.width() > 0 ||
+        extra.height() > 0 || window->property(KeeperProperty).toBool())
         return;
-    auto* keeper = new FrameSizeKeeper(window);
+    auto* keeper = new FrameSizeKeeper(window, which);
     window->installEventFilter(keeper);
     // The keeper is no child of the window (it would count as one of the
     // form's components); it goes with the window at the latest.

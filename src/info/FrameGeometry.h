@@ -21,10 +21,11 @@ void SetFrameLeft(QWidget* window, int left);
 void SetFrameWidth(QWidget* window, int width);
 void SetFrameHeight(QWidget* window, int height);
 
-// While a window has not been shown, its frame counts as nothing. When the
-// outer size was set before that, this keeps it: once the window is shown
-// and the frame is known, the inside is shrunk by the frame once.
-void KeepFrameSizeUntilShown(QWidget* window);
+// While a window has not been shown, its frame counts as nothing. When its
+// outer width or height (`which`) was set before that, this keeps it: once
+// the window is shown and the frame is known, the inside is shrunk by the
+// frame once, in those directions only.
+void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which);
 
 // Where a frame of `frame` should go given the screens' geometries and work
 // areas: unchanged when it touches any screen, else moved into the work
