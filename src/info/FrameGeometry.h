@@ -1,0 +1,41 @@
+#pragma once
+// A top-level window's geometry counted the way users see it: the position
+// and outer size of its frame, decorations included. Qt moves windows by
+// their frame already but sizes them by their inside, and it learns the
+// frame's size only once the window manager has decorated the window; these
+// helpers make up the difference.
+
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace kelvara {
+
+// The frame's position and outer size.
+QRect FrameRect(const QWidget* window);
+
+// Each changes one value and leaves the others as they stand.
+void SetFrameTop(QWidget* window, int top);
+void SetFrameLeft(QWidget* window, int left);
+void SetFrameWidth(QWidget* window, int width);
+void SetFrameHeight(QWidget* window, int height);
+
+// While a window has not been shown, its frame counts as nothing. When its
+// outer width or height (`which`) was set before that, this keeps it: once
+// the window is shown and the frame is known, the inside is shrunk by the
+// frame once, in those directions only.
+void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which);
+
+// Where a frame of `frame` should go given the screens' geometries and work
+// areas: unchanged when it touches any screen, else moved into the work
+// area of the nearest screen, its size kept (its top-left corner wins when
+// it is larger than that area).
+QRect PlaceOnScreens(const QRect& frame, const QList<QRect>& screens,
+                     const QList<QRect>& workAreas);
+
+// PlaceOnScreens with the screens that are attached now, applied to the
+// window.
+void BringOntoScreen(QWidget* window);
+
+} // namespace kelvara

@@ -1,0 +1,218 @@
+#include "info/IniFile.h"
+#include "support/QStringPrint.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace kelvara;
+using kelvara::test::readFile;
+using kelvara::test::TempDir;
+using kelvara::test::writeFile;
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Lowers the file-size limit of this process for its lifetime, so writes
+// beyond it fail as on a full disk (EFBIG instead of a SIGXFSZ kill).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler{};
+};
+
+} // namespace
+
+TEST(IniFile, FreshFileListsEverythingInWriteOrder) {
+    TempDir dir;
+    const QString path = Q(dir.file("state.ini"));
+    TIniFile ini(path);
+    ini.WriteInteger("B.B", "Top", -8);
+    ini.WriteInteger("B.B", "Left", 459);
+    ini.WriteBool("B.Panel", "Enabled", true);
+    ini.WriteString("A.Edit", "Text", "写真 フォルダ");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("state.ini"))) << "writes wait for UpdateFile";
+    ini.UpdateFile();
+    EXPECT_EQ(
+        readFile(dir.file("state.ini")),
+        "[B.B]\nTop=-8\nLeft=459\n\n\n[B.Panel]\nEnabled=1\n\n\n[A.Edit]\nText=写真 フォルダ\n");
+}
+
+TEST(IniFile, UpdatesKeysInPlaceAndAppendsNewOnesAtTheEnd) {
+    TempDir dir;
+    const std::string file = dir.file("state.ini");
+    writeFile(file, "; kept comment\n[First]\nalpha = 1\nBeta=2\n[Second]\ngamma=3\n");
+    {
+        TIniFile ini(Q(file));
+        ini.WriteString("FIRST", "ALPHA", "one"); // other case: the existing key
+        ini.WriteString("first", "delta", "4");   // new key: end of its section
+        ini.WriteString("Third", "x", "5");       // new section: end of file
+        ini.UpdateFile();
+    }
+    EXPECT_EQ(readFile(file),
+              "; kept comment\n\n\n[First]\nalpha=one\nBeta=2\ndelta=4\n\n\n[Second]\ngamma=3\n\n\n"
+              "[Third]\nx=5\n");
+    const TIniFile again(Q(file));
+    EXPECT_EQ(again.ReadString("first", "Alpha", "?"), "one");
+    EXPECT_EQ(again.ReadString("SECOND", "GAMMA", "?"), "3");
+}
+
+TEST(IniFile, ReadsIntegersBooleansAndTextsByTheStoredRules) {
+    TempDir dir;
+    const std::string file = dir.file("values.ini");
+    writeFile(file, "[S]\n"
+                    "hex=0x20\nHEX=0X1f\ndollar=$ff\nminusHex=-$10\nallF=0xFFFFFFFF\n"
+                    "nineDigits=0x1FFFFFFFF\nbareX=0x\nsignedX=-0x10\n"
+                    "blank=   15\nplus=+7\nunit=15px\nletters=abc\nempty=\n"
+                    "max=2147483647\nmin=-2147483648\nover=2147483648\nunder=-2147483649\n"
+                    "two=2\nminusOne=-1\nhexZero=0x0\nyes=yes\n"
+                    "padded=   some text   \n");
+    const TIniFile ini(Q(file));
+    EXPECT_EQ(ini.ReadInteger("S", "hex", 0), 32);
+    EXPECT_EQ(ini.ReadInteger("s", "HEX", 0), 32) << "the first of two same keys counts";
+    EXPECT_EQ(ini.ReadInteger("S", "dollar", 0), 255);
+    EXPECT_EQ(ini.ReadInteger("S", "minusHex", 0), -16);
+    EXPECT_EQ(ini.ReadInteger("S", "allF", 0), -1);
+    EXPECT_EQ(ini.ReadInteger("S", "nineDigits", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "bareX", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "signedX", 7), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "blank", 0), 15);
+    EXPECT_EQ(ini.ReadInteger("S", "plus", 0), 7);
+    EXPECT_EQ(ini.ReadInteger("S", "unit", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "letters", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "empty", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "absent", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "max", 0), 2147483647);
+    EXPECT_EQ(ini.ReadInteger("S", "min", 0), -2147483647 - 1);
+    EXPECT_EQ(ini.ReadInteger("S", "over", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "under", 9), 9);
+
+    EXPECT_TRUE(ini.ReadBool("S", "two", false));
+    EXPECT_TRUE(ini.ReadBool("S", "minusOne", false));
+    EXPECT_FALSE(ini.ReadBool("S", "hexZero", true));
+    EXPECT_TRUE(ini.ReadBool("S", "yes", true));
+    EXPECT_FALSE(ini.ReadBool("S", "yes", false));
+    EXPECT_TRUE(ini.ReadBool("S", "empty", true));
+    EXPECT_FALSE(ini.ReadBool("S", "absent", false));
+
+    EXPECT_EQ(ini.ReadString("S", "empty", "default"), "");
+    EXPECT_EQ(ini.ReadString("S", "absent", "default"), "default");
+    EXPECT_EQ(ini.ReadString("Nowhere", "empty", "default"), "default");
+    EXPECT_EQ(ini.ReadString("S", "padded", ""), "some text");
+
+    // Leading blanks are the conversion's own business too, not only the
+    // file's trimming.
+    EXPECT_EQ(ParseIniInteger("  -12"), -12);
+    EXPECT_EQ(ParseIniInteger("$"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger("-"), std::nullopt);
+    EXPECT_EQ(ParseIniInteger("$fffffffe"), -2);
+}
+
+TEST(IniFile, LongValuesComeBackWholeUpTo2047Characters) {
+    TempDir dir;
+    const QString path = Q(dir.file("long.ini"));
+    const QString exact(IniMaxValueLength, u'x');
+    const QString longer = QString(3000, u'日');
+    {
+        TIniFile ini(path);
+        ini.WriteString("S", "exact", exact);
+        ini.WriteString("S", "longer", longer);
+        ini.WriteString("S", "lines", "one\ntwo\r\nthree");
+        ini.UpdateFile();
+    }
+    const TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("S", "exact", ""), exact);
+    EXPECT_EQ(ini.ReadString("S", "longer", ""), longer.left(IniMaxValueLength));
+    EXPECT_EQ(ini.ReadString("S", "lines", ""), "one two  three");
+}
+
+TEST(IniFile, ReadsWhatItCanOfAMessyFile) {
+    TempDir dir;
+    const std::string file = dir.file("messy.ini");
+    writeFile(file, "\xEF\xBB\xBFgarbage before any section\r\n"
+                    "[Win]\r\nTop=10\r\nnot a pair\r\n\x01\x02\x03\r\n"
+                    "[Win]\r\nTop=99\r\nLeft=20\r\n"
+                    "[Other\r\n=orphan\r\n"
+                    "[Last]\r\nWidth=30");
+    const TIniFile ini(Q(file));
+    EXPECT_EQ(ini.ReadInteger("Win", "Top", 0), 10);
+    EXPECT_EQ(ini.ReadInteger("Win", "Left", 0), 20);
+    EXPECT_EQ(ini.ReadInteger("Last", "Width", 0), 30) << "no newline after the last line";
+}
+
+TEST(IniFile, CopesWithHugeFiles) {
+    TempDir dir;
+    const std::string file = dir.file("huge.ini");
+    std::string text;
+    for (int i = 0; i < 10000; ++i)
+        text += "[Section" + std::to_string(i) + "]\nTag=" + std::to_string(i) + "\n";
+    text += "[Long]\nValue=" + std::string(1 << 20, 'v') + "\nAfter=1\n";
+    writeFile(file, text);
+    const TIniFile ini(Q(file));
+    EXPECT_EQ(ini.ReadInteger("Section9999", "Tag", -1), 9999);
+    EXPECT_EQ(ini.ReadString("Long", "Value", "").size(), IniMaxValueLength);
+    EXPECT_EQ(ini.ReadInteger("Long", "After", 0), 1);
+}
+
+TEST(IniFile, AFailedWriteLeavesThePreviousFileAsItWas) {
+    TempDir dir;
+    const std::string file = dir.file("state.ini");
+    const std::string before = "[Keep]\nme=1\n";
+    writeFile(file, before);
+    TIniFile ini(Q(file));
+    ini.WriteString("Big", "Value", QString(4000, u'z'));
+    {
+        // Room for the old file's size, not for the new one's.
+        FileSizeLimit limit(1000);
+        try {
+            ini.UpdateFile();
+            FAIL() << "the write should have failed";
+        } catch (const EIniFileError& error) {
+            EXPECT_EQ(QString::fromUtf8(error.what()), Q(file) + " に書き込めません");
+            EXPECT_EQ(error.FileName(), Q(file));
+        }
+    }
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(kelvara::test::fileNames(dir.path()), std::vector<std::string>{"state.ini"})
+        << "no temporary file is left behind";
+}
+
+TEST(IniFile, AFileThatCannotBeReplacedRaisesTheWriteError) {
+    TempDir dir;
+    // The folder does not exist: nothing can be created there.
+    TIniFile missingFolder(Q(dir.file("no/such/folder/state.ini")));
+    missingFolder.WriteInteger("S", "k", 1);
+    EXPECT_THROW(missingFolder.UpdateFile(), EIniFileError);
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only files and folders";
+    const std::string file = dir.file("readonly.ini");
+    writeFile(file, "[S]\nk=0\n");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    TIniFile readOnly(Q(file));
+    readOnly.WriteInteger("S", "k", 1);
+    EXPECT_THROW(readOnly.UpdateFile(), EIniFileError);
+    EXPECT_EQ(readFile(file), "[S]\nk=0\n");
+}
