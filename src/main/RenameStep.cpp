@@ -63,9 +63,8 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     // Already dated (by us at this precision, or by the camera): leave it.
     if (split.name.find(date) != std::string::npos)
         return {};
-    const std::string newName =
-        ComposeNewName(layout, date, WithoutBlanks(properties.Dimensions),
-                       WithoutBlanks(properties.CameraModel), split.name);
+    const std::string newName = ComposeNewName(layout, date, WithoutBlanks(properties.Dimensions),
+                                               WithoutBlanks(properties.CameraModel), split.name);
     if (!IsSafeFileName(newName))
         return {};
     if (split.folder.empty())

@@ -22,6 +22,8 @@ void TTimerThread::Execute() {
     }
 }
 
-void TTimerThread::DoFinished() { m_mainThread.Notify(); }
+void TTimerThread::DoFinished() {
+    m_mainThread.Notify();
+}
 
 } // namespace kelvara

@@ -1,10 +1,9 @@
 #include "platform/EscapeKey.h"
 
-#include <atomic>
-#include <cstdlib>
-
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <atomic>
+#include <cstdlib>
 
 namespace kelvara {
 
@@ -53,6 +52,8 @@ std::unique_ptr<IEscapeKey> CreateEscapeKey() {
     return std::make_unique<TOwnWindowsEscape>();
 }
 
-void NoteEscapePressed() { EscapeSeen.store(true); }
+void NoteEscapePressed() {
+    EscapeSeen.store(true);
+}
 
 } // namespace kelvara

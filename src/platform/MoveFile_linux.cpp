@@ -1,11 +1,10 @@
 #include "platform/MoveFile.h"
 
 #include <cerrno>
-#include <system_error>
-
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
@@ -21,7 +20,9 @@ bool Unsupported(int code) {
     return code == EINVAL || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP;
 }
 
-bool LinksRefused(int code) { return Unsupported(code) || code == EPERM || code == EMLINK; }
+bool LinksRefused(int code) {
+    return Unsupported(code) || code == EPERM || code == EMLINK;
+}
 
 } // namespace
 

@@ -8,7 +8,8 @@ TQtMainThreadCall::TQtMainThreadCall()
     : TMainThreadCall([this] {
           // Posted, not direct: this runs on the requesting thread. A call
           // still posted when the receiver goes is dropped with it.
-          QMetaObject::invokeMethod(&m_receiver, [this] { Serve(); }, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(
+              &m_receiver, [this] { Serve(); }, Qt::QueuedConnection);
       }) {}
 
 } // namespace kelvara
