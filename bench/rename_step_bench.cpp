@@ -1,0 +1,266 @@
+// What one rename step costs and what the whole program achieves per second.
+//
+// BM_RenameStep: one photo per iteration, the step as the pacing thread runs
+// it (take the file from the worker, read it, image test, properties, new
+// name, rename), on copies of the sample JPEGs that the step does rename.
+// The file is queued before and given its old name back after, both outside
+// the timed part, so every iteration really renames. Each step is also timed
+// on its own: median_us is the median photo step, the figure that decides
+// whether one photo per 10 ms tick keeps up with the pacing (tick_share_pct:
+// 10 ms over 10 ms plus the step, the share of the 100 photos/s ceiling).
+//
+// BM_Pipeline: the real executable on a folder of N photo copies, from start
+// to exit, as a user runs it. It is timed as a whole process rather than
+// in-process with the headless host because the process is what the user
+// waits for: start-up, the worker's search, the pacing and the idle test
+// that ends the run all count. The start-up and exit alone (an empty folder)
+// is timed too, so the steady rate can be told from the fixed cost.
+//
+// The executable is build/Kelvara beside the bench/ folder this program runs
+// from; --kelvara=PATH names another.
+
+#include "BenchSupport.h"
+#include "findfile/FindFileThread.h"
+#include "main/NamingOptions.h"
+#include "main/RenameStep.h"
+#include "platform/EscapeKey.h"
+#include "platform/PhotoMetadataLibrary.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using kelvara::bench::Quantile;
+using kelvara::bench::RunProcess;
+using kelvara::bench::TempFolder;
+
+namespace {
+
+std::string KelvaraPath;
+
+class NoEscape : public kelvara::IEscapeKey {
+public:
+    bool Pressed() override { return false; }
+};
+
+struct Photo {
+    std::string path;   // the copy, under its old name
+    std::string target; // where the step renames it
+};
+
+// Copies of every sample JPEG that the step renames with the first-start
+// options (the ones without a shooting date, and the like, are left out:
+// they cost less and rename nothing). Made once, shared by the benchmarks.
+class SamplePhotos {
+public:
+    SamplePhotos() {
+        const kelvara::TPhotoMetadataLibrary library;
+        const fs::path source = fs::path(KELVARA_PHOTOS_DIR) / "jpg";
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::recursive_directory_iterator(source)) {
+            std::string extension = entry.path().extension().string();
+            for (char& c : extension)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
+                files.push_back(entry.path());
+        }
+        std::sort(files.begin(), files.end());
+
+        kelvara::TCriticalSection lock;
+        kelvara::TFindFileThread worker(lock);
+        kelvara::TPathList pending;
+        NoEscape escape;
+        const kelvara::TRenameStep step(worker, pending, m_options, escape);
+        for (const fs::path& file : files) {
+            // Flattened, so that names from different sample folders stay apart.
+            std::string name = fs::relative(file, source).string();
+            for (char& c : name)
+                if (c == '/')
+                    c = '-';
+            const fs::path copy = m_folder.path() / name;
+            fs::copy_file(file, copy);
+            fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write,
+                            fs::perm_options::add);
+            std::string target = step.TargetFor(copy.string());
+            if (target.empty())
+                ++m_kept;
+            else
+                m_renamed.push_back({copy.string(), std::move(target)});
+        }
+    }
+
+    const std::vector<Photo>& renamed() const { return m_renamed; }
+    int kept() const { return m_kept; }
+    const kelvara::TFixedNamingOptions& options() const { return m_options; }
+
+private:
+    TempFolder m_folder{"kelvara-bench-photos"};
+    kelvara::TFixedNamingOptions m_options; // the first-start choice, as the executable
+    std::vector<Photo> m_renamed;
+    int m_kept = 0;
+};
+
+const SamplePhotos& Samples() {
+    static const SamplePhotos samples;
+    return samples;
+}
+
+void BM_RenameStep(benchmark::State& state) {
+    const kelvara::TPhotoMetadataLibrary library;
+    const SamplePhotos& samples = Samples();
+    const std::vector<Photo>& photos = samples.renamed();
+    if (photos.empty()) {
+        state.SkipWithError("no sample JPEG is renamed");
+        return;
+    }
+    kelvara::TCriticalSection lock;
+    kelvara::TFindFileThread worker(lock); // never resumed: files are queued directly
+    kelvara::TPathList pending;
+    NoEscape escape;
+    kelvara::TRenameStep step(worker, pending, samples.options(), escape);
+
+    std::vector<double> stepTimes;
+    std::size_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const Photo& photo = photos[next];
+        next = (next + 1) % photos.size();
+        worker.AddPath(photo.path);
+        state.ResumeTiming();
+
+        const auto start = std::chrono::steady_clock::now();
+        step.RenameNextFile();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+
+        state.PauseTiming();
+        stepTimes.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
+        // Failing here means the step left the photo alone: it must rename.
+        if (std::rename(photo.target.c_str(), photo.path.c_str()) != 0) {
+            state.SkipWithError(("not renamed: " + photo.path).c_str());
+            break;
+        }
+        state.ResumeTiming();
+    }
+    const double median = Quantile(stepTimes, 0.5);
+    state.counters["median_us"] = median;
+    state.counters["p90_us"] = Quantile(stepTimes, 0.9);
+    state.counters["max_us"] = Quantile(stepTimes, 1.0);
+    state.counters["tick_share_pct"] = 100.0 * 10.0 / (10.0 + median / 1000.0);
+    state.counters["photos"] = static_cast<double>(photos.size());
+    state.counters["kept_photos"] = samples.kept();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RenameStep)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(1.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+double RunKelvara(const fs::path& folder) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = RunProcess({KelvaraPath, folder.string()});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return status == 0 ? seconds : -1.0;
+}
+
+// N copies of the renamed samples, in turn, each under a name of its own.
+void BM_Pipeline(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const std::vector<Photo>& photos = Samples().renamed();
+    if (photos.empty() || !fs::exists(KelvaraPath)) {
+        state.SkipWithError(("no photos or no executable at " + KelvaraPath).c_str());
+        return;
+    }
+    TempFolder work("kelvara-bench-pipeline");
+    const fs::path master = work.path() / "master";
+    fs::create_directory(master);
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < count; ++i) {
+        char prefix[32];
+        std::snprintf(prefix, sizeof prefix, "c%05zu_", i);
+        const fs::path& sample = photos[i % photos.size()].path;
+        const std::string name = prefix + sample.filename().string();
+        fs::copy_file(sample, master / name);
+        names.insert(name);
+    }
+    const fs::path empty = work.path() / "empty";
+    fs::create_directory(empty);
+
+    double runTotal = 0;
+    double startupTotal = 0;
+    double steadyRateTotal = 0;
+    for (auto _ : state) {
+        // A fresh folder per run: hard links to the master copies, so the
+        // photos keep their old names there for the next run.
+        const fs::path run = work.path() / "run";
+        fs::remove_all(run);
+        fs::create_directory(run);
+        for (const std::string& name : names)
+            fs::create_hard_link(master / name, run / name);
+
+        const double startup = RunKelvara(empty);
+        const double seconds = RunKelvara(run);
+        if (startup < 0 || seconds < 0) {
+            state.SkipWithError("the executable failed");
+            break;
+        }
+        state.SetIterationTime(seconds);
+
+        std::size_t renamed = 0;
+        std::size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(run)) {
+            ++files;
+            renamed += names.count(entry.path().filename().string()) == 0;
+        }
+        if (files != count || renamed != count) {
+            state.SkipWithError("not every photo was renamed");
+            break;
+        }
+        runTotal += seconds;
+        startupTotal += startup;
+        steadyRateTotal += static_cast<double>(count) / (seconds - startup);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["photos_per_s"] = static_cast<double>(count) * runs / runTotal;
+    state.counters["startup_ms"] = 1000.0 * startupTotal / runs;
+    state.counters["steady_photos_per_s"] = steadyRateTotal / runs;
+}
+BENCHMARK(BM_Pipeline)
+    ->Arg(300)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Our own option goes before Google Benchmark sees the rest.
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i > 0 && arg.rfind("--kelvara=", 0) == 0)
+            KelvaraPath = arg.substr(10);
+        else
+            rest.push_back(argv[i]);
+    }
+    if (KelvaraPath.empty()) {
+        std::error_code ec;
+        const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+        KelvaraPath = (self.parent_path().parent_path() / "Kelvara").string();
+    }
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
