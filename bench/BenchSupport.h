@@ -42,10 +42,9 @@ private:
     std::filesystem::path m_path;
 };
 
-// Runs `args` (args[0] looked up in PATH) with its output thrown away and
-// waits for it; returns its exit status, or -1 when it could not start or
-// did not exit normally.
-inline int RunProcess(const std::vector<std::string>& args) {
+// Starts `args` (args[0] looked up in PATH) with its output thrown away;
+// returns its process id, or -1 when it could not start.
+inline pid_t SpawnProcess(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -58,14 +57,24 @@ inline int RunProcess(const std::vector<std::string>& args) {
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
+    return spawned == 0 ? pid : -1;
+}
+
+// Waits for a started process; its exit status, or -1 when it did not exit
+// normally.
+inline int WaitProcess(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
             return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs `args` and waits for it; its exit status, or -1.
+inline int RunProcess(const std::vector<std::string>& args) {
+    const pid_t pid = SpawnProcess(args);
+    return pid < 0 ? -1 : WaitProcess(pid);
 }
 
 // The value below which a share `q` (0..1) of the samples lie (nearest rank);

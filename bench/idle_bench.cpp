@@ -99,8 +99,8 @@ void BM_IdlePacing(benchmark::State& state) {
     state.counters["steps_per_s"] = static_cast<double>(measured) / wall;
 }
 
-// The program as it waits for work: the same step and idle test as the
-// command-line host runs, without its quit.
+// The program as it waits for work: the main window's step with an empty
+// queue, and a look at whether any work is left.
 void BM_IdleProgram(benchmark::State& state) {
     const kelvara::TPhotoMetadataLibrary library;
     long steps = 0;
