@@ -76,7 +76,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile, QWidge
     move(DesignLeft, DesignTop);
     // The window is sized by its panels; the user does not resize it.
     setFixedSize(size());
-    new TEscapeKeyWatcher(this);
+    // Not a child of the form: the state file walks the form's children.
+    m_escapeWatcher = std::make_unique<TEscapeKeyWatcher>();
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });

@@ -33,6 +33,7 @@ class QRadioButton;
 namespace kelvara {
 
 class IEscapeKey;
+class TEscapeKeyWatcher;
 class TMainThreadCall;
 class TRenameStep;
 class TTimerThread;
@@ -86,6 +87,7 @@ private:
 
     std::string FDatePattern;
     std::optional<TPathList> FPendingFiles;
+    std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
     std::unique_ptr<IEscapeKey> m_escape;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;

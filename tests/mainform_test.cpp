@@ -1,0 +1,205 @@
+// The main window on the offscreen platform: its design, the naming options
+// it gives the rename step, the intake of drops and arguments, and its state.
+
+#include "findfile/FindFileThread.h"
+#include "info/FormState.h"
+#include "main/MainForm.h"
+#include "platform/PhotoMetadataLibrary.h"
+#include "support/KelvaraProcess.h"
+#include "support/QtApp.h"
+#include "support/TempDir.h"
+#include "ui_mainform.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+using namespace kelvara;
+using namespace kelvara::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    TPhotoMetadataLibrary library;
+    TFindFileUnit unit;
+    TempDir temp;
+
+    std::unique_ptr<TMainForm> makeForm(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), temp.file("Kelvara"));
+        return std::make_unique<TMainForm>(std::move(args),
+                                           QString::fromStdString(temp.file("Kelvara.ini")));
+    }
+
+    static TPathList queuedFiles() {
+        TPathList files;
+        FindFileThread->TakeFiles(files, 1000);
+        return files;
+    }
+
+    static std::vector<std::string> examples(TMainForm& form) {
+        auto& ui = form.ui();
+        return {ui.LblDateFile->text().toStdString(), ui.LblDateModelFile->text().toStdString(),
+                ui.LblDateSizeFile->text().toStdString(),
+                ui.LblDateSizeModelFile->text().toStdString()};
+    }
+
+    static void drop(TMainForm& form, QMimeData* data) {
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &enter);
+        if (!enter.isAccepted())
+            return;
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &event);
+    }
+};
+
+} // namespace
+
+TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
+    auto form = makeForm();
+    std::vector<std::string> names;
+    for (QObject* component : FormComponents(form.get()))
+        names.push_back(component->objectName().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "Panel1", "Label2", "Label3", "Label4", "RdoYMD", "RdoYMDHN",
+                         "RdoYMDHNS", "Panel2", "LblDateModelFile", "LblDateSizeFile",
+                         "LblDateSizeModelFile", "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF",
+                         "RdoDF", "Panel3", "Label1", "Button1"}));
+    auto& ui = form->ui();
+    EXPECT_EQ(ui.Button1->text(), "VERSION");
+    EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
+    EXPECT_EQ(ui.RdoYMDHNS->text(), "年月日時分秒");
+    EXPECT_EQ(ui.RdoDSMF->text(), "撮影日_サイズ_カメラのモデル_元のファイル名");
+    EXPECT_EQ(ui.RdoYMD->property("Hint").toString(), "20080318");
+    // Hints are data: no control shows a tooltip.
+    for (QWidget* widget : form->findChildren<QWidget*>())
+        EXPECT_TRUE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+    // The caption comes from the version block, never the design's "MainForm".
+    EXPECT_NE(form->windowTitle(), "MainForm");
+    EXPECT_TRUE(form->windowTitle().endsWith(" - MainForm"));
+    EXPECT_EQ(form->font().pixelSize(), 13);
+}
+
+TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {
+    auto form = makeForm();
+    auto& ui = form->ui();
+    EXPECT_TRUE(ui.RdoYMDHN->isChecked());
+    EXPECT_TRUE(ui.RdoDSMF->isChecked());
+    EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
+    EXPECT_EQ(form->Layout(), TNameLayout::DateSizeModelFile);
+    EXPECT_EQ(examples(*form), (std::vector<std::string>{
+                                   "200803181226_3444.JPG",
+                                   "200803181226_CanonIXYDIGITAL900IS_IMG_3444.JPG",
+                                   "200803181226_1600x1200_3444.JPG",
+                                   "200803181226_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG"}));
+
+    ui.RdoYMD->click();
+    EXPECT_EQ(form->DatePattern(), "YYYYMMDD");
+    for (const auto& example : examples(*form))
+        EXPECT_EQ(example.rfind("20080318_", 0), 0u) << example;
+    ui.RdoYMDHNS->click();
+    EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNNSS");
+
+    // A layout click changes nothing in the window, only the next step.
+    const auto before = examples(*form);
+    ui.RdoDF->click();
+    EXPECT_EQ(examples(*form), before);
+    EXPECT_EQ(form->Layout(), TNameLayout::DateFile);
+
+    // The next step uses what the window shows now.
+    const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
+    form->QueuePath(photo);
+    form->RenameNextFile();
+    EXPECT_EQ(fileNames(temp.path() / "p"),
+              std::vector<std::string>{"20080530155601_Canon_40D.jpg"});
+}
+
+TEST_F(MainFormTest, DropsAndArgumentsReachTheWorkerInOrderAsFullPaths) {
+    fs::create_directories(temp.path() / "folder");
+    writeFile(temp.path() / "folder" / "inside.jpg", "x");
+    writeFile(temp.path() / "one.jpg", "1");
+    writeFile(temp.path() / "two, three.jpg", "2");
+    auto form = makeForm();
+    queuedFiles();
+
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(temp.file("folder"))),
+                   QUrl::fromLocalFile(QString::fromStdString(temp.file("two, three.jpg"))),
+                   QUrl::fromLocalFile(QString::fromStdString(temp.file("one.jpg")))});
+    drop(*form, data);
+    // The two files wait at once, in drop order; the folder is searched.
+    const TPathList files = queuedFiles();
+    ASSERT_GE(files.size(), 2u);
+    EXPECT_EQ(files[0], temp.file("two, three.jpg"));
+    EXPECT_EQ(files[1], temp.file("one.jpg"));
+    EXPECT_TRUE(waitUntil([] { return !FindFileThread->HasSearchWork(); }));
+
+    // Text and web addresses are refused.
+    auto* text = new QMimeData;
+    text->setText(QString::fromStdString(temp.file("one.jpg")));
+    drop(*form, text);
+    auto* web = new QMimeData;
+    web->setUrls({QUrl("https://example.org/a.jpg")});
+    drop(*form, web);
+    TPathList later = queuedFiles();
+    later.erase(std::remove(later.begin(), later.end(), temp.file("folder/inside.jpg")),
+                later.end());
+    EXPECT_TRUE(later.empty());
+    delete data;
+    delete text;
+    delete web;
+
+    // A relative argument is made full against the current folder when the
+    // window is first shown.
+    const fs::path previous = fs::current_path();
+    fs::current_path(temp.path());
+    auto withArgs = makeForm({"one.jpg", "./folder/../two, three.jpg", "missing.jpg"});
+    withArgs->show();
+    fs::current_path(previous);
+    EXPECT_EQ(queuedFiles(), (TPathList{temp.file("one.jpg"), temp.file("two, three.jpg")}));
+}
+
+TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
+    {
+        auto form = makeForm();
+        form->ui().RdoYMDHNS->click();
+        form->ui().RdoDMF->click();
+    } // saved here
+    {
+        auto form = makeForm();
+        EXPECT_TRUE(form->ui().RdoYMDHNS->isChecked());
+        EXPECT_TRUE(form->ui().RdoDMF->isChecked());
+        EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNNSS");
+        EXPECT_EQ(form->Layout(), TNameLayout::DateModelFile);
+    }
+    // Every date and layout button stored as off: the pattern falls back to
+    // minutes with that example, the buttons stay off, and no file is renamed.
+    std::string ini = readFile(temp.path() / "Kelvara.ini");
+    for (const char* name :
+         {"RdoYMD", "RdoYMDHN", "RdoYMDHNS", "RdoDF", "RdoDMF", "RdoDSF", "RdoDSMF"}) {
+        const std::string section = std::string("[MainForm.") + name + "]";
+        const auto at = ini.find("Checked=", ini.find(section));
+        ini.replace(at, 9, "Checked=0");
+    }
+    writeFile(temp.path() / "Kelvara.ini", ini);
+    auto form = makeForm();
+    auto& ui = form->ui();
+    for (QRadioButton* button : {ui.RdoYMD, ui.RdoYMDHN, ui.RdoYMDHNS, ui.RdoDF, ui.RdoDMF,
+                                 ui.RdoDSF, ui.RdoDSMF})
+        EXPECT_FALSE(button->isChecked()) << button->objectName().toStdString();
+    EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
+    EXPECT_EQ(examples(*form)[0], "200803181226_3444.JPG");
+    EXPECT_EQ(form->Layout(), TNameLayout::None);
+    const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
+    form->QueuePath(photo);
+    form->RenameNextFile();
+    EXPECT_EQ(fileNames(temp.path() / "p"), std::vector<std::string>{"Canon_40D.jpg"});
+}
