@@ -47,7 +47,7 @@ int KelvaraProcess::waitForExit(int milliseconds) {
     if (!m_process.waitForFinished(milliseconds) && m_process.state() != QProcess::NotRunning)
         throw std::runtime_error("Kelvara did not end");
     if (m_process.exitStatus() != QProcess::NormalExit)
-        throw std::runtime_error("Kelvara crashed");
+        throw std::runtime_error("Kelvara crashed: " + m_process.errorString().toStdString());
     return m_process.exitCode();
 }
 
