@@ -20,6 +20,7 @@ namespace kelvara {
 class TMainThreadCall {
 public:
     explicit TMainThreadCall(std::function<void()> wake);
+    virtual ~TMainThreadCall() = default;
     TMainThreadCall(const TMainThreadCall&) = delete;
     TMainThreadCall& operator=(const TMainThreadCall&) = delete;
 
