@@ -1,0 +1,63 @@
+#include "info/ShellFolders.h"
+
+#include "platform/SpecialFolder.h"
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+namespace kelvara {
+
+namespace {
+
+std::optional<platform::TSpecialFolder> FolderOf(int csidl) {
+    switch (csidl) {
+    case CSIDL_STARTUP:
+        return platform::TSpecialFolder::Startup;
+    case CSIDL_SENDTO:
+        return platform::TSpecialFolder::SendTo;
+    case CSIDL_DESKTOP:
+        return platform::TSpecialFolder::Desktop;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Creates `folder` and its missing parents, each new one owner-only.
+bool EnsureFolder(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return true;
+    if (folder.has_parent_path() && folder.parent_path() != folder &&
+        !EnsureFolder(folder.parent_path()))
+        return false;
+    if (!fs::create_directory(folder, error))
+        return fs::is_directory(folder, error); // made meanwhile by someone else
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
+    return true;
+}
+
+} // namespace
+
+std::string GetSpecialFolder(int Csidl) {
+    const auto folder = FolderOf(Csidl);
+    if (!folder)
+        return {};
+    std::string path = platform::SpecialFolderPath(*folder);
+    if (path.empty() || !EnsureFolder(path))
+        return {};
+    return path;
+}
+
+std::string GetStartupFolder() {
+    return GetSpecialFolder(CSIDL_STARTUP);
+}
+std::string GetSendToFolder() {
+    return GetSpecialFolder(CSIDL_SENDTO);
+}
+std::string GetDesktopFolder() {
+    return GetSpecialFolder(CSIDL_DESKTOP);
+}
+
+} // namespace kelvara

@@ -1,0 +1,27 @@
+#pragma once
+// A reader of desktop entries written from the Desktop Entry Specification
+// alone, independent of the writer under test: keys of the [Desktop Entry]
+// group, string escapes undone, and Exec split into arguments by its
+// quoting rules.
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kelvara::test {
+
+// Key -> value of the [Desktop Entry] group, escapes (\s \n \t \r \\) undone.
+std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path& file);
+
+// An Exec value (escapes already undone) split into its arguments: blanks
+// separate outside double quotes; inside them a backslash takes the next ",
+// `, $ or \ literally; "%%" is a literal "%"; a field code such as %F stays
+// as its own argument.
+std::vector<std::string> splitExec(const std::string& exec);
+
+// desktop-file-validate's verdict on `file`: empty when it accepts it, else
+// what it said (or why it could not run).
+std::string validateDesktopEntry(const std::filesystem::path& file);
+
+} // namespace kelvara::test
