@@ -18,7 +18,8 @@ public:
     virtual bool Pressed() = 0;
 };
 
-// The display's keyboard when one can be reached, else our own windows only.
+// The X display's keyboard when the application's windows are on X11 and the
+// display can be reached, else our own windows only.
 std::unique_ptr<IEscapeKey> CreateEscapeKey();
 
 // Our windows report an Escape press here (any thread may call it).

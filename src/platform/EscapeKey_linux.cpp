@@ -2,6 +2,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+#include <QGuiApplication>
+
 #include <atomic>
 #include <cstdlib>
 
@@ -44,8 +46,12 @@ private:
 } // namespace
 
 std::unique_ptr<IEscapeKey> CreateEscapeKey() {
+    // Only when our windows are on that X display too: a program shown
+    // elsewhere (Wayland, offscreen) must not take a key pressed on some
+    // other screen for its own.
     const char* name = std::getenv("DISPLAY");
-    if (name != nullptr && *name != '\0') {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && name != nullptr &&
+        *name != '\0') {
         if (Display* display = XOpenDisplay(name))
             return std::make_unique<TX11Escape>(display);
     }
