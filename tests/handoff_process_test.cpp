@@ -407,6 +407,40 @@ TEST_F(Handoff, PeerOfAnotherUserIsRefused) {
     EXPECT_TRUE(target.events.empty());
 }
 
+TEST_F(Handoff, PathsAreNeverSentToAnotherUsersListener) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    // Someone else listens under our socket name and would acknowledge
+    // anything.
+    TempDir shared;
+    fs::permissions(shared.path(), fs::perms::all);
+    const std::string path = HandoffSocketPath(shared.path().string(), InstanceIdentity);
+    TPipe ready;
+    const pid_t impostor = runChild([&] {
+        if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
+            return 5;
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            ::listen(listener, 4) != 0)
+            return 6;
+        ready.Signal();
+        const int peer = ::accept(listener, nullptr, nullptr);
+        char buffer[256];
+        const ssize_t got = ::recv(peer, buffer, sizeof(buffer), 0);
+        const std::string ack = EncodeHandoffAck();
+        ::send(peer, ack.data(), ack.size(), MSG_NOSIGNAL);
+        return got > 0 ? 1 : 0;
+    });
+    ASSERT_TRUE(ready.Wait());
+
+    TInstanceLock lock(InstanceIdentity, shared.path().string());
+    EXPECT_FALSE(SendArgumentsToRunningInstance(lock, {"/secret/a.jpg"}, {}, TClock::now() + 1s));
+    EXPECT_EQ(waitExit(impostor), 0) << "the paths reached the other user";
+}
+
 TEST_F(Handoff, DeliversWhenTheEndpointAppearsLate) {
     // The running copy holds the lock but is still starting: no socket yet.
     TInstanceLock lock(InstanceIdentity);

@@ -61,7 +61,10 @@ bool SendHandoffText(const TInstanceLock& lock, const std::string& text,
                      const std::string& activationToken, TClock::time_point deadline) {
     if (lock.Folder().empty())
         return false;
-    const std::string frame = EncodeHandoffFrame(text, activationToken);
+    // The token is a courtesy to the window manager; paths go without it
+    // rather than not at all.
+    const std::string frame = EncodeHandoffFrame(
+        text, IsCarriableActivationToken(activationToken) ? activationToken : std::string());
     try {
         const std::string reply =
             SendHandoffFrame(HandoffSocketPath(lock.Folder(), lock.Name()), frame, HandoffAckSize,
