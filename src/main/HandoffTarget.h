@@ -1,0 +1,27 @@
+#pragma once
+// What the running copy does with a handoff: the main window implements this
+// (or an adapter over it does). Both run on the main thread, in this order:
+// first Activate, so the window is restored and in front before the paths
+// arrive, then QueuePath for every item in the order sent.
+
+#include <string>
+
+namespace kelvara {
+
+class IHandoffTarget {
+public:
+    virtual ~IHandoffTarget() = default;
+
+    // Restore the window if it is minimised, raise and activate it. Every
+    // accepted handoff asks for this, one without paths included. The token
+    // is the one the second copy's launcher gave it (XDG_ACTIVATION_TOKEN or
+    // DESKTOP_STARTUP_ID), empty when there was none; the window manager
+    // lets the window come forward on its strength.
+    virtual void Activate(const std::string& activationToken) = 0;
+
+    // One handed-over path exactly as the second copy had it: a relative path
+    // is resolved against our own current directory.
+    virtual void QueuePath(const std::string& path) = 0;
+};
+
+} // namespace kelvara

@@ -1,0 +1,36 @@
+#pragma once
+// Owns one file descriptor and closes it on every way out: the lock file, the
+// handoff sockets and their connections are all held through this.
+
+#include <unistd.h>
+#include <utility>
+
+namespace kelvara {
+
+class TUniqueFd {
+public:
+    TUniqueFd() = default;
+    explicit TUniqueFd(int fd) : m_fd(fd) {}
+    ~TUniqueFd() { reset(); }
+    TUniqueFd(TUniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    TUniqueFd& operator=(TUniqueFd&& other) noexcept {
+        if (this != &other)
+            reset(std::exchange(other.m_fd, -1));
+        return *this;
+    }
+    TUniqueFd(const TUniqueFd&) = delete;
+    TUniqueFd& operator=(const TUniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    void reset(int fd = -1) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace kelvara
