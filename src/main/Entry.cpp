@@ -1,12 +1,20 @@
-// The program's entry and its start-up and shutdown order: the application
-// object, the search worker (suspended), the metadata library; then the main
-// window and the event loop until it closes. Everything goes in reverse
-// order, the main window first (which stops the pacing thread and saves the
-// state), the metadata library next, the worker and its lock last.
+// The program's entry and its start-up and shutdown order: the search worker
+// (suspended) and the metadata library; the single-instance test; then the
+// application object, the main window and the event loop until it closes.
+// Everything goes in reverse order, the main window first (which stops the
+// pacing thread and saves the state), the metadata library next, the worker
+// and its lock last; the instance lock goes with the process.
+//
+// A copy that finds another running hands its arguments over and ends: it
+// never creates the application object, so it needs no display, never makes
+// a window and never lets the worker run.
 
 #include "findfile/FindFileThread.h"
+#include "main/HandoffSender.h"
+#include "main/InstanceIdentity.h"
 #include "main/MainForm.h"
 #include "platform/CommandLine.h"
+#include "platform/InstanceLock.h"
 #include "platform/PhotoMetadataLibrary.h"
 #include "platform/TerminationSignals.h"
 
@@ -25,12 +33,24 @@ void DropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QStrin
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qInstallMessageHandler(DropToolkitMessages);
-    QApplication application(argc, argv);
     kelvara::TFindFileUnit findFileUnit;
     kelvara::TPhotoMetadataLibrary metadataLibrary;
 
-    kelvara::TMainForm mainForm(kelvara::ProcessArguments());
+    const std::vector<std::string> arguments = kelvara::ProcessArguments();
+    kelvara::TInstanceLock instanceLock(kelvara::InstanceIdentity);
+    if (instanceLock.IsAlreadyRunning()) {
+        // Sent as they stand: the running copy resolves relative paths in
+        // its own current folder. Should that copy be just starting or just
+        // ending, we keep trying, and take over if it ends.
+        const std::vector<std::string> handed(arguments.begin() + 1, arguments.end());
+        if (kelvara::HandOffOrBecomeFirst(instanceLock, handed, kelvara::LaunchActivationToken()) !=
+            kelvara::THandoffOutcome::BecameFirst)
+            return 0;
+    }
+
+    qInstallMessageHandler(DropToolkitMessages);
+    QApplication application(argc, argv);
+    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
     // A signal, or the end of the desktop session, ends the program the way
     // closing the window does.
     kelvara::TTerminationSignals terminationSignals([] { QCoreApplication::quit(); });

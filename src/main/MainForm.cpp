@@ -4,6 +4,7 @@
 #include "info/FormState.h"
 #include "info/IniFile.h"
 #include "info/VersionInfo.h"
+#include "main/HandoffReceiver.h"
 #include "main/RenameStep.h"
 #include "main/TimerThread.h"
 #include "platform/EscapeKey.h"
@@ -17,11 +18,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
 #include <QUrl>
 #include <algorithm>
+#include <system_error>
 
 namespace kelvara {
 
@@ -50,7 +53,8 @@ bool LocalFilesOnly(const QMimeData* data) {
 
 } // namespace
 
-TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile, QWidget* parent)
+TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
+                     const TInstanceLock* instanceLock, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::MainForm>()), m_arguments(std::move(arguments)),
       m_iniFile(iniFile.isEmpty() && !m_arguments.empty() ? StateFileFor(m_arguments[0])
                                                           : std::move(iniFile)) {
@@ -82,11 +86,20 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile, QWidge
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     MainForm = this;
+    if (instanceLock != nullptr) {
+        try {
+            FHandoffWnd = std::make_unique<THandoffReceiver>(*instanceLock, *this);
+        } catch (const std::system_error&) {
+            // No endpoint (a full runtime folder, say): this copy still works,
+            // later copies just cannot reach it.
+        }
+    }
     FormCreate();
 }
 
 TMainForm::~TMainForm() {
     FormDestroy();
+    FHandoffWnd.reset();
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -190,9 +203,17 @@ void TMainForm::QueuePath(const std::string& path) {
     FindFileThread->AddPath(FullPathName(path));
 }
 
-void TMainForm::BringToFront() {
+void TMainForm::Activate(const std::string& activationToken) {
+    // Window managers let a window take the focus on the strength of the
+    // token its launcher was given; Qt reads it from the environment.
+    if (!activationToken.empty()) {
+        const QByteArray token = QByteArray::fromStdString(activationToken);
+        qputenv(QGuiApplication::platformName() == QLatin1String("wayland") ? "XDG_ACTIVATION_TOKEN"
+                                                                            : "DESKTOP_STARTUP_ID",
+                token);
+    }
     if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();

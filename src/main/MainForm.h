@@ -15,6 +15,7 @@
 // worker cancelled, pending list released, state saved).
 
 #include "findfile/PathList.h"
+#include "main/HandoffTarget.h"
 #include "main/NamingOptions.h"
 
 #include <QString>
@@ -33,30 +34,34 @@ class QRadioButton;
 namespace kelvara {
 
 class IEscapeKey;
+class THandoffReceiver;
+class TInstanceLock;
 class TEscapeKeyWatcher;
 class TMainThreadCall;
 class TRenameStep;
 class TTimerThread;
 
-class TMainForm : public QWidget, public INamingOptions {
+class TMainForm : public QWidget, public INamingOptions, public IHandoffTarget {
     Q_OBJECT
 
 public:
     // `arguments` is the command line (argument 0 the executable's path);
-    // `iniFile` the state file, by default beside the executable.
+    // `iniFile` the state file, by default beside the executable. With an
+    // instance lock, the window also receives what later copies hand over.
     explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
-                       QWidget* parent = nullptr);
+                       const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The intake of one path: made full against the current folder and given
     // to the search worker, which drops what names nothing.
-    void QueuePath(const std::string& path);
+    void QueuePath(const std::string& path) override;
 
     // One rename step; the pacing thread asks for it on the main thread.
     void RenameNextFile();
 
-    // Brings the window forward: restored if minimised, raised, activated.
-    void BringToFront();
+    // Brings the window forward: restored if minimised, raised, activated,
+    // with the launcher's activation token when a later copy passed one.
+    void Activate(const std::string& activationToken) override;
 
     // The naming options, as the rename step reads them.
     std::string DatePattern() const override { return FDatePattern; }
@@ -92,6 +97,7 @@ private:
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;
+    std::unique_ptr<THandoffReceiver> FHandoffWnd;
 };
 
 // The program's one main window, while it exists.

@@ -1,11 +1,14 @@
 #include "platform/EscapeKey.h"
 
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <QGuiApplication>
-
 #include <atomic>
 #include <cstdlib>
+
+// Last: Xlib defines macros (Bool, Status) that Qt's headers must not see.
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+// clang-format on
 
 namespace kelvara {
 
