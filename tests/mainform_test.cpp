@@ -203,3 +203,13 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     form->RenameNextFile();
     EXPECT_EQ(fileNames(temp.path() / "p"), std::vector<std::string>{"Canon_40D.jpg"});
 }
+
+TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {
+    auto form = makeForm();
+    form->show();
+    form->showMinimized();
+    ASSERT_TRUE(form->isMinimized());
+    form->Activate("");
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_TRUE(form->isVisible());
+}

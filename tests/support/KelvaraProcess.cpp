@@ -51,6 +51,12 @@ int KelvaraProcess::waitForExit(int milliseconds) {
     return m_process.exitCode();
 }
 
+bool KelvaraProcess::running() {
+    if (m_process.state() == QProcess::NotRunning)
+        return false;
+    return !m_process.waitForFinished(20);
+}
+
 fs::path KelvaraProcess::stateFile() const { return m_executable.parent_path() / "Kelvara.ini"; }
 
 bool waitUntil(const std::function<bool()>& done, int milliseconds) {

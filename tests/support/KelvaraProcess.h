@@ -26,6 +26,10 @@ public:
     // Waits (bounded) for the process to end by itself; its exit code.
     int waitForExit(int milliseconds = 60000);
 
+    // True while the process runs. (Asks the system: QProcess learns of an
+    // end only when it gets to look, and a test runs no event loop.)
+    bool running();
+
     const std::filesystem::path& executable() const { return m_executable; }
     std::filesystem::path stateFile() const;
     QProcessEnvironment& environment() { return m_environment; }
