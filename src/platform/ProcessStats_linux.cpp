@@ -117,8 +117,11 @@ std::uint64_t CountField(std::string_view text, std::string_view key, const char
 
 // The fields of /proc/self/stat from the third (state) on. The second, the
 // command name in parentheses, may itself hold blanks and parentheses, so
-// the split starts after the last ')'.
-std::vector<std::string_view> StatFields(std::string_view text, const char* path) {
+// the split starts after the last ')'. The fields are views into `text`,
+// which must outlive them; a temporary cannot be passed.
+std::vector<std::string_view> StatFields(const std::string&& text, const char* path) = delete;
+std::vector<std::string_view> StatFields(const std::string& file, const char* path) {
+    const std::string_view text = file;
     const std::size_t close = text.rfind(')');
     if (close == std::string_view::npos)
         ThrowMalformed(path);
@@ -193,7 +196,8 @@ TProcessTimes ReadProcessTimes() {
         ThrowSystemError(errno, "getrusage");
     // The start time is in clock ticks since boot, on the boot clock; read
     // "now" on the same clock so that no wall-clock or time-zone step enters.
-    const auto fields = StatFields(ReadProcFile(Stat), Stat);
+    const std::string stat = ReadProcFile(Stat);
+    const auto fields = StatFields(stat, Stat);
     const std::uint64_t startTicks = StatField(fields, StatStartTime, Stat);
     const long ticksPerSecond = sysconf(_SC_CLK_TCK);
     if (ticksPerSecond <= 0)
