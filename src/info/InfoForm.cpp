@@ -1,0 +1,251 @@
+#include "info/InfoForm.h"
+
+#include "info/DisplayFormat.h"
+#include "info/FrameGeometry.h"
+#include "info/OSDescription.h"
+#include "info/VersionInfo.h"
+#include "platform/ProcessStats.h"
+#include "ui_infoform.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+namespace kelvara {
+
+namespace {
+
+constexpr int RefreshInterval = 500; // milliseconds
+// The panel keeps this much white round its labels, and the window this
+// much of its own black round the panel.
+constexpr int PanelMargin = 10;
+constexpr int FrameWidth = 8;
+
+QString KiloBytes(std::uint64_t bytes) {
+    constexpr auto most = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return FormatByteSize(bsKiloBytes, static_cast<std::int64_t>(std::min(bytes, most)));
+}
+
+QString Count(std::uint64_t count) {
+    constexpr auto most = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return FormatByteSize(bsCount, static_cast<std::int64_t>(std::min(count, most)));
+}
+
+QString Duration(std::int64_t seconds) {
+    constexpr std::int64_t most = std::numeric_limits<std::int32_t>::max();
+    return FormatDuration(static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds, 0, most)));
+}
+
+// A figure the system will not give shows as zero, as if its record had
+// stayed empty; the window says nothing about it.
+template <typename Record, typename Read> Record ReadOrZero(Read read) {
+    try {
+        return read();
+    } catch (const std::exception&) {
+        return Record{};
+    }
+}
+
+} // namespace
+
+TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
+    : QDialog(parent), ui(std::make_unique<Ui::InfoForm>()), Timer1(nullptr),
+      FExecutablePath(executablePath) {
+    ui->setupUi(this);
+    // A fixed border with only the close box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    SkipEraseBackground();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(RefreshInterval);
+    // A coarse timer may fire up to 5 % early; the pause after a refresh is
+    // meant to be the full half second.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    // One shot at a time: Timer1Timer starts the next only when its refresh
+    // is done.
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &TInfoForm::Timer1Timer);
+    Timer1->start();
+
+    connect(ui->LblExeName, &TClickLabel::Click, this, &TInfoForm::LblExeNameClick);
+    connect(ui->lblURL, &TClickLabel::Click, this, &TInfoForm::lblURLClick);
+    connect(ui->Label1, &TClickLabel::Click, this, &TInfoForm::Label1Click);
+    connect(ui->lblMail, &TClickLabel::Click, this, &TInfoForm::lblMailClick);
+    for (TClickLabel* create :
+         {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo})
+        connect(create, &TClickLabel::Click, this, &TInfoForm::LblLaunchOnStartupClick);
+    for (TClickLabel* open : {ui->LblOpenStartup, ui->LblOpenFolderIn, ui->LblOpenSendTo})
+        connect(open, &TClickLabel::Click, this, &TInfoForm::LblOpenStartupClick);
+
+    FormCreate();
+}
+
+TInfoForm::~TInfoForm() = default;
+
+void TInfoForm::FormCreate() {
+    setWindowTitle(VersionCaption(FExecutablePath, objectName()));
+    ui->LblFileDescription->setText(
+        GetVersionInfoValue(QStringLiteral("FileDescription"), FExecutablePath));
+    ui->LblExeName->setText(QFileInfo(FExecutablePath).fileName());
+    const QIcon icon = QApplication::windowIcon();
+    ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(ui->AppIcon->size()));
+    UpdateStatus();
+    ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
+    ui->LblExeVersion->setText(QStringLiteral("Ver.") +
+                               GetVersionInfoValue(QStringLiteral("FileVersion"), FExecutablePath));
+    ui->LblEnvironment->setText(
+        GetVersionInfoValue(QStringLiteral("DeveropEnvironment"), FExecutablePath));
+    ui->LblThanks->setText(GetVersionInfoValue(QStringLiteral("Thanks"), FExecutablePath));
+    FAutoSize = true;
+    AdjustSizes();
+    CenterInWorkArea(this);
+}
+
+void TInfoForm::FormShow() {
+    // Every key pressed in this window, in whichever control, reaches
+    // FormKeyDown first; watched at the application so that a control that
+    // handles keys of its own cannot keep one back.
+    qApp->installEventFilter(this);
+}
+
+void TInfoForm::FormKeyDown(int /*key*/, Qt::KeyboardModifiers /*shift*/) {
+    close();
+}
+
+void TInfoForm::FormPaint() {
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::black);
+    // The window's own coordinates: a rectangle at its screen position would
+    // miss the window wherever it does not stand at the screen's corner.
+    painter.drawRect(QRect(QPoint(0, 0), size()).adjusted(0, 0, -1, -1));
+}
+
+void TInfoForm::SkipEraseBackground() {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+}
+
+void TInfoForm::UpdateStatus() {
+    const auto memory = ReadOrZero<platform::TMemoryStatus>(platform::ReadMemoryStatus);
+    ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
+                             .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
+    ui->LblPageFile->setText(
+        QStringLiteral("Free Paging File:%1; Total:%2")
+            .arg(KiloBytes(memory.availPageFile), KiloBytes(memory.totalPageFile)));
+    ui->LblVirtual->setText(
+        QStringLiteral("Free Virtual Memory:%1; Total:%2")
+            .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
+
+    const auto counters =
+        ReadOrZero<platform::TProcessMemoryCounters>(platform::ReadProcessMemoryCounters);
+    ui->LblWorkingSetSize->setText(
+        QStringLiteral("Memory Usage:%1; Peak:%2")
+            .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));
+    ui->LblPageFaultCount->setText(
+        QStringLiteral("Page Fault:%1").arg(Count(counters.pageFaultCount)));
+    ui->LblPagefileUsage->setText(
+        QStringLiteral("Pagefile Usage:%1; Peak:%2")
+            .arg(KiloBytes(counters.pagefileUsage), KiloBytes(counters.peakPagefileUsage)));
+    ui->LblPagedPoolUsage->setText(
+        QStringLiteral("Paged Pool Usage:%1; Peak:%2")
+            .arg(KiloBytes(counters.pagedPoolUsage), KiloBytes(counters.peakPagedPoolUsage)));
+    ui->LblNonPagedPoolUsage->setText(
+        QStringLiteral("NonPaged Pool Usage:%1; Peak:%2")
+            .arg(KiloBytes(counters.nonPagedPoolUsage), KiloBytes(counters.peakNonPagedPoolUsage)));
+
+    const auto times = ReadOrZero<platform::TProcessTimes>(platform::ReadProcessTimes);
+    ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
+                                    .arg(Duration(times.kernelSeconds), Duration(times.userSeconds),
+                                         Duration(times.elapsedSeconds)));
+    AdjustSizes();
+}
+
+void TInfoForm::Timer1Timer() {
+    UpdateStatus();
+    Timer1->start();
+}
+
+void TInfoForm::paintEvent(QPaintEvent* /*event*/) {
+    FormPaint();
+}
+
+void TInfoForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TInfoForm::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QDialog::hideEvent(event);
+}
+
+bool TInfoForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        FormKeyDown(key->key(), key->modifiers());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TInfoForm::AdjustSizes() {
+    if (!FAutoSize)
+        return;
+    QRect contents;
+    const auto components = ui->PnlBack->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* component : components) {
+        if (component != ui->AppIcon)
+            component->adjustSize();
+        if (!component->isHidden())
+            contents |= component->geometry();
+    }
+    // The panel keeps its margin: everything moves so that the top-left of
+    // what it holds stands at the margin.
+    const QPoint shift = QPoint(PanelMargin, PanelMargin) - contents.topLeft();
+    if (!shift.isNull()) {
+        for (QWidget* component : components)
+            component->move(component->pos() + shift);
+    }
+    ui->PnlBack->setGeometry(FrameWidth, FrameWidth, contents.width() + 2 * PanelMargin,
+                             contents.height() + 2 * PanelMargin);
+    setFixedSize(ui->PnlBack->width() + 2 * FrameWidth, ui->PnlBack->height() + 2 * FrameWidth);
+}
+
+void ShowInfoForm() {
+    // Owned here, so it goes when the modal loop ends, however it ends.
+    TInfoForm form(QApplication::activeWindow());
+    form.exec();
+}
+
+QPoint CenteredPosition(const QRect& workArea, const QSize& frameSize) {
+    return {workArea.left() + (workArea.width() - frameSize.width()) / 2,
+            workArea.top() + (workArea.height() - frameSize.height()) / 2};
+}
+
+void CenterInWorkArea(QWidget* form) {
+    const QScreen* screen = form->screen();
+    if (screen == nullptr)
+        return;
+    form->move(CenteredPosition(screen->availableGeometry(), FrameRect(form).size()));
+}
+
+QString OsVersionLine(const QString& description) {
+    const QString microsoft = QStringLiteral("Microsoft ");
+    QString line = description;
+    const qsizetype at = line.indexOf(microsoft, 0, Qt::CaseSensitive);
+    if (at >= 0)
+        line.remove(at, microsoft.size());
+    return line;
+}
+
+} // namespace kelvara
