@@ -8,6 +8,7 @@
 #include "info/Shortcut.h"
 #include "platform/ShellLink.h"
 #include "support/DesktopEntryReader.h"
+#include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 #include "support/XdgHome.h"
 
@@ -318,12 +319,32 @@ TEST(CreateShortcut, APathThatIsNotUtf8IsRefusedNotWritten) {
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
 
+// The processes whose executable is `program`.
+std::vector<pid_t> processesRunning(const fs::path& program) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::error_code error;
+        if (fs::read_symlink(entry.path() / "exe", error) == program)
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+    return found;
+}
+
 // The desktop itself (GLib's launcher, through gio) starts the program from
 // its Send To entry with a photo, and the photo gets its dated name.
 TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
     if (QStandardPaths::findExecutable("gio").isEmpty())
         GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
     XdgHome xdg;
+    // The launched copy's instance lock and handoff socket stay in the test's
+    // own runtime folder, away from any other copy.
+    fs::create_directories(xdg.root() / "run");
+    fs::permissions(xdg.root() / "run", fs::perms::owner_all, fs::perm_options::replace);
+    xdg.set("XDG_RUNTIME_DIR", (xdg.root() / "run").string());
+    xdg.set("QT_QPA_PLATFORM", "offscreen");
     // The program in a folder whose name needs quoting in Exec. (GLib checks
     // that the program exists before it undoes "%%", so no "%" here.)
     const fs::path programFolder = xdg.root() / "Kelvara's \"Tools\" $1 für";
@@ -341,7 +362,8 @@ TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
     ASSERT_TRUE(fs::exists(entry));
 
     QProcess gio;
-    gio.setProcessChannelMode(QProcess::ForwardedChannels);
+    gio.setStandardOutputFile(QProcess::nullDevice());
+    gio.setStandardErrorFile(QProcess::nullDevice());
     gio.start("gio",
               {"launch", QString::fromStdString(entry.string()), QString::fromStdString(photo)});
     ASSERT_TRUE(gio.waitForFinished(60000));
@@ -355,6 +377,13 @@ TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    // The program keeps running with its window; end it as a user would.
+    const std::vector<pid_t> launched = processesRunning(program);
+    EXPECT_EQ(launched.size(), 1u);
+    for (const pid_t pid : launched)
+        ::kill(pid, SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return processesRunning(program).empty(); }, 30000));
+
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0].ends_with("_Canon_40D.jpg")) << names[0];
     EXPECT_TRUE(names[0].starts_with("20")) << names[0];

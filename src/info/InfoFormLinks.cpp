@@ -1,21 +1,42 @@
-// What the information window's links do. They are wired to their labels in
-// InfoForm.cpp; the shortcut and shell helpers they call come in their own
-// change, and until then a click on a link does nothing.
+// What the information window's links do: create shortcuts to the program,
+// open folders, the maker's page and mail, and the program file's
+// Properties. A failed shortcut is the one failure the user is told of; the
+// window stays open.
 
 #include "info/InfoForm.h"
+#include "info/InfoLinks.h"
+#include "ui_infoform.h"
+
+#include <QMessageBox>
+
+#include <system_error>
 
 namespace kelvara {
 
-void TInfoForm::lblURLClick(QObject* /*sender*/) {}
+void TInfoForm::lblURLClick(QObject* /*sender*/) { UrlLinkClicked(ui->lblURL->text()); }
 
-void TInfoForm::lblMailClick(QObject* /*sender*/) {}
+void TInfoForm::lblMailClick(QObject* /*sender*/) {
+    MailLinkClicked(ui->lblMail->text(), FExecutablePath);
+}
 
-void TInfoForm::LblExeNameClick(QObject* /*sender*/) {}
+void TInfoForm::LblExeNameClick(QObject* /*sender*/) { ExeNameLinkClicked(FExecutablePath); }
 
-void TInfoForm::LblLaunchOnStartupClick(QObject* /*sender*/) {}
+void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
+    try {
+        LaunchOnStartupLinkClicked(
+            sender, {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo},
+            FExecutablePath);
+    } catch (const std::system_error& error) {
+        // The default error report: a box with the system's description.
+        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+    }
+}
 
-void TInfoForm::LblOpenStartupClick(QObject* /*sender*/) {}
+void TInfoForm::LblOpenStartupClick(QObject* sender) {
+    OpenStartupLinkClicked(sender, {ui->LblOpenStartup, ui->LblOpenFolderIn, ui->LblOpenSendTo},
+                           FExecutablePath);
+}
 
-void TInfoForm::Label1Click(QObject* /*sender*/) {}
+void TInfoForm::Label1Click(QObject* sender) { HintLinkClicked(sender); }
 
 } // namespace kelvara

@@ -12,7 +12,7 @@ namespace kelvara {
 
 // The dynamic property that holds a control's hint: data the control
 // carries (for Label1 the address it opens), never shown as a tooltip.
-inline constexpr char HintProperty[] = "hint";
+inline constexpr char HintProperty[] = "Hint";
 QString HintOf(const QObject* control);
 
 // The running executable's full path (the system's own record of it).

@@ -2,6 +2,8 @@
 
 #include "findfile/FindFileThread.h"
 #include "info/FormState.h"
+#include "info/InfoForm.h"
+#include "info/InfoLinks.h"
 #include "info/IniFile.h"
 #include "info/VersionInfo.h"
 #include "main/HandoffReceiver.h"
@@ -32,13 +34,8 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr char HintProperty[] = "Hint";
 constexpr int DesignLeft = 191;
 constexpr int DesignTop = 105;
-
-QString Hint(const QObject* control) {
-    return control->property(HintProperty).toString();
-}
 
 // Only local files and folders are taken; a drop of anything else (text, a
 // web address) is refused as a whole.
@@ -158,7 +155,7 @@ void TMainForm::RdoYMDHNSClick() {
     UpdateDatePattern();
 }
 
-void TMainForm::Button1Click() {}
+void TMainForm::Button1Click() { ShowInfoForm(); }
 
 void TMainForm::UpdateDatePattern() {
     const QRadioButton* example = m_ui->RdoYMDHN;
@@ -172,10 +169,10 @@ void TMainForm::UpdateDatePattern() {
         FDatePattern = DatePatternSecond;
         example = m_ui->RdoYMDHNS;
     }
-    const QString date = Hint(example);
+    const QString date = HintOf(example);
     for (QLabel* label : {m_ui->LblDateFile, m_ui->LblDateSizeFile, m_ui->LblDateModelFile,
                           m_ui->LblDateSizeModelFile}) {
-        label->setText(date + Hint(label));
+        label->setText(date + HintOf(label));
         // Labels grow with their text, as wide as it needs.
         label->resize(label->sizeHint().width(),
                       std::max(label->height(), label->sizeHint().height()));
