@@ -50,12 +50,13 @@ int main(int argc, char* argv[]) {
 
     qInstallMessageHandler(DropToolkitMessages);
     QApplication application(argc, argv);
-    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
     // A signal, or the end of the desktop session, ends the program the way
-    // closing the window does.
+    // closing the window does. Set up before the window can be reached by
+    // later copies, so that no signal finds the program without it.
     kelvara::TTerminationSignals terminationSignals([] { QCoreApplication::quit(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
                      [] { QCoreApplication::quit(); });
+    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
     mainForm.show();
     return QApplication::exec();
 }
