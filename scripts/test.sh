@@ -8,12 +8,19 @@ jobs=$(nproc)
 
 KELVARA_SETUP_ONLY=1 "$root/scripts/setup.sh"
 
-# configure_and_build DIR [cmake options...]
+# configure_and_build DIR [cmake options...] [-- targets...]
 configure_and_build() {
     local dir=$1
     shift
-    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
+    local options=() targets=()
+    while (($#)) && [[ $1 != -- ]]; do options+=("$1"); shift; done
+    (($#)) && shift && targets=("$@")
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON "${options[@]}" >/dev/null
+    if ((${#targets[@]})); then
+        cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+    else
+        cmake --build "$dir" -j "$jobs"
+    fi
 }
 
 # run_ctest DIR [ctest options...]: under a fresh virtual X server.
@@ -34,5 +41,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     run_ctest "$root/build-asan"
 
 echo "== Thread tests under ThreadSanitizer"
-configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF
+# Only the thread tests run here, so only they (and the program) are built.
+mapfile -t thread_tests < <(cd "$root/tests" && ls *_thread_test.cpp | sed 's/\.cpp$//')
+configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF -- Kelvara "${thread_tests[@]}"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest "$root/build-tsan" -L thread
