@@ -20,14 +20,16 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <cstdio>
 
 namespace {
 
 // There is no log: damaged photos are common, and the image plugins' notes
-// about them mean nothing to the user.
+// about them mean nothing to the user. Only a fatal message (no display to
+// open, say) is still said, just before the toolkit ends the program.
 void DropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg)
-        qFatal("%s", qPrintable(message));
+        std::fprintf(stderr, "Kelvara: %s\n", qPrintable(message));
 }
 
 } // namespace
