@@ -84,6 +84,13 @@ void BM_Step(benchmark::State& state, const std::string& path) {
     }
 }
 
+// Reading the whole file into memory alone: the part of the step that grows
+// with the file's size.
+void BM_Read(benchmark::State& state, const std::string& path) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kelvara::ReadFileContent(path).size());
+}
+
 // The image test alone, on content already in memory.
 void BM_ImageTest(benchmark::State& state, const std::string& path) {
     const QByteArray content = kelvara::ReadFileContent(path);
@@ -108,6 +115,9 @@ void BM_Properties(benchmark::State& state, const std::string& path) {
 const bool registered = [] {
     for (const auto& [name, path] : Files()) {
         benchmark::RegisterBenchmark(("BM_Step/" + name).c_str(), BM_Step, path)
+            ->Unit(benchmark::kMicrosecond)
+            ->MinTime(0.2);
+        benchmark::RegisterBenchmark(("BM_Read/" + name).c_str(), BM_Read, path)
             ->Unit(benchmark::kMicrosecond)
             ->MinTime(0.2);
         benchmark::RegisterBenchmark(("BM_ImageTest/" + name).c_str(), BM_ImageTest, path)
