@@ -63,8 +63,6 @@ TEST(ImageType, TextEmptyAndReadmeFilesAreNoImages) {
     EXPECT_EQ(TypeOf(Photo("jpg/invalid/README")), ImageTypeUnknown);
     EXPECT_EQ(TypeOf(QByteArray(4096, '\0')), ImageTypeUnknown);
     EXPECT_FALSE(IsImageContent(QByteArray("P1\n")));
-    // Not yet a format we decode; its own issue will change this.
-    EXPECT_FALSE(IsImageContent(Photo("heic/mobile/iphone_13_pro_max.HEIC")));
 }
 
 // A file cut short still counts while its header is whole (as the native

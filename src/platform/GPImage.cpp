@@ -1,5 +1,8 @@
 #include "platform/GPImage.h"
 
+#include "platform/HeifImage.h"
+#include "platform/RawImage.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QSize>
@@ -88,19 +91,33 @@ TImageType DetectType(const QByteArray& content) {
     if (!buffer.open(QIODevice::ReadOnly))
         return ImageTypeUnknown;
     QImageReader reader(&buffer);
-    if (!reader.canRead())
-        return ImageTypeUnknown;
-    // With Qt's SVG plugin installed the reader claims compressed drawings
-    // (.svgz) that the signature test above cannot see into.
-    const QByteArray format = reader.format();
-    if (format == "svg" || format == "svgz")
-        return ImageTypeMetafile;
-    if (!reader.supportsOption(QImageIOHandler::Size))
+    if (reader.canRead()) {
+        // With Qt's SVG plugin installed the reader claims compressed drawings
+        // (.svgz) that the signature test above cannot see into.
+        const QByteArray format = reader.format();
+        if (format == "svg" || format == "svgz")
+            return ImageTypeMetafile;
+        // Most camera RAW formats are TIFF underneath, and the reader sees
+        // their first image (often a small preview) only. Whether the photo
+        // itself is there is for the RAW decoder to say.
+        if (format == "tiff") {
+            if (const auto raw = ReadRawImageHeader(content))
+                return raw->DataComplete ? ImageTypeBitmap : ImageTypeUnknown;
+        }
+        if (!reader.supportsOption(QImageIOHandler::Size))
+            return ImageTypeBitmap;
+        // A recognised signature with a header that gives no size is a
+        // damaged or cut-off file.
+        const QSize size = reader.size();
+        return size.isValid() && !size.isEmpty() ? ImageTypeBitmap : ImageTypeUnknown;
+    }
+    // The formats of today's phones and cameras, which Qt's reader does not
+    // know: the HEIF family first, as its test is the cheaper.
+    if (ReadHeifPrimarySize(content))
         return ImageTypeBitmap;
-    // A recognised signature with a header that gives no size is a damaged
-    // or cut-off file.
-    const QSize size = reader.size();
-    return size.isValid() && !size.isEmpty() ? ImageTypeBitmap : ImageTypeUnknown;
+    if (const auto raw = ReadRawImageHeader(content); raw && raw->DataComplete)
+        return ImageTypeBitmap;
+    return ImageTypeUnknown;
 }
 
 } // namespace

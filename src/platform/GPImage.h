@@ -1,9 +1,10 @@
 #pragma once
 // The image library's binding, in the shape the rename step expects of it:
 // an image object made from a file's content that says which kind of image
-// it holds. Qt's image reader does the work. Only the header is looked at
-// (format and pixel size); nothing is decoded, so the test stays cheap and a
-// damaged body cannot hurt us.
+// it holds. Qt's image reader does the work, with libheif (HEIC, HEIF, AVIF)
+// and LibRaw (camera RAW files) for what it does not know. Only headers are
+// looked at (format and pixel size); nothing is decoded, so the test stays
+// cheap and a damaged body cannot hurt us.
 
 #include <QByteArray>
 
@@ -38,8 +39,10 @@ public:
     // ImageTypeBitmap when the content is a raster image the reader can
     // load: a format it recognises whose header gives a non-empty pixel size
     // (formats whose reader cannot tell the size without decoding count when
-    // they are recognised). ImageTypeMetafile for vector drawings, recognised
-    // by their own signatures, so the answer does not depend on which Qt
+    // they are recognised); a whole HEIF-family file whose primary image has
+    // a readable header; a camera RAW file whose sensor data is all there
+    // (TIFF-based ones included, whatever their first image). ImageTypeMetafile for vector
+    // drawings, recognised by their own signatures, so the answer does not depend on which Qt
     // plugins are installed. ImageTypeUnknown otherwise: empty, unknown or
     // damaged content.
     TImageType GetType() const { return m_type; }

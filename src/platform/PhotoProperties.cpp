@@ -1,7 +1,10 @@
 #include "platform/PhotoProperties.h"
 
+#include "platform/HeifImage.h"
 #include "platform/PhotoDate.h"
+#include "platform/RawImage.h"
 
+#include <cstdint>
 #include <exiv2/exiv2.hpp>
 #include <string_view>
 
@@ -40,10 +43,8 @@ std::string ExifString(std::string value) {
 
 // The order in which Windows looks for the date it shows as "Date taken";
 // the first source with a real date wins, a zero or blank one is passed over.
-std::string DateTaken(const Exiv2::Image& image) {
-    const Exiv2::ExifData& exif = image.exifData();
-    const Exiv2::IptcData& iptc = image.iptcData();
-    const Exiv2::XmpData& xmp = image.xmpData();
+std::string DateTaken(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
+                      const Exiv2::XmpData& xmp) {
     std::string date = ExifDateTime(ExifText(exif, "Exif.Photo.DateTimeOriginal"));
     if (date.empty()) {
         const std::string iptcDate = IptcText(iptc, "Iptc.Application2.DateCreated");
@@ -59,13 +60,55 @@ std::string DateTaken(const Exiv2::Image& image) {
     return date;
 }
 
-std::string Dimensions(const Exiv2::Image& image) {
+std::string SizeText(const QSize& size) {
+    return std::to_string(size.width()) + " x " + std::to_string(size.height());
+}
+
+std::string Dimensions(const QByteArray& content, const Exiv2::Image& image) {
     // int in Exiv2 0.27, uint32_t in 0.28: compared only as "> 0".
     const auto width = image.pixelWidth();
     const auto height = image.pixelHeight();
     if (width > 0 && height > 0)
         return std::to_string(width) + " x " + std::to_string(height);
+    // Exiv2 finds the main image of TIFF-based RAW files, but not the size
+    // of every RAW format; the RAW decoder knows it from the headers.
+    if (const auto raw = ReadRawImageHeader(content))
+        return SizeText(raw->Size);
     return {};
+}
+
+TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
+                            const Exiv2::XmpData& xmp, std::string dimensions) {
+    TPhotoProperties properties;
+    properties.DateTaken = DateTaken(exif, iptc, xmp);
+    properties.Dimensions = std::move(dimensions);
+    properties.CameraModel = ExifString(ExifText(exif, "Exif.Image.Model"));
+    return properties;
+}
+
+// A HEIF file holds several images (tiles, thumbnails, depth maps) and its
+// metadata belongs to one of them. The decoder finds the primary image, its
+// size as stored and its own Exif and XMP; Exiv2 reads only those. (Exiv2's
+// own reading of these files misses the Exif of some of them, and reports
+// whichever image size it met last, or the Exif size of a photo taken before
+// it was cropped.)
+TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
+    Exiv2::ExifData exif;
+    if (!primary.Exif.isEmpty()) {
+        // A damaged block counts as none, as Exiv2 has it for JPEG files.
+        try {
+            if (Exiv2::ExifParser::decode(
+                    exif, reinterpret_cast<const Exiv2::byte*>(primary.Exif.constData()),
+                    static_cast<std::uint32_t>(primary.Exif.size())) == Exiv2::invalidByteOrder)
+                exif.clear();
+        } catch (const Exiv2::Error&) {
+            exif.clear();
+        }
+    }
+    Exiv2::XmpData xmp;
+    if (!primary.Xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.Xmp.toStdString()) != 0)
+        xmp.clear(); // a damaged packet: as if there were none
+    return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.Size));
 }
 
 } // namespace
@@ -77,16 +120,15 @@ TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
     const auto size = static_cast<long>(content.size());
 #endif
     try {
+        if (const auto heif = ReadHeifPrimaryImage(content))
+            return HeifProperties(*heif);
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
         const auto image = Exiv2::ImageFactory::open(
             reinterpret_cast<const Exiv2::byte*>(content.constData()), size);
         image->readMetadata();
-        TPhotoProperties properties;
-        properties.DateTaken = DateTaken(*image);
-        properties.Dimensions = Dimensions(*image);
-        properties.CameraModel = ExifString(ExifText(image->exifData(), "Exif.Image.Model"));
-        return properties;
+        return Properties(image->exifData(), image->iptcData(), image->xmpData(),
+                          Dimensions(content, *image));
     } catch (const Exiv2::Error& error) {
         throw TPhotoPropertiesError(error.what());
     }

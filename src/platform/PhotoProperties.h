@@ -16,8 +16,9 @@ struct TPhotoProperties {
     // when there is none); XMP xmp:CreateDate; Exif DateTimeDigitized; XMP
     // exif:DateTimeOriginal. Empty when none holds one.
     std::string DateTaken;
-    // "W x H", the image's own pixel size, e.g. "1600 x 1200"; empty when
-    // the size is unknown.
+    // "W x H", the image's own pixel size as stored, e.g. "1600 x 1200"
+    // (for HEIF files the primary image's, for RAW files the sensor image's
+    // when Exiv2 does not know it); empty when the size is unknown.
     std::string Dimensions;
     // Exif Image Model as written by the camera, trimmed, e.g. "Canon IXY
     // DIGITAL 900 IS"; empty when absent. Untrusted: it may hold any

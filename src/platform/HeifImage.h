@@ -1,0 +1,33 @@
+#pragma once
+// The HEIF family of photo files (HEIC from phones, HEIF, AVIF) as the image
+// test and the properties need it: whether the decoder accepts a file, the
+// size of its primary image and the metadata attached to that image. Only
+// the file's structure and the primary image's header are read; nothing is
+// decoded.
+
+#include <QByteArray>
+#include <QSize>
+#include <optional>
+
+namespace kelvara {
+
+struct THeifPrimaryImage {
+    // The size as stored (the 'ispe' property: before the rotation or crop a
+    // viewer applies).
+    QSize Size;
+    // The primary image's Exif block from its TIFF header on, and its XMP
+    // packet; empty when the file has none or it cannot be read.
+    QByteArray Exif;
+    QByteArray Xmp;
+};
+
+// The primary image of `content` when it is a whole HEIF-family file whose
+// primary image the decoder can read the header of. nullopt for anything
+// else: another format, a file cut short, a damaged structure, or a primary
+// image without a readable coding header.
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content);
+
+// The same test and size, without the metadata.
+std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content);
+
+} // namespace kelvara

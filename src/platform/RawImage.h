@@ -1,0 +1,26 @@
+#pragma once
+// Camera RAW files (CR2, CR3, NEF, ARW, DNG, ORF, RW2, RAF, PEF and the rest
+// the RAW decoder knows) as the image test and the properties need them. Only
+// the headers are read; the sensor data is not unpacked.
+
+#include <QByteArray>
+#include <QSize>
+#include <optional>
+
+namespace kelvara {
+
+struct TRawImageHeader {
+    // The sensor image's visible area, as stored (before the camera's
+    // rotation is applied).
+    QSize Size;
+    // The sensor data the header points to lies within the file. A RAW file
+    // cut short keeps its headers (they come first) but loses this.
+    bool DataComplete = false;
+};
+
+// The header of the camera RAW image in `content`, or nullopt when the RAW
+// decoder does not take it for one: another format (a plain TIFF or JPEG
+// included), a damaged header or an image without a usable size.
+std::optional<TRawImageHeader> ReadRawImageHeader(const QByteArray& content);
+
+} // namespace kelvara
