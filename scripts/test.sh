@@ -2,6 +2,7 @@
 # Installs what is missing, builds Kelvara and runs every test: once as built,
 # once under AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
 # tests under ThreadSanitizer. Everything runs under a virtual X server.
+# Last, the fuzz targets run for a minute each (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
@@ -45,3 +46,6 @@ echo "== Thread tests under ThreadSanitizer"
 mapfile -t thread_tests < <(cd "$root/tests" && ls *_thread_test.cpp | sed 's/\.cpp$//')
 configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF -- Kelvara "${thread_tests[@]}"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest "$root/build-tsan" -L thread
+
+echo "== Fuzzing under AddressSanitizer and UndefinedBehaviorSanitizer"
+"$root/scripts/fuzz.sh"

@@ -162,6 +162,36 @@ TEST(IniFile, ReadsWhatItCanOfAMessyFile) {
     EXPECT_EQ(ini.ReadInteger("Last", "Width", 0), 30) << "no newline after the last line";
 }
 
+TEST(IniFile, AValueThatStartsWithAZeroWidthNoBreakSpaceComesBackWhole) {
+    // The same three bytes as a byte order mark, but inside a value: the
+    // character is kept, and so are the blanks behind it.
+    TempDir dir;
+    const std::string file = dir.file("feff.ini");
+    writeFile(file, "[Win]\nText=\xEF\xBB\xBF  C:\\Photos\n");
+    TIniFile ini(Q(file));
+    const QString text = ini.ReadString("Win", "Text", QString());
+    EXPECT_EQ(text, QString(QChar(0xFEFF)) + "  C:\\Photos");
+    ini.WriteString("Win", "Text", text);
+    ini.UpdateFile();
+    EXPECT_EQ(TIniFile(Q(file)).ReadString("Win", "Text", QString()), text);
+}
+
+TEST(IniFile, AHandEditedKeyThatStartsLikeAByteOrderMarkKeepsItsPlaceOnSaving) {
+    // Keys before any section are written first; one whose name begins with
+    // EF BB BF and "[" must not come back as a section swallowing the rest.
+    TempDir dir;
+    const std::string file = dir.file("mark.ini");
+    writeFile(file, "first line\n\xEF\xBB\xBF[Win]k=1\nTop=5\n[Win]\nTop=10\n");
+    TIniFile ini(Q(file));
+    ASSERT_EQ(ini.ReadInteger("Win", "Top", 0), 10);
+    ini.WriteInteger("Other", "Left", 3);
+    ini.UpdateFile();
+    const TIniFile reread(Q(file));
+    EXPECT_EQ(reread.ReadInteger("Win", "Top", 0), 10);
+    EXPECT_EQ(reread.ReadInteger("", "Top", 0), 5);
+    EXPECT_EQ(reread.ReadInteger("Other", "Left", 0), 3);
+}
+
 TEST(IniFile, CopesWithHugeFiles) {
     TempDir dir;
     const std::string file = dir.file("huge.ini");

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 // Our values are UTF-8 bytes throughout; SimpleIni need not convert them.
 // Debian's SimpleIni.h keeps the template bodies behind SI_IMPLEMENTATION
 // (its shared library holds only the ICU-converting variants); this is the
@@ -83,7 +84,11 @@ QString TIniFile::ReadString(const QString& section, const QString& key, const Q
     const char* value = m_data->ini.GetValue(Utf8(section).c_str(), Utf8(key).c_str(), nullptr);
     if (value == nullptr)
         return def;
-    QString text = QString::fromUtf8(value);
+    // A U+FEFF at the head of a value is one of its characters, not a byte
+    // order mark: QString::fromUtf8 would drop it, and the blanks after it
+    // would then head a value that is meant to be trimmed.
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decode(QByteArrayView(value));
     // Cut at a whole character, never inside a surrogate pair.
     if (text.size() > IniMaxValueLength) {
         qsizetype cut = IniMaxValueLength;
@@ -175,6 +180,13 @@ void TIniFile::UpdateFile() {
     std::string text;
     if (m_data->ini.Save(text, /*addSignature=*/false) < 0)
         throw EIniFileError(m_fileName);
+    // Loading takes EF BB BF at the head of a file for a byte order mark and
+    // drops it. Should the text itself begin with those bytes (a key of a
+    // hand-edited file, written first as it stands in no section), a mark of
+    // its own in front keeps them, or the next load would read that line as
+    // a section and move the keys after it into it.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.insert(0, "\xEF\xBB\xBF");
     // QSaveFile writes beside the target and renames over it on commit; it
     // refuses a read-only target and never falls back to writing in place.
     // Unbuffered: a buffered write that fails only when close() flushes it

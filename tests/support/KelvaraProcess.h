@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
-
 #include <filesystem>
 #include <functional>
 
@@ -21,6 +20,12 @@ public:
     ~KelvaraProcess();
 
     void start(const QStringList& args, const std::filesystem::path& workingDir);
+    // A command that the program is started through, its own path and
+    // arguments following (e.g. setpriv to run it as another user).
+    void setLauncher(const QStringList& launcher) { m_launcher = launcher; }
+    // Ends the process with SIGKILL, as a crash or the OOM killer would, and
+    // waits for it to be gone.
+    void kill();
     // Sends SIGTERM and waits (bounded) for the process to end; its exit code.
     int terminate();
     // Waits (bounded) for the process to end by itself; its exit code.
@@ -39,6 +44,7 @@ private:
     std::filesystem::path m_executable;
     QProcessEnvironment m_environment;
     QProcess m_process;
+    QStringList m_launcher;
 };
 
 // Polls `done` every few milliseconds for up to `milliseconds`; its last answer.

@@ -1,0 +1,17 @@
+#pragma once
+// A broken promise found by a fuzz target: libFuzzer keeps the input that
+// broke it once we abort.
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kelvara::fuzz {
+
+inline void Require(bool holds, const char* promise) {
+    if (!holds) {
+        std::fprintf(stderr, "broken promise: %s\n", promise);
+        std::abort();
+    }
+}
+
+} // namespace kelvara::fuzz

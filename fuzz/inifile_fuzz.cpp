@@ -1,0 +1,138 @@
+// A state file that a user (or anything else) may have edited: any bytes.
+// Loading never fails; reading texts, integers and booleans from the
+// sections and keys the file itself names keeps the readers' promises; and
+// values written over such a file come back as written after an update and
+// a fresh load, while the keys nobody wrote keep their values.
+
+#include "FuzzCheck.h"
+#include "info/IniFile.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+using kelvara::TIniFile;
+using kelvara::fuzz::Require;
+
+namespace {
+
+// One folder for the whole run, removed at exit; in memory where the system
+// has a tmpfs, since every update syncs the file to disk.
+class TScratch {
+public:
+    TScratch() {
+        std::string pattern = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm/kelvara-inifuzz-XXXXXX"
+                                                              : "/tmp/kelvara-inifuzz-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            std::abort();
+        m_folder = pattern;
+    }
+    ~TScratch() {
+        ::unlink(File().c_str());
+        ::rmdir(m_folder.c_str());
+    }
+    TScratch(const TScratch&) = delete;
+    TScratch& operator=(const TScratch&) = delete;
+    std::string File() const { return m_folder + "/Kelvara.ini"; }
+
+private:
+    std::string m_folder;
+};
+
+// The section and key names the bytes hold, roughly as an INI reader sees
+// them (a few at most), and the program's own names.
+void NamesIn(const QString& text, QStringList& sections, QStringList& keys) {
+    sections = {QStringLiteral("MainForm"), QStringLiteral("RdoYMDHN")};
+    keys = {QStringLiteral("Top"), QStringLiteral("Checked"), QStringLiteral("Text")};
+    for (const QString& line : text.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(u'[') && trimmed.contains(u']')) {
+            if (sections.size() < 6)
+                sections << trimmed.mid(1, trimmed.indexOf(u']') - 1).trimmed();
+        } else if (const qsizetype eq = trimmed.indexOf(u'='); eq > 0) {
+            if (keys.size() < 8)
+                keys << trimmed.left(eq).trimmed();
+        }
+    }
+}
+
+// Names such as the program's own. SimpleIni reads a lone CR as a line end
+// in some places and as a character of a section name in others, so a name
+// holding one may not survive a save; no name of ours holds one.
+bool HoldsControlCharacter(const QString& name) {
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return true;
+    return false;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const TScratch scratch;
+    const std::string file = scratch.File();
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    const QString fileName = QString::fromStdString(file);
+    QStringList sections, keys;
+    NamesIn(QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+            sections, keys);
+
+    TIniFile ini(fileName);
+    for (const QString& section : sections) {
+        for (const QString& key : keys) {
+            const QString text = ini.ReadString(section, key, QStringLiteral("<absent>"));
+            Require(text.size() <= kelvara::IniMaxValueLength, "a text is cut to its limit");
+            Require(text.isEmpty() || !text.back().isHighSurrogate(),
+                    "a text is never cut inside a character");
+            const auto number = kelvara::ParseIniInteger(text);
+            Require(ini.ReadInteger(section, key, -7) == number.value_or(-7),
+                    "an integer is the stored text's number or the default");
+            Require(ini.ReadBool(section, key, true) == (number.value_or(1) != 0),
+                    "a boolean is an integer that is not 0");
+        }
+    }
+
+    // Writes over whatever the file held: the value read from its first
+    // named key, a number, and a text with line breaks of its own.
+    const QString section = sections.back();
+    const QString kept = keys.back();
+    const QString keptValue = ini.ReadString(section, kept, QString());
+    const auto number = static_cast<std::int32_t>(size * 2654435761u);
+    const QString value = keptValue + QStringLiteral(" x\ny\r\nz");
+    ini.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Value"), value);
+    ini.WriteInteger(QStringLiteral("Fuzz"), QStringLiteral("Number"), number);
+    ini.WriteBool(QStringLiteral("Fuzz"), QStringLiteral("Flag"), (size & 1) != 0);
+    ini.UpdateFile();
+
+    const TIniFile reread(fileName);
+    Require(reread.ReadInteger(QStringLiteral("fuzz"), QStringLiteral("NUMBER"), 0) == number,
+            "a written integer reads back");
+    Require(reread.ReadBool(QStringLiteral("Fuzz"), QStringLiteral("Flag"), (size & 1) == 0) ==
+                ((size & 1) != 0),
+            "a written boolean reads back");
+    QString oneLine = value;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    // Blanks are spaces and tabs: other control characters are kept.
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!oneLine.isEmpty() && blank(oneLine.front()))
+        oneLine.remove(0, 1);
+    while (!oneLine.isEmpty() && blank(oneLine.back()))
+        oneLine.chop(1);
+    oneLine = oneLine.left(kelvara::IniMaxValueLength);
+    Require(reread.ReadString(QStringLiteral("Fuzz"), QStringLiteral("Value"), QString()) ==
+                oneLine,
+            "a written text reads back on one line");
+    if (!HoldsControlCharacter(section) && !HoldsControlCharacter(kept) &&
+        section.compare(QStringLiteral("Fuzz"), Qt::CaseInsensitive) != 0)
+        Require(reread.ReadString(section, kept, QString()) == keptValue,
+                "a key nobody wrote keeps its value");
+    return 0;
+}

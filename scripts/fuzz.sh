@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-fuzz/, replays every kept regression
+# input, then fuzzes each target for a bounded time (KELVARA_FUZZ_SECONDS,
+# 60 by default), as many at once as there are cores. Any crash, leak, hang
+# or broken promise fails the run; its input is left in build-fuzz/artifacts/.
+#
+# Usage: scripts/fuzz.sh [TARGET...]   (default: every target)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc)
+seconds=${KELVARA_FUZZ_SECONDS:-60}
+photos=${KELVARA_PHOTOS_DIR:-$root/../shared/photos}
+build=$root/build-fuzz
+artifacts=$build/artifacts
+
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+    for source in "$root"/fuzz/*_fuzz.cpp; do
+        name=$(basename "$source" .cpp)
+        targets+=("${name%_fuzz}")
+    done
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DKELVARA_WERROR=ON -DKELVARA_FUZZ=ON -DKELVARA_SANITIZE=address,undefined \
+    -DKELVARA_TESTS=OFF -DKELVARA_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$jobs" --target "${targets[@]/%/_fuzz}" >/dev/null
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The corpus to start from: the committed seeds, the inputs that once
+# crashed, and for photos every sample photo (copied: libFuzzer adds its
+# finds to the first corpus folder, which must never be the shared one).
+prepare_corpus() {
+    local target=$1 corpus=$work/$1
+    mkdir -p "$corpus"
+    [[ -d $root/fuzz/seeds/$target ]] && cp "$root/fuzz/seeds/$target"/* "$corpus"/
+    [[ -d $root/fuzz/regressions/$target ]] && find "$root/fuzz/regressions/$target" -type f \
+        -exec cp {} "$corpus"/ \;
+    if [[ $target == photo ]]; then
+        [[ -d $photos ]] || { echo "no sample photos in $photos" >&2; return 1; }
+        local i=0
+        while IFS= read -r -d '' photo; do
+            cp "$photo" "$corpus/photo$((i++))"
+        done < <(find "$photos" -type f ! -name '*.md' ! -name README -print0)
+    fi
+}
+
+# run_target NAME: replays the regressions, then fuzzes; the log goes to
+# build-fuzz/NAME.log.
+run_target() {
+    local target=$1 exe=$build/fuzz/${1}_fuzz log=$build/$1.log
+    local options=(-timeout=25 -rss_limit_mb=2560 -artifact_prefix="$artifacts/$target-")
+    [[ -f $root/fuzz/$target.dict ]] && options+=(-dict="$root/fuzz/$target.dict")
+    {
+        local regressions=()
+        [[ -d $root/fuzz/regressions/$target ]] &&
+            mapfile -t regressions < <(find "$root/fuzz/regressions/$target" -type f)
+        if ((${#regressions[@]})); then
+            "$exe" "${options[@]}" "${regressions[@]}"
+        fi
+        prepare_corpus "$target"
+        "$exe" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 "$work/$target"
+    } >"$log" 2>&1
+}
+
+echo "== Fuzzing ${targets[*]} for ${seconds}s each"
+declare -A pids
+failed=()
+for target in "${targets[@]}"; do
+    while (($(jobs -rp | wc -l) >= jobs)); do
+        wait -n || true
+    done
+    run_target "$target" &
+    pids[$target]=$!
+done
+for target in "${targets[@]}"; do
+    if wait "${pids[$target]}"; then
+        echo "$target: $(grep -E '^stat::number_of_executed_units' "$build/$target.log" | awk '{print $2}') runs, no crash"
+    else
+        failed+=("$target")
+        echo "$target: FAILED (log: $build/$target.log)"
+        tail -n 40 "$build/$target.log"
+    fi
+done
+((${#failed[@]} == 0))
