@@ -5,7 +5,6 @@
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -106,25 +105,30 @@ TEST_F(HandoffTest, TwentyLaunchesWhileTheFirstStartsLoseNoPathAndLeaveOneCopy) 
         EXPECT_EQ(copy->terminate(), 0);
 }
 
-TEST_F(HandoffTest, ALaunchWaitingOnAnEndingCopyTakesOverAndRenamesItsOwnPaths) {
+TEST_F(HandoffTest, ALaunchWaitingOnACopyWithoutEndpointTakesOverWhenTheLockComesFree) {
     const auto names = makePhotos("late", 2);
-    KelvaraProcess first(app);
-    first.start({}, temp.path());
-    ASSERT_TRUE(waitUntil(
-        [&] { return fs::exists(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}"); }));
-    // The running copy stops answering, as one that is busy ending would.
-    ::kill(static_cast<pid_t>(first.process().processId()), SIGSTOP);
+    // A copy that holds the lock but has no endpoint: one still starting,
+    // or one ending whose endpoint is already gone.
+    fs::create_directories(app / "run");
+    fs::permissions(app / "run", fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path lock = app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}.lock";
+    QProcess holder;
+    holder.start("flock", {QString::fromStdString(lock.string()), "sleep", "2"});
+    ASSERT_TRUE(holder.waitForStarted());
+    ASSERT_TRUE(waitUntil([&] {
+        return QProcess::execute("flock", {"-n", QString::fromStdString(lock.string()), "true"}) !=
+               0;
+    }));
 
     KelvaraProcess second(app);
     second.start({QString::fromStdString((photos / names[0]).string()),
                   QString::fromStdString((photos / names[1]).string())},
                  temp.path());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_TRUE(second.running());
-    // Now the first copy ends; the waiting one becomes the running copy.
-    ::kill(static_cast<pid_t>(first.process().processId()), SIGTERM);
-    ::kill(static_cast<pid_t>(first.process().processId()), SIGCONT);
-    EXPECT_EQ(first.waitForExit(), 0);
+    EXPECT_FALSE(allRenamed(photos, names));
+    // The holder ends; the waiting launch becomes the running copy itself.
+    ASSERT_TRUE(holder.waitForFinished(10000));
     EXPECT_TRUE(waitUntil([&] { return allRenamed(photos, names); }));
     EXPECT_TRUE(second.running());
     EXPECT_EQ(second.terminate(), 0);

@@ -95,8 +95,11 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
 }
 
 TMainForm::~TMainForm() {
-    FormDestroy();
+    // No later copy may hand paths to a window that is going: they would be
+    // cancelled with the rest. With the endpoint gone and the lock still
+    // held, such a copy waits and takes over once this process has ended.
     FHandoffWnd.reset();
+    FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
 }

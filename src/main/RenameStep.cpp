@@ -6,6 +6,7 @@
 #include "platform/MoveFile.h"
 #include "platform/PhotoProperties.h"
 
+#include <new>
 #include <system_error>
 
 namespace kelvara {
@@ -48,6 +49,8 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
         return {}; // unreadable, gone, or no regular file
     } catch (const TPhotoPropertiesError&) {
         return {}; // an image whose metadata cannot be read
+    } catch (const std::bad_alloc&) {
+        return {}; // damaged metadata that claims more memory than there is
     }
 
     // Without a real shooting date there is nothing to put in front: the file
