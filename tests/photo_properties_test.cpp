@@ -285,3 +285,12 @@ TEST_F(PhotoPropertiesTest, TruncatedAndDamagedPhotosFailCleanly) {
     EXPECT_GT(read, 0);
     EXPECT_GT(refused, 0);
 }
+
+// Found by fuzzing: content that Exiv2 takes for a QuickTime video kept its
+// video reader walking for minutes. A video is no photo and is refused at once.
+TEST(PhotoPropertiesVideo, ContentExiv2TakesForAVideoIsRefused) {
+    const std::string bytes = kelvara::test::readFile(std::string(KELVARA_SOURCE_DIR) +
+                                                      "/fuzz/regressions/photo/quicktime-loop");
+    EXPECT_THROW(kelvara::ReadPhotoProperties(QByteArray::fromStdString(bytes)),
+                 kelvara::TPhotoPropertiesError);
+}

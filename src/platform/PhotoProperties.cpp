@@ -111,6 +111,23 @@ TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
     return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.Size));
 }
 
+// Exiv2's video readers (QuickTime, RIFF, Matroska, ASF) walk their
+// containers in loops that crafted files can keep going for minutes, on the
+// main thread. A video is no photo: such content is never handed to them.
+bool IsVideo(const Exiv2::byte* data, std::size_t size) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    const auto type = Exiv2::ImageFactory::getType(data, size);
+    return type == Exiv2::ImageType::qtime || type == Exiv2::ImageType::riff ||
+           type == Exiv2::ImageType::mkv || type == Exiv2::ImageType::asf;
+#else
+    // The type numbers Exiv2 0.27 gives its video readers (quicktimevideo.hpp,
+    // riffvideo.hpp, matroskavideo.hpp, asfvideo.hpp), which it declares only
+    // when built with video support.
+    const int type = Exiv2::ImageFactory::getType(data, static_cast<long>(size));
+    return type == 20 || type == 21 || type == 22 || type == 24;
+#endif
+}
+
 } // namespace
 
 TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
@@ -124,8 +141,10 @@ TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
             return HeifProperties(*heif);
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
-        const auto image = Exiv2::ImageFactory::open(
-            reinterpret_cast<const Exiv2::byte*>(content.constData()), size);
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.constData());
+        if (IsVideo(bytes, static_cast<std::size_t>(content.size())))
+            throw TPhotoPropertiesError("a video, not a photo");
+        const auto image = Exiv2::ImageFactory::open(bytes, size);
         image->readMetadata();
         return Properties(image->exifData(), image->iptcData(), image->xmpData(),
                           Dimensions(content, *image));
