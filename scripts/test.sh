@@ -24,11 +24,13 @@ configure_and_build() {
     fi
 }
 
-# run_ctest DIR [ctest options...]: under a fresh virtual X server.
+# run_ctest DIR [ctest options...]: under a fresh virtual X server, which
+# must not reset when its last client leaves (a program starting in that
+# instant could not connect).
 run_ctest() {
     local dir=$1
     shift
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@")
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$jobs" "$@")
 }
 
 echo "== Tests"
