@@ -43,7 +43,7 @@ TFindFileThread::~TFindFileThread() {
         // Nobody will take what a search still finds; let it stop now rather
         // than walk a large tree to its end.
         std::lock_guard guard(m_lock);
-        m_generationSeen.store(++FGeneration, std::memory_order_release);
+        FGeneration.fetch_add(1, std::memory_order_release);
     }
     FAbort.store(true);
     WaitFor();
@@ -76,7 +76,7 @@ void TFindFileThread::Cancel() {
         FFolders.clear();
         m_folderCount.store(0, std::memory_order_release);
         FFiles.clear();
-        m_generationSeen.store(++FGeneration, std::memory_order_release);
+        FGeneration.fetch_add(1, std::memory_order_release);
         searching = FSearching.load();
     }
     if (searching)
@@ -117,7 +117,7 @@ void TFindFileThread::Execute() {
             auto first = FFolders.begin();
             folder = std::move(FFolders.extract(first).value().path);
             m_folderCount.store(FFolders.size(), std::memory_order_release);
-            generation = FGeneration;
+            generation = FGeneration.load(std::memory_order_relaxed);
             // Marked under the lock, so that a Cancel from here on sees the
             // search as running and aborts it.
             FSearching.store(true);
@@ -135,12 +135,12 @@ bool TFindFileThread::Aborted(std::uint64_t generation) const {
     // FAbort alone may be stale (a Cancel that read FSearching just before the
     // previous search ended); the generation says whether it is meant for us.
     return FAbort.load(std::memory_order_relaxed) &&
-           m_generationSeen.load(std::memory_order_acquire) != generation;
+           FGeneration.load(std::memory_order_acquire) != generation;
 }
 
 void TFindFileThread::AppendFound(const std::string& path, std::uint64_t generation) {
     std::lock_guard guard(m_lock);
-    if (FGeneration == generation)
+    if (FGeneration.load(std::memory_order_relaxed) == generation)
         FFiles.push_back(path);
 }
 

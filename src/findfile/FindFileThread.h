@@ -88,11 +88,12 @@ private:
     TCriticalSection& m_lock;
     QCollator m_collator; // used under m_lock only
 
-    std::set<QueuedFolder, FolderOrder> FFolders;   // under m_lock
-    TPathList FFiles;                               // under m_lock
-    std::uint64_t FGeneration = 0;                  // written under m_lock
-    std::atomic<std::uint64_t> m_generationSeen{0}; // FGeneration, readable without the lock
-    std::atomic<std::size_t> m_folderCount{0};      // FFolders.size(), readable without the lock
+    std::set<QueuedFolder, FolderOrder> FFolders; // under m_lock
+    TPathList FFiles;                             // under m_lock
+    // Written under m_lock only; atomic so that a running search can look at
+    // it without the lock as its cheap abort test.
+    std::atomic<std::uint64_t> FGeneration{0};
+    std::atomic<std::size_t> m_folderCount{0}; // FFolders.size(), readable without the lock
 
     std::atomic<bool> FSearching{false};
     std::atomic<bool> FAbort{false};

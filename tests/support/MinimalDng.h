@@ -11,7 +11,7 @@
 
 namespace kelvara::test {
 
-struct MinimalDngSpec {
+struct MinimalDngPhoto {
     std::uint32_t width = 64;
     std::uint32_t height = 48;
     std::string make = "Kelvara";
@@ -106,40 +106,40 @@ inline std::uint32_t writeIfd(std::vector<std::uint8_t>& out, const std::vector<
 
 // The file's bytes. Layout: header, Exif IFD, IFD0, pixel data last, so that
 // cutting the file short takes pixels away first.
-inline std::string minimalDng(const MinimalDngSpec& spec = {}) {
+inline std::string minimalDng(const MinimalDngPhoto& photo = {}) {
     using namespace dng_detail;
     std::vector<std::uint8_t> out = {'I', 'I', 42, 0, 0, 0, 0, 0};
 
     const std::uint32_t exifIfd =
-        writeIfd(out, {ascii(36867, spec.dateTimeOriginal), ascii(36868, spec.dateTimeOriginal)});
+        writeIfd(out, {ascii(36867, photo.dateTimeOriginal), ascii(36868, photo.dateTimeOriginal)});
 
-    const std::uint32_t pixelBytes = spec.width * spec.height * 2;
+    const std::uint32_t pixelBytes = photo.width * photo.height * 2;
     // IFD0's size does not depend on where the pixels go, so write it once
     // to learn where it ends, then again with the real offset.
     const auto ifd0 = [&](std::uint32_t pixelsAt) {
         return std::vector<Entry>{
             longs(254, {0}), // NewSubfileType: the main image
-            longs(256, {spec.width}),
-            longs(257, {spec.height}),
+            longs(256, {photo.width}),
+            longs(257, {photo.height}),
             shorts(258, {16}),    // BitsPerSample
             shorts(259, {1}),     // Compression: none
             shorts(262, {32803}), // PhotometricInterpretation: CFA
-            ascii(271, spec.make),
-            ascii(272, spec.model),
+            ascii(271, photo.make),
+            ascii(272, photo.model),
             longs(273, {pixelsAt}), // StripOffsets
             shorts(274, {1}),       // Orientation
             shorts(277, {1}),       // SamplesPerPixel
-            longs(278, {spec.height}),
+            longs(278, {photo.height}),
             longs(279, {pixelBytes}),
             shorts(284, {1}), // PlanarConfiguration
-            ascii(306, spec.dateTimeOriginal),
-            shorts(33421, {2, 2}),                      // CFARepeatPatternDim
-            bytes(33422, {0, 1, 1, 2}),                 // CFAPattern: RGGB
-            longs(34665, {exifIfd}),                    // ExifIFD
-            bytes(50706, {1, 4, 0, 0}),                 // DNGVersion
-            bytes(50707, {1, 1, 0, 0}),                 // DNGBackwardVersion
-            ascii(50708, spec.make + " " + spec.model), // UniqueCameraModel
-            longs(50717, {4095}),                       // WhiteLevel
+            ascii(306, photo.dateTimeOriginal),
+            shorts(33421, {2, 2}),                        // CFARepeatPatternDim
+            bytes(33422, {0, 1, 1, 2}),                   // CFAPattern: RGGB
+            longs(34665, {exifIfd}),                      // ExifIFD
+            bytes(50706, {1, 4, 0, 0}),                   // DNGVersion
+            bytes(50707, {1, 1, 0, 0}),                   // DNGBackwardVersion
+            ascii(50708, photo.make + " " + photo.model), // UniqueCameraModel
+            longs(50717, {4095}),                         // WhiteLevel
             srationals(50721, {10000, 10000, 0, 10000, 0, 10000, 0, 10000, 10000, 10000, 0, 10000,
                                0, 10000, 0, 10000, 10000, 10000}), // ColorMatrix1
             shorts(50778, {21}),                                   // CalibrationIlluminant1: D65
@@ -156,9 +156,9 @@ inline std::string minimalDng(const MinimalDngSpec& spec = {}) {
     out[7] = static_cast<std::uint8_t>(ifd0At >> 24);
 
     // A smooth 12-bit ramp, so the data looks like an exposure, not noise.
-    for (std::uint32_t y = 0; y < spec.height; ++y)
-        for (std::uint32_t x = 0; x < spec.width; ++x)
-            put16(out, (x * 4095 / spec.width + y * 1000 / spec.height) % 4096);
+    for (std::uint32_t y = 0; y < photo.height; ++y)
+        for (std::uint32_t x = 0; x < photo.width; ++x)
+            put16(out, (x * 4095 / photo.width + y * 1000 / photo.height) % 4096);
     return std::string(out.begin(), out.end());
 }
 
