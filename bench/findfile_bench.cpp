@@ -13,7 +13,7 @@
 // once after they moved to a list of the main thread (what TakeFiles does).
 
 #include "BenchSupport.h"
-#include "findfile/FindFileThread.h"
+#include "search/FindFileThread.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -8,9 +8,9 @@
 
 #include "BenchSupport.h"
 #include "platform/FileContent.h"
-#include "platform/GPImage.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/PhotoProperties.h"
+#include "photo/GPImage.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "photo/PhotoProperties.h"
 #include "support/MinimalDng.h"
 
 #include <algorithm>

@@ -11,13 +11,13 @@
 //
 // In-process, because the executable quits as soon as it is idle.
 
-#include "findfile/FindFileThread.h"
-#include "main/NamingOptions.h"
-#include "main/RenameStep.h"
-#include "main/TimerThread.h"
+#include "search/FindFileThread.h"
+#include "rename/NamingOptions.h"
+#include "rename/RenameStep.h"
+#include "app/TimerThread.h"
 #include "platform/EscapeKey.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/QtMainThreadCall.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "thread/QtMainThreadCall.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -5,9 +5,9 @@
 // poor metadata). The per-photo benchmarks show which photos cost most.
 
 #include "platform/FileContent.h"
-#include "platform/GPImage.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/PhotoProperties.h"
+#include "photo/GPImage.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "photo/PhotoProperties.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

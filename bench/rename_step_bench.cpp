@@ -20,11 +20,11 @@
 // from; --kelvara=PATH names another.
 
 #include "BenchSupport.h"
-#include "findfile/FindFileThread.h"
-#include "main/NamingOptions.h"
-#include "main/RenameStep.h"
+#include "search/FindFileThread.h"
+#include "rename/NamingOptions.h"
+#include "rename/RenameStep.h"
 #include "platform/EscapeKey.h"
-#include "platform/PhotoMetadataLibrary.h"
+#include "photo/PhotoMetadataLibrary.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -4,7 +4,7 @@
 // items (split at 0xFF bytes), which must survive writing and reading.
 
 #include "FuzzCheck.h"
-#include "main/CommaText.h"
+#include "instance/CommaText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 // to a frame that reads the same.
 
 #include "FuzzCheck.h"
-#include "main/HandoffFrame.h"
+#include "instance/HandoffFrame.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 // a fresh load, while the keys nobody wrote keep their values.
 
 #include "FuzzCheck.h"
-#include "info/IniFile.h"
+#include "state/IniFile.h"
 
 #include <QString>
 #include <QStringList>

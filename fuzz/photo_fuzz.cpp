@@ -5,9 +5,9 @@
 // reports it as a crash. What is read must have the promised forms.
 
 #include "FuzzCheck.h"
-#include "platform/GPImage.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/PhotoProperties.h"
+#include "photo/GPImage.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "photo/PhotoProperties.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // writing and reading rules, and round trips of every kind of item a path (or
 // a hostile sender) can hold.
 
-#include "main/CommaText.h"
+#include "instance/CommaText.h"
 
 #include <gtest/gtest.h>
 #include <random>

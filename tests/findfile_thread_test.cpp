@@ -1,7 +1,7 @@
 // The search worker on real folder trees: queue order, depth-first search,
 // links, and Cancel racing a running search.
 
-#include "findfile/FindFileThread.h"
+#include "search/FindFileThread.h"
 #include "support/TempDir.h"
 
 #include <chrono>

@@ -2,9 +2,9 @@
 // that must stay within what arrived and what cbData allows, and refuse every
 // frame that our sender would never produce.
 
-#include "main/CommaText.h"
-#include "main/HandoffFrame.h"
-#include "main/InstanceIdentity.h"
+#include "instance/CommaText.h"
+#include "instance/HandoffFrame.h"
+#include "instance/InstanceIdentity.h"
 
 #include <gtest/gtest.h>
 

@@ -3,15 +3,15 @@
 // loop) and second copies forked from it. XDG_RUNTIME_DIR points at a fresh
 // folder for every test, so nothing here meets a Kelvara that really runs.
 
-#include "main/CommaText.h"
-#include "main/HandoffFrame.h"
-#include "main/HandoffReceiver.h"
-#include "main/HandoffSender.h"
-#include "main/InstanceIdentity.h"
-#include "platform/HandoffEndpoint.h"
-#include "platform/HandoffSocket.h"
-#include "platform/InstanceLock.h"
-#include "platform/RuntimeFolder.h"
+#include "instance/CommaText.h"
+#include "instance/HandoffFrame.h"
+#include "instance/HandoffReceiver.h"
+#include "instance/HandoffSender.h"
+#include "instance/InstanceIdentity.h"
+#include "instance/HandoffEndpoint.h"
+#include "instance/HandoffSocket.h"
+#include "instance/InstanceLock.h"
+#include "instance/RuntimeFolder.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 

@@ -4,15 +4,15 @@
 // those of the primary image as stored; damaged ones are no images and keep
 // their names, without a word on the console.
 
-#include "findfile/FindFileThread.h"
-#include "main/NewName.h"
-#include "main/RenameStep.h"
+#include "search/FindFileThread.h"
+#include "rename/NewName.h"
+#include "rename/RenameStep.h"
 #include "platform/FileContent.h"
-#include "platform/GPImage.h"
-#include "platform/HeifImage.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/PhotoProperties.h"
-#include "platform/RawImage.h"
+#include "photo/GPImage.h"
+#include "photo/HeifImage.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "photo/PhotoProperties.h"
+#include "photo/RawImage.h"
 #include "support/Exiftool.h"
 #include "support/ExpectedNames.h"
 #include "support/MinimalDng.h"

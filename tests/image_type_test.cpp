@@ -2,7 +2,7 @@
 // vector drawings (type 2) and which as nothing we can load (type 0).
 
 #include "platform/FileContent.h"
-#include "platform/GPImage.h"
+#include "photo/GPImage.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>

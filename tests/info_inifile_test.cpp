@@ -1,4 +1,4 @@
-#include "info/IniFile.h"
+#include "state/IniFile.h"
 #include "support/QStringPrint.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "info/DisplayFormat.h"
 #include "info/OSDescription.h"
-#include "platform/OsRelease.h"
+#include "platform/linux/OsRelease.h"
 #include "support/QStringPrint.h"
 
 #include <QLocale>
@@ -10,7 +10,6 @@
 #include <limits>
 
 using namespace kelvara;
-using platform::TOSVersionRecord;
 
 namespace {
 
@@ -143,16 +142,16 @@ TEST(OSDescription, OtherPlatformsAndTheBasicDescription) {
 }
 
 TEST(OSDescription, LinuxDescribesItselfFromOsReleaseAndUname) {
-    EXPECT_EQ(platform::DescribeLinux("NAME=\"Debian GNU/Linux\"\n"
+    EXPECT_EQ(DescribeLinux("NAME=\"Debian GNU/Linux\"\n"
                                       "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n",
                                       "6.1.0-18-amd64", "x86_64"),
               "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64 x86_64)");
     EXPECT_EQ(
-        platform::DescribeLinux("# comment\r\nNAME='Arch Linux'\r\n", "6.7.4-arch1-1", "aarch64"),
+        DescribeLinux("# comment\r\nNAME='Arch Linux'\r\n", "6.7.4-arch1-1", "aarch64"),
         "Arch Linux (Linux 6.7.4-arch1-1 aarch64)");
-    EXPECT_EQ(platform::DescribeLinux("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ OS\"", "", ""),
+    EXPECT_EQ(DescribeLinux("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ OS\"", "", ""),
               "Say \"hi\" \\ OS");
-    EXPECT_EQ(platform::DescribeLinux("garbage\n=\nPRETTY_NAME=\n", "5.10", ""),
+    EXPECT_EQ(DescribeLinux("garbage\n=\nPRETTY_NAME=\n", "5.10", ""),
               "Linux (Linux 5.10)");
 
     // The running system, against Qt's own reading of the same files.

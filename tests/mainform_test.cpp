@@ -1,14 +1,14 @@
 // The main window on the offscreen platform: its design, the naming options
 // it gives the rename step, the intake of drops and arguments, and its state.
 
-#include "findfile/FindFileThread.h"
-#include "info/FormState.h"
-#include "main/MainForm.h"
-#include "platform/PhotoMetadataLibrary.h"
+#include "search/FindFileThread.h"
+#include "state/FormState.h"
+#include "app/MainForm.h"
+#include "photo/PhotoMetadataLibrary.h"
 #include "support/KelvaraProcess.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
-#include "ui_mainform.h"
+#include "ui_MainForm.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>

@@ -1,7 +1,7 @@
 // The shooting date's forms: what each metadata family writes, what counts as
 // a real date, and what is passed over so that the next source is tried.
 
-#include "platform/PhotoDate.h"
+#include "photo/PhotoDate.h"
 
 #include <gtest/gtest.h>
 #include <string>

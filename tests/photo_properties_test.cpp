@@ -3,8 +3,8 @@
 // and on photos written with exactly the tags a case needs.
 
 #include "platform/FileContent.h"
-#include "platform/PhotoMetadataLibrary.h"
-#include "platform/PhotoProperties.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "photo/PhotoProperties.h"
 #include "support/Exiftool.h"
 #include "support/TempDir.h"
 

@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace kelvara;
-using namespace kelvara::platform;
+using namespace kelvara;
 
 namespace {
 

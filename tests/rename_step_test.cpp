@@ -1,12 +1,12 @@
 // The rename step on copies of real photos: the names it gives at each
 // precision and layout, and every case in which a file must keep its name.
 
-#include "findfile/FindFileThread.h"
-#include "main/ImageTest.h"
-#include "main/NewName.h"
-#include "main/RenameStep.h"
+#include "search/FindFileThread.h"
+#include "photo/ImageTest.h"
+#include "rename/NewName.h"
+#include "rename/RenameStep.h"
 #include "platform/MoveFile.h"
-#include "platform/PhotoMetadataLibrary.h"
+#include "photo/PhotoMetadataLibrary.h"
 #include "support/Exiftool.h"
 #include "support/TempDir.h"
 

@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingOpener : public platform::IShellOpener {
+class RecordingOpener : public IShellOpener {
 public:
     bool OpenUrl(const QUrl& url) override {
         urls.push_back(url);
@@ -51,7 +51,7 @@ QUrl folderUrl(const std::string& folder) {
 TEST(OpenLinks, TheFolderLinksOpenTheirFolders) {
     XdgHome xdg;
     RecordingOpener opener;
-    platform::TShellOpenerOverride use(opener);
+    TShellOpenerOverride use(opener);
     QLabel openStartup("(Open)"), openFolderIn("Open Folder This Program Installed"),
         openSendTo("(Open)"), other("(Open)");
     const TOpenFolderLinks links{&openStartup, &openFolderIn, &openSendTo};
@@ -82,7 +82,7 @@ TEST(OpenLinks, TheFolderLinksOpenTheirFolders) {
 
 TEST(OpenLinks, TheAddressLinksOpenTheirAddresses) {
     RecordingOpener opener;
-    platform::TShellOpenerOverride use(opener);
+    TShellOpenerOverride use(opener);
 
     UrlLinkClicked("https://example.org/kelvara/");
     // Label1 opens its hint; its caption can change without effect.
@@ -106,7 +106,7 @@ TEST(OpenLinks, TheAddressLinksOpenTheirAddresses) {
 
 TEST(OpenLinks, EmptyAddressesOpenNothingButTheMailStillHasItsSubject) {
     RecordingOpener opener;
-    platform::TShellOpenerOverride use(opener);
+    TShellOpenerOverride use(opener);
     UrlLinkClicked("");
     QLabel label1("()");
     HintLinkClicked(&label1); // no hint set
@@ -122,34 +122,34 @@ TEST(OpenLinks, EmptyAddressesOpenNothingButTheMailStillHasItsSubject) {
 
 TEST(OpenLinks, TheProgramNameShowsTheProgramsProperties) {
     RecordingOpener opener;
-    platform::TShellOpenerOverride use(opener);
+    TShellOpenerOverride use(opener);
     ExeNameLinkClicked("/opt/Photo Tools/Kelvara");
     EXPECT_EQ(opener.properties, std::vector<QString>{"/opt/Photo Tools/Kelvara"});
     EXPECT_TRUE(opener.urls.empty());
 }
 
 TEST(OpenLinks, AFailingOpenerIsSwallowed) {
-    struct Throwing : platform::IShellOpener {
+    struct Throwing : IShellOpener {
         bool OpenUrl(const QUrl&) override { throw std::runtime_error("no browser"); }
         bool ShowItemProperties(const QString&) override { throw std::runtime_error("no fm"); }
     } throwing;
-    platform::TShellOpenerOverride use(throwing);
+    TShellOpenerOverride use(throwing);
     EXPECT_NO_THROW(OpenWithShell("https://example.org/"));
     EXPECT_NO_THROW(ShowFileProperties("/opt/kelvara/Kelvara"));
 }
 
 TEST(OpenLinks, OverridesNestAndRestore) {
     RecordingOpener outer, inner;
-    platform::IShellOpener& desktop = platform::CurrentShellOpener();
+    IShellOpener& desktop = CurrentShellOpener();
     {
-        platform::TShellOpenerOverride useOuter(outer);
+        TShellOpenerOverride useOuter(outer);
         {
-            platform::TShellOpenerOverride useInner(inner);
-            EXPECT_EQ(&platform::CurrentShellOpener(), &inner);
+            TShellOpenerOverride useInner(inner);
+            EXPECT_EQ(&CurrentShellOpener(), &inner);
         }
-        EXPECT_EQ(&platform::CurrentShellOpener(), &outer);
+        EXPECT_EQ(&CurrentShellOpener(), &outer);
     }
-    EXPECT_EQ(&platform::CurrentShellOpener(), &desktop);
+    EXPECT_EQ(&CurrentShellOpener(), &desktop);
 }
 
 TEST(ShellTargetUrl, PathsAddressesAndBareNames) {
@@ -180,7 +180,7 @@ public slots:
 };
 
 // The desktop's opener, except that what it would open is only recorded.
-class FolderRecordingOpener : public platform::TDesktopShellOpener {
+class FolderRecordingOpener : public TDesktopShellOpener {
 public:
     using TDesktopShellOpener::TDesktopShellOpener;
     bool OpenUrl(const QUrl& url) override {

@@ -204,11 +204,11 @@ TEST(CreateShortcutLinks, TheLinkNameIsTheProgramFileWithoutExtension) {
 
 TEST(CreateShortcut, ATrailingDelimiterGivesASingleOne) {
     TempDir folder;
-    EXPECT_EQ(platform::ShellLinkFileName(folder.path().string() + "/", "Kelvara"),
+    EXPECT_EQ(ShellLinkFileName(folder.path().string() + "/", "Kelvara"),
               folder.path().string() + "/Kelvara.desktop");
-    EXPECT_EQ(platform::ShellLinkFileName(folder.path().string() + "//", "Kelvara"),
+    EXPECT_EQ(ShellLinkFileName(folder.path().string() + "//", "Kelvara"),
               folder.path().string() + "/Kelvara.desktop");
-    EXPECT_EQ(platform::ShellLinkFileName("/", "Kelvara"), "/Kelvara.desktop");
+    EXPECT_EQ(ShellLinkFileName("/", "Kelvara"), "/Kelvara.desktop");
 
     CreateShortcut("/opt/kelvara/Kelvara", folder.path().string() + "/", "Kelvara");
     EXPECT_EQ(fileNames(folder.path()), std::vector<std::string>{"Kelvara.desktop"});

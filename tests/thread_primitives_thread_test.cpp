@@ -1,5 +1,5 @@
-#include "platform/MainThreadCall.h"
-#include "platform/Thread.h"
+#include "thread/MainThreadCall.h"
+#include "thread/Thread.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 #include "info/InfoForm.h"
 
 #include "info/DisplayFormat.h"
-#include "info/FrameGeometry.h"
+#include "state/FrameGeometry.h"
 #include "info/OSDescription.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
-#include "ui_infoform.h"
+#include "ui_InfoForm.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -135,7 +135,7 @@ void TInfoForm::SkipEraseBackground() {
 }
 
 void TInfoForm::UpdateStatus() {
-    const auto memory = ReadOrZero<platform::TMemoryStatus>(platform::ReadMemoryStatus);
+    const auto memory = ReadOrZero<TMemoryStatus>(ReadMemoryStatus);
     ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
                              .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
     ui->LblPageFile->setText(
@@ -146,7 +146,7 @@ void TInfoForm::UpdateStatus() {
             .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
 
     const auto counters =
-        ReadOrZero<platform::TProcessMemoryCounters>(platform::ReadProcessMemoryCounters);
+        ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
     ui->LblWorkingSetSize->setText(
         QStringLiteral("Memory Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));
@@ -162,7 +162,7 @@ void TInfoForm::UpdateStatus() {
         QStringLiteral("NonPaged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.nonPagedPoolUsage), KiloBytes(counters.peakNonPagedPoolUsage)));
 
-    const auto times = ReadOrZero<platform::TProcessTimes>(platform::ReadProcessTimes);
+    const auto times = ReadOrZero<TProcessTimes>(ReadProcessTimes);
     ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
                                     .arg(Duration(times.kernelSeconds), Duration(times.userSeconds),
                                          Duration(times.elapsedSeconds)));

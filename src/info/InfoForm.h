@@ -9,7 +9,7 @@
 // whichever control has the focus. It is opened modally through
 // ShowInfoForm, made afresh each time and destroyed when it closes.
 //
-// The design is resources/infoform.ui: the components sit on the panel
+// The design is InfoForm.ui, beside this header: the components sit on the panel
 // PnlBack in creation order. Labels size themselves to their text, the panel
 // to its labels (a 10-pixel margin inside), and the window to the panel,
 // leaving 8 pixels all round in which the window's own black shows as a

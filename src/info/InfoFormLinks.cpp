@@ -5,7 +5,7 @@
 
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
-#include "ui_infoform.h"
+#include "ui_InfoForm.h"
 
 #include <QMessageBox>
 

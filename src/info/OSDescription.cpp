@@ -2,7 +2,6 @@
 
 namespace kelvara {
 
-using platform::TOSVersionRecord;
 
 namespace {
 
@@ -157,29 +156,28 @@ QString DescribeBasicOSVersion(const TOSVersionRecord& r) {
 }
 
 QString GetDetailedOSVersion() {
-    using platform::TOSVersionRecordForm;
-    auto record = platform::QueryOSVersionRecord(TOSVersionRecordForm::Extended);
+    auto record = QueryOSVersionRecord(TOSVersionRecordForm::Extended);
     const bool extended = record.has_value();
     if (!extended)
-        record = platform::QueryOSVersionRecord(TOSVersionRecordForm::Basic);
+        record = QueryOSVersionRecord(TOSVersionRecordForm::Basic);
     if (!record)
         return QStringLiteral("Unknown");
     const std::optional<std::string> productType =
-        extended ? std::nullopt : platform::QueryProductType();
+        extended ? std::nullopt : QueryProductType();
     return DescribeDetailedOSVersion(record, extended, productType,
-                                     platform::HotfixQ246009Exists());
+                                     HotfixQ246009Exists());
 }
 
 QString GetBasicOSVersion() {
     // A refused query leaves the cleared record, which is described as is.
     return DescribeBasicOSVersion(
-        platform::QueryOSVersionRecord(platform::TOSVersionRecordForm::Basic)
+        QueryOSVersionRecord(TOSVersionRecordForm::Basic)
             .value_or(TOSVersionRecord{}));
 }
 
 QString GetOSVersionText() {
     try {
-        const std::string native = platform::NativeOSDescription();
+        const std::string native = NativeOSDescription();
         if (!native.empty())
             return Text(native);
         return GetDetailedOSVersion();

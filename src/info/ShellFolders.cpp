@@ -10,14 +10,14 @@ namespace kelvara {
 
 namespace {
 
-std::optional<platform::TSpecialFolder> FolderOf(int csidl) {
+std::optional<TSpecialFolder> FolderOf(int csidl) {
     switch (csidl) {
     case CSIDL_STARTUP:
-        return platform::TSpecialFolder::Startup;
+        return TSpecialFolder::Startup;
     case CSIDL_SENDTO:
-        return platform::TSpecialFolder::SendTo;
+        return TSpecialFolder::SendTo;
     case CSIDL_DESKTOP:
-        return platform::TSpecialFolder::Desktop;
+        return TSpecialFolder::Desktop;
     default:
         return std::nullopt;
     }
@@ -44,7 +44,7 @@ std::string GetSpecialFolder(int Csidl) {
     const auto folder = FolderOf(Csidl);
     if (!folder)
         return {};
-    std::string path = platform::SpecialFolderPath(*folder);
+    std::string path = SpecialFolderPath(*folder);
     if (path.empty() || !EnsureFolder(path))
         return {};
     return path;

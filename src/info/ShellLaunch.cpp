@@ -21,7 +21,7 @@ void OpenWithShell(const QString& Target) {
     try {
         const QUrl url = ShellTargetUrl(Target);
         if (url.isValid() && !url.isEmpty())
-            platform::CurrentShellOpener().OpenUrl(url);
+            CurrentShellOpener().OpenUrl(url);
     } catch (...) {
         // A link that cannot be opened simply does nothing.
     }
@@ -30,7 +30,7 @@ void OpenWithShell(const QString& Target) {
 void ShowFileProperties(const QString& FileName) {
     try {
         if (!FileName.isEmpty())
-            platform::CurrentShellOpener().ShowItemProperties(FileName);
+            CurrentShellOpener().ShowItemProperties(FileName);
     } catch (...) {
         // As for OpenWithShell: nothing to report.
     }

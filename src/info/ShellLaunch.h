@@ -1,6 +1,6 @@
 #pragma once
 // Opening things through the desktop for the information window's links.
-// Both go through platform::CurrentShellOpener() and never fail aloud: a
+// Both go through CurrentShellOpener() and never fail aloud: a
 // target nothing can open, or an error on the way, passes without a word,
 // since a link that does nothing is all the user needs to see.
 

@@ -16,9 +16,9 @@ std::string ShortcutWorkingFolder(const std::string& TargetPath) {
 
 void CreateShortcut(const std::string& TargetPath, const std::string& FolderPath,
                     const std::string& LinkName) {
-    const platform::TShellLink link{TargetPath, ShortcutArguments,
+    const TShellLink link{TargetPath, ShortcutArguments,
                                     ShortcutWorkingFolder(TargetPath)};
-    platform::SaveShellLink(link, FolderPath, LinkName);
+    SaveShellLink(link, FolderPath, LinkName);
 }
 
 } // namespace kelvara

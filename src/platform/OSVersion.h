@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace kelvara::platform {
+namespace kelvara {
 
 // The Windows version record, as GetVersionEx fills it.
 struct TOSVersionRecord {
@@ -38,4 +38,4 @@ bool HotfixQ246009Exists();
 // made from the version record instead. Never fails.
 std::string NativeOSDescription();
 
-} // namespace kelvara::platform
+} // namespace kelvara

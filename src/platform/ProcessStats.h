@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-namespace kelvara::platform {
+namespace kelvara {
 
 // The machine as a whole.
 struct TMemoryStatus {
@@ -65,4 +65,4 @@ TMemoryStatus ReadMemoryStatus();
 TProcessMemoryCounters ReadProcessMemoryCounters();
 TProcessTimes ReadProcessTimes();
 
-} // namespace kelvara::platform
+} // namespace kelvara

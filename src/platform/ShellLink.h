@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace kelvara::platform {
+namespace kelvara {
 
 struct TShellLink {
     std::string Path;             // the program's full path
@@ -32,4 +32,4 @@ std::string ShellLinkFileName(const std::string& folder, const std::string& link
 // a full disk) or EILSEQ for a text an entry cannot carry.
 void SaveShellLink(const TShellLink& link, const std::string& folder, const std::string& linkName);
 
-} // namespace kelvara::platform
+} // namespace kelvara

@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <memory>
 
-namespace kelvara::platform {
+namespace kelvara {
 
 class IShellOpener {
 public:
@@ -64,4 +64,4 @@ private:
     IShellOpener* m_previous;
 };
 
-} // namespace kelvara::platform
+} // namespace kelvara

@@ -16,7 +16,7 @@
 
 #include <string>
 
-namespace kelvara::platform {
+namespace kelvara {
 
 enum class TSpecialFolder { Startup, SendTo, Desktop };
 
@@ -25,4 +25,4 @@ enum class TSpecialFolder { Startup, SendTo, Desktop };
 // unknown.
 std::string SpecialFolderPath(TSpecialFolder folder);
 
-} // namespace kelvara::platform
+} // namespace kelvara

@@ -1,0 +1,64 @@
+// The program's entry and its start-up and shutdown order: the search worker
+// (suspended) and the metadata library; the single-instance test; then the
+// application object, the main window and the event loop until it closes.
+// Everything goes in reverse order, the main window first (which stops the
+// pacing thread and saves the state), the metadata library next, the worker
+// and its lock last; the instance lock goes with the process.
+//
+// A copy that finds another running hands its arguments over and ends: it
+// never creates the application object, so it needs no display, never makes
+// a window and never lets the worker run.
+
+#include "search/FindFileThread.h"
+#include "instance/HandoffSender.h"
+#include "instance/InstanceIdentity.h"
+#include "app/MainForm.h"
+#include "platform/CommandLine.h"
+#include "instance/InstanceLock.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "platform/TerminationSignals.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <cstdio>
+
+namespace {
+
+// There is no log: damaged photos are common, and the image plugins' notes
+// about them mean nothing to the user. Only a fatal message (no display to
+// open, say) is still said, just before the toolkit ends the program.
+void DropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg)
+        std::fprintf(stderr, "Kelvara: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    kelvara::TFindFileUnit findFileUnit;
+    kelvara::TPhotoMetadataLibrary metadataLibrary;
+
+    const std::vector<std::string> arguments = kelvara::ProcessArguments();
+    kelvara::TInstanceLock instanceLock(kelvara::InstanceIdentity);
+    if (instanceLock.IsAlreadyRunning()) {
+        // Sent as they stand: the running copy resolves relative paths in
+        // its own current folder. Should that copy be just starting or just
+        // ending, we keep trying, and take over if it ends.
+        const std::vector<std::string> handed(arguments.begin() + 1, arguments.end());
+        if (kelvara::HandOffOrBecomeFirst(instanceLock, handed, kelvara::LaunchActivationToken()) !=
+            kelvara::THandoffOutcome::BecameFirst)
+            return 0;
+    }
+
+    qInstallMessageHandler(DropToolkitMessages);
+    QApplication application(argc, argv);
+    // A signal, or the end of the desktop session, ends the program the way
+    // closing the window does. Set up before the window can be reached by
+    // later copies, so that no signal finds the program without it.
+    kelvara::TTerminationSignals terminationSignals([] { QCoreApplication::quit(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
+                     [] { QCoreApplication::quit(); });
+    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
+    mainForm.show();
+    return QApplication::exec();
+}

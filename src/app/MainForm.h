@@ -1,0 +1,106 @@
+#pragma once
+// The main window: the user's whole interface and the program's one intake
+// for paths. Dropped files and folders, the command-line arguments and paths
+// handed over by a second copy all go through QueuePath to the search worker.
+//
+// The window owns what the rename step reads at each step (the date pattern,
+// the layout radio buttons, the pending list) and the pacing thread that asks
+// for those steps. It restores its state from the INI file when it is made
+// and saves it when it goes.
+//
+// Life: the constructor loads the design and runs FormCreate (caption, saved
+// state, pending list, date pattern, pacing thread, worker resumed); the first
+// show runs FormShow (queues the command-line arguments); the destructor runs
+// FormDestroy (pacing thread stopped while its last step is still served,
+// worker cancelled, pending list released, state saved).
+
+#include "search/PathList.h"
+#include "instance/HandoffTarget.h"
+#include "rename/NamingOptions.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class MainForm;
+}
+
+class QRadioButton;
+
+namespace kelvara {
+
+class IEscapeKey;
+class THandoffReceiver;
+class TInstanceLock;
+class TEscapeKeyWatcher;
+class TMainThreadCall;
+class TRenameStep;
+class TTimerThread;
+
+class TMainForm : public QWidget, public INamingOptions, public IHandoffTarget {
+    Q_OBJECT
+
+public:
+    // `arguments` is the command line (argument 0 the executable's path);
+    // `iniFile` the state file, by default beside the executable. With an
+    // instance lock, the window also receives what later copies hand over.
+    explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
+                       const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The intake of one path: made full against the current folder and given
+    // to the search worker, which drops what names nothing.
+    void QueuePath(const std::string& path) override;
+
+    // One rename step; the pacing thread asks for it on the main thread.
+    void RenameNextFile();
+
+    // Brings the window forward: restored if minimised, raised, activated,
+    // with the launcher's activation token when a later copy passed one.
+    void Activate(const std::string& activationToken) override;
+
+    // The naming options, as the rename step reads them.
+    std::string DatePattern() const override { return FDatePattern; }
+    TNameLayout Layout() const override;
+
+    // The state file beside the executable: its path, extension replaced.
+    static QString StateFileFor(const std::string& executablePath);
+
+    Ui::MainForm& ui() { return *m_ui; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void RdoYMDHNSClick();
+    void Button1Click();
+    void UpdateDatePattern();
+
+    std::unique_ptr<Ui::MainForm> m_ui;
+    std::vector<std::string> m_arguments;
+    QString m_iniFile;
+    bool m_shown = false;
+
+    std::string FDatePattern;
+    std::optional<TPathList> FPendingFiles;
+    std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
+    std::unique_ptr<IEscapeKey> m_escape;
+    std::unique_ptr<TRenameStep> m_step;
+    std::unique_ptr<TMainThreadCall> m_mainThread;
+    std::unique_ptr<TTimerThread> FTimerThread;
+    std::unique_ptr<THandoffReceiver> FHandoffWnd;
+};
+
+// The program's one main window, while it exists.
+extern TMainForm* MainForm;
+
+} // namespace kelvara

@@ -1,0 +1,54 @@
+#include "instance/HandoffReceiver.h"
+
+#include "instance/CommaText.h"
+#include "instance/HandoffEndpoint.h"
+#include "instance/HandoffSocket.h"
+#include "instance/InstanceLock.h"
+
+#include <stdexcept>
+
+namespace kelvara {
+
+namespace {
+
+class TFrameSession : public IHandoffSession {
+public:
+    explicit TFrameSession(IHandoffTarget& target) : m_target(target) {}
+
+    std::size_t Wanted() const override { return m_reader.Wanted(); }
+    void Feed(std::string_view bytes) override { m_reader.Feed(bytes); }
+
+    std::string Finish() override {
+        // Another magic is not ours to answer; a bad frame was not sent whole.
+        if (m_reader.State() != THandoffFrameReader::TState::Complete)
+            return {};
+        HandleHandoffFrame(m_reader.Frame(), m_target);
+        return EncodeHandoffAck();
+    }
+
+private:
+    IHandoffTarget& m_target;
+    THandoffFrameReader m_reader;
+};
+
+} // namespace
+
+void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target) {
+    const TCommaItems paths = ReadCommaText(frame.Text);
+    target.Activate(frame.ActivationToken);
+    for (const std::string& path : paths)
+        target.QueuePath(path);
+}
+
+THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& target)
+    : m_target(target) {
+    if (lock.Folder().empty())
+        throw std::logic_error("handoff: no runtime folder to listen in");
+    m_endpoint = std::make_unique<THandoffEndpoint>(
+        HandoffSocketPath(lock.Folder(), lock.Name()), lock.HoldsLock(),
+        [this] { return std::make_unique<TFrameSession>(m_target); });
+}
+
+THandoffReceiver::~THandoffReceiver() = default;
+
+} // namespace kelvara

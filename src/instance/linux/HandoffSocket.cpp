@@ -1,0 +1,110 @@
+#include "instance/HandoffSocket.h"
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace kelvara {
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(int error, const char* what) {
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+// Waits until the socket is ready for `events` or the deadline passes.
+void WaitFor(int socket, short events, TClock::time_point deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
+        if (left.count() <= 0)
+            Fail(ETIMEDOUT, "handoff: no answer in time");
+        pollfd entry{socket, events, 0};
+        const int ready = ::poll(&entry, 1, static_cast<int>(left.count()) + 1);
+        if (ready > 0)
+            return;
+        if (ready < 0 && errno != EINTR)
+            Fail(errno, "handoff: poll");
+    }
+}
+
+void SendAll(int socket, std::string_view bytes, TClock::time_point deadline) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        } else if (sent < 0 && errno == EAGAIN) {
+            WaitFor(socket, POLLOUT, deadline);
+        } else if (sent < 0 && errno != EINTR) {
+            Fail(errno, "handoff: send");
+        }
+    }
+}
+
+std::string ReceiveReply(int socket, std::size_t size, TClock::time_point deadline) {
+    std::string reply(size, '\0');
+    std::size_t have = 0;
+    while (have < size) {
+        const ssize_t got = ::recv(socket, reply.data() + have, size - have, 0);
+        if (got > 0)
+            have += static_cast<std::size_t>(got);
+        else if (got == 0)
+            Fail(ECONNRESET, "handoff: the running copy hung up");
+        else if (errno == EAGAIN)
+            WaitFor(socket, POLLIN, deadline);
+        else if (errno != EINTR)
+            Fail(errno, "handoff: receive");
+    }
+    return reply;
+}
+
+sockaddr_un SocketAddress(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path))
+        throw std::system_error(ENAMETOOLONG, std::generic_category(),
+                                "handoff socket path too long: " + path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
+} // namespace
+
+std::string HandoffSocketPath(const std::string& folder, std::string_view name) {
+    std::string path = folder + "/" + std::string(name);
+    SocketAddress(path);
+    return path;
+}
+
+unsigned PeerUser(int socket) {
+    ucred credentials{};
+    socklen_t size = sizeof(credentials);
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        Fail(errno, "handoff: peer credentials");
+    return credentials.uid;
+}
+
+std::string SendHandoffFrame(const std::string& socketPath, std::string_view frame,
+                             std::size_t replySize, TClock::time_point deadline) {
+    const sockaddr_un address = SocketAddress(socketPath);
+    TUniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (!socket.valid())
+        Fail(errno, "handoff: socket");
+    // A Unix-domain connect never waits: it succeeds, or fails at once (with
+    // EAGAIN when the listener's queue is full).
+    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        Fail(errno, "handoff: connect");
+    if (PeerUser(socket.get()) != ::geteuid())
+        Fail(EPERM, "handoff: the listener belongs to another user");
+    SendAll(socket.get(), frame, deadline);
+    return ReceiveReply(socket.get(), replySize, deadline);
+}
+
+} // namespace kelvara

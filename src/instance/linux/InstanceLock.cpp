@@ -1,0 +1,52 @@
+#include "instance/InstanceLock.h"
+#include "instance/RuntimeFolder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <system_error>
+
+namespace kelvara {
+
+TInstanceLock::TInstanceLock(std::string_view name) : m_name(name) {
+    try {
+        m_folder = InstanceRuntimeFolder();
+    } catch (const std::system_error&) {
+        // No private folder: nobody can be found, so we are the first copy.
+        return;
+    }
+    Try();
+}
+
+TInstanceLock::TInstanceLock(std::string_view name, std::string folder)
+    : m_name(name), m_folder(std::move(folder)) {
+    Try();
+}
+
+bool TInstanceLock::TryToBecomeFirst() {
+    if (m_otherHolder)
+        Try();
+    return !m_otherHolder;
+}
+
+void TInstanceLock::Try() {
+    m_otherHolder = false;
+    if (m_folder.empty())
+        return;
+    const std::string path = m_folder + "/" + m_name + ".lock";
+    // Opened afresh on every try: the file is never removed, but a fresh
+    // descriptor is right even if someone did remove it in between.
+    TUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd.valid())
+        return;
+    int result;
+    do {
+        result = ::flock(fd.get(), LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0)
+        m_fd = std::move(fd);
+    else if (errno == EWOULDBLOCK)
+        m_otherHolder = true;
+}
+
+} // namespace kelvara

@@ -1,0 +1,53 @@
+#include "instance/RuntimeFolder.h"
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace kelvara {
+
+namespace {
+
+[[noreturn]] void Fail(int error, const std::string& what) {
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::string FallbackFolder() {
+    const std::string path = "/tmp/kelvara-" + std::to_string(::geteuid());
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        Fail(errno, "cannot create " + path);
+    // Judge the folder through a descriptor, so that what we check is what we
+    // narrow: the name cannot be swapped for another in between.
+    TUniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid())
+        Fail(errno, "cannot open " + path);
+    struct stat info {};
+    if (::fstat(folder.get(), &info) != 0)
+        Fail(errno, "cannot examine " + path);
+    if (info.st_uid != ::geteuid())
+        Fail(EACCES, path + " belongs to another user");
+    if ((info.st_mode & 077) != 0 && ::fchmod(folder.get(), 0700) != 0)
+        Fail(errno, "cannot make " + path + " private");
+    return path;
+}
+
+} // namespace
+
+std::string InstanceRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/' && IsPrivateFolder(runtime))
+        return runtime;
+    return FallbackFolder();
+}
+
+} // namespace kelvara

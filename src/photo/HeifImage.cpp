@@ -1,0 +1,159 @@
+#include "photo/HeifImage.h"
+
+#include <cstdint>
+#include <libheif/heif.h>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <vector>
+
+namespace kelvara {
+
+namespace {
+
+struct HeifContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HeifHandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+
+std::uint64_t BigEndian(std::string_view bytes) {
+    std::uint64_t value = 0;
+    for (const char byte : bytes)
+        value = (value << 8) | static_cast<unsigned char>(byte);
+    return value;
+}
+
+// An ISO media file is a row of boxes, each led by its size. The decoder reads
+// only the boxes that describe the images and would not notice the image
+// data itself missing, as it is from a file whose copy or download was cut
+// short: its last box is then incomplete.
+bool BoxesAreWhole(std::string_view data) {
+    while (!data.empty()) {
+        if (data.size() < 8)
+            return false;
+        std::uint64_t size = BigEndian(data.substr(0, 4));
+        std::uint64_t header = 8;
+        if (size == 0)
+            return true; // the last box, running to the end of the file
+        if (size == 1) {
+            if (data.size() < 16)
+                return false;
+            size = BigEndian(data.substr(8, 8));
+            header = 16;
+        }
+        if (size < header || size > data.size())
+            return false;
+        data.remove_prefix(static_cast<size_t>(size));
+    }
+    return true;
+}
+
+// An open file and its primary image.
+struct THeifFile {
+    std::unique_ptr<heif_context, HeifContextFree> Context;
+    std::unique_ptr<heif_image_handle, HeifHandleRelease> Primary;
+    QSize Size;
+};
+
+std::optional<THeifFile> OpenHeif(const QByteArray& content) {
+    const std::string_view data(content.constData(), static_cast<size_t>(content.size()));
+    // Every file of the family opens with its file type box; anything else is
+    // turned away before the decoder is troubled.
+    if (data.size() < 12 || data.substr(4, 4) != "ftyp" || !BoxesAreWhole(data))
+        return std::nullopt;
+
+    THeifFile file;
+    file.Context.reset(heif_context_alloc());
+    if (!file.Context)
+        throw std::bad_alloc();
+    // The content outlives the context, so the decoder may read it in place.
+    if (heif_context_read_from_memory_without_copy(file.Context.get(), content.constData(),
+                                                   data.size(), nullptr)
+            .code != heif_error_Ok)
+        return std::nullopt;
+    heif_image_handle* handle = nullptr;
+    if (heif_context_get_primary_image_handle(file.Context.get(), &handle).code != heif_error_Ok)
+        return std::nullopt;
+    file.Primary.reset(handle);
+
+    // The coding header (hvcC, av1C) tells the bit depth; without one the
+    // image could not be decoded.
+    if (heif_image_handle_get_luma_bits_per_pixel(handle) <= 0)
+        return std::nullopt;
+    // The size as stored, which other metadata readers report too; the
+    // handle's plain width and height are those after rotation and crop.
+    file.Size =
+        QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
+    if (file.Size.width() <= 0 || file.Size.height() <= 0)
+        return std::nullopt;
+    return file;
+}
+
+// One metadata block of the primary image as stored; empty when it cannot be
+// read (its data lies outside the file, for one).
+QByteArray MetadataBlock(heif_image_handle* primary, heif_item_id id) {
+    QByteArray block(static_cast<qsizetype>(heif_image_handle_get_metadata_size(primary, id)),
+                     Qt::Uninitialized);
+    if (block.isEmpty() ||
+        heif_image_handle_get_metadata(primary, id, block.data()).code != heif_error_Ok)
+        return {};
+    return block;
+}
+
+std::vector<heif_item_id> MetadataIds(heif_image_handle* primary, const char* type) {
+    std::vector<heif_item_id> ids(
+        static_cast<size_t>(heif_image_handle_get_number_of_metadata_blocks(primary, type)));
+    ids.resize(static_cast<size_t>(heif_image_handle_get_list_of_metadata_block_IDs(
+        primary, type, ids.data(), static_cast<int>(ids.size()))));
+    return ids;
+}
+
+// The Exif block starts with the offset of its TIFF header from the end of
+// those four bytes: usually 6, to pass an "Exif\0\0" marker. A writer that
+// gives 0 with the marker still there has it skipped here.
+QByteArray TiffPart(const QByteArray& block) {
+    if (block.size() < 4)
+        return {};
+    const std::uint64_t offset = BigEndian(std::string_view(block.constData(), 4));
+    if (offset > static_cast<std::uint64_t>(block.size() - 4))
+        return {};
+    QByteArray tiff = block.mid(4 + static_cast<qsizetype>(offset));
+    if (tiff.startsWith(QByteArray("Exif\0\0", 6)))
+        tiff.remove(0, 6);
+    return tiff;
+}
+
+} // namespace
+
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content) {
+    const auto file = OpenHeif(content);
+    if (!file)
+        return std::nullopt;
+    THeifPrimaryImage image;
+    image.Size = file->Size;
+    heif_image_handle* primary = file->Primary.get();
+    for (const heif_item_id id : MetadataIds(primary, "Exif")) {
+        image.Exif = TiffPart(MetadataBlock(primary, id));
+        if (!image.Exif.isEmpty())
+            break;
+    }
+    for (const heif_item_id id : MetadataIds(primary, "mime")) {
+        const char* type = heif_image_handle_get_metadata_content_type(primary, id);
+        if (type != nullptr && std::string_view(type) == "application/rdf+xml") {
+            image.Xmp = MetadataBlock(primary, id);
+            if (!image.Xmp.isEmpty())
+                break;
+        }
+    }
+    return image;
+}
+
+std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content) {
+    if (const auto file = OpenHeif(content))
+        return file->Size;
+    return std::nullopt;
+}
+
+} // namespace kelvara

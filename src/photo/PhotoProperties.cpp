@@ -1,0 +1,156 @@
+#include "photo/PhotoProperties.h"
+
+#include "photo/HeifImage.h"
+#include "photo/PhotoDate.h"
+#include "photo/RawImage.h"
+
+#include <cstdint>
+#include <exiv2/exiv2.hpp>
+#include <string_view>
+
+namespace kelvara {
+
+namespace {
+
+// Tags are looked up with findKey: operator[] would add a missing tag to the
+// metadata, and a missing tag is simply the empty text.
+std::string ExifText(const Exiv2::ExifData& exif, const char* key) {
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    return it == exif.end() ? std::string() : it->toString();
+}
+
+std::string IptcText(const Exiv2::IptcData& iptc, const char* key) {
+    const auto it = iptc.findKey(Exiv2::IptcKey(key));
+    return it == iptc.end() ? std::string() : it->toString();
+}
+
+std::string XmpText(const Exiv2::XmpData& xmp, const char* key) {
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    return it == xmp.end() ? std::string() : it->toString();
+}
+
+// Exif strings are fixed-size fields: the text ends at the first NUL, and
+// cameras pad the rest with blanks.
+std::string ExifString(std::string value) {
+    if (const auto nul = value.find('\0'); nul != std::string::npos)
+        value.resize(nul);
+    const auto first = value.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = value.find_last_not_of(" \t\r\n");
+    return value.substr(first, last - first + 1);
+}
+
+// The order in which Windows looks for the date it shows as "Date taken";
+// the first source with a real date wins, a zero or blank one is passed over.
+std::string DateTaken(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
+                      const Exiv2::XmpData& xmp) {
+    std::string date = ExifDateTime(ExifText(exif, "Exif.Photo.DateTimeOriginal"));
+    if (date.empty()) {
+        const std::string iptcDate = IptcText(iptc, "Iptc.Application2.DateCreated");
+        if (!iptcDate.empty())
+            date = IptcDateTime(iptcDate, IptcText(iptc, "Iptc.Application2.TimeCreated"));
+    }
+    if (date.empty())
+        date = XmpDateTime(XmpText(xmp, "Xmp.xmp.CreateDate"));
+    if (date.empty())
+        date = ExifDateTime(ExifText(exif, "Exif.Photo.DateTimeDigitized"));
+    if (date.empty())
+        date = XmpDateTime(XmpText(xmp, "Xmp.exif.DateTimeOriginal"));
+    return date;
+}
+
+std::string SizeText(const QSize& size) {
+    return std::to_string(size.width()) + " x " + std::to_string(size.height());
+}
+
+std::string Dimensions(const QByteArray& content, const Exiv2::Image& image) {
+    // int in Exiv2 0.27, uint32_t in 0.28: compared only as "> 0".
+    const auto width = image.pixelWidth();
+    const auto height = image.pixelHeight();
+    if (width > 0 && height > 0)
+        return std::to_string(width) + " x " + std::to_string(height);
+    // Exiv2 finds the main image of TIFF-based RAW files, but not the size
+    // of every RAW format; the RAW decoder knows it from the headers.
+    if (const auto raw = ReadRawImageHeader(content))
+        return SizeText(raw->Size);
+    return {};
+}
+
+TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
+                            const Exiv2::XmpData& xmp, std::string dimensions) {
+    TPhotoProperties properties;
+    properties.DateTaken = DateTaken(exif, iptc, xmp);
+    properties.Dimensions = std::move(dimensions);
+    properties.CameraModel = ExifString(ExifText(exif, "Exif.Image.Model"));
+    return properties;
+}
+
+// A HEIF file holds several images (tiles, thumbnails, depth maps) and its
+// metadata belongs to one of them. The decoder finds the primary image, its
+// size as stored and its own Exif and XMP; Exiv2 reads only those. (Exiv2's
+// own reading of these files misses the Exif of some of them, and reports
+// whichever image size it met last, or the Exif size of a photo taken before
+// it was cropped.)
+TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
+    Exiv2::ExifData exif;
+    if (!primary.Exif.isEmpty()) {
+        // A damaged block counts as none, as Exiv2 has it for JPEG files.
+        try {
+            if (Exiv2::ExifParser::decode(
+                    exif, reinterpret_cast<const Exiv2::byte*>(primary.Exif.constData()),
+                    static_cast<std::uint32_t>(primary.Exif.size())) == Exiv2::invalidByteOrder)
+                exif.clear();
+        } catch (const Exiv2::Error&) {
+            exif.clear();
+        }
+    }
+    Exiv2::XmpData xmp;
+    if (!primary.Xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.Xmp.toStdString()) != 0)
+        xmp.clear(); // a damaged packet: as if there were none
+    return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.Size));
+}
+
+// Exiv2's video readers (QuickTime, RIFF, Matroska, ASF) walk their
+// containers in loops that crafted files can keep going for minutes, on the
+// main thread. A video is no photo: such content is never handed to them.
+bool IsVideo(const Exiv2::byte* data, std::size_t size) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    const auto type = Exiv2::ImageFactory::getType(data, size);
+    return type == Exiv2::ImageType::qtime || type == Exiv2::ImageType::riff ||
+           type == Exiv2::ImageType::mkv || type == Exiv2::ImageType::asf;
+#else
+    // The type numbers Exiv2 0.27 gives its video readers (quicktimevideo.hpp,
+    // riffvideo.hpp, matroskavideo.hpp, asfvideo.hpp), which it declares only
+    // when built with video support.
+    const int type = Exiv2::ImageFactory::getType(data, static_cast<long>(size));
+    return type == 20 || type == 21 || type == 22 || type == 24;
+#endif
+}
+
+} // namespace
+
+TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    const auto size = static_cast<size_t>(content.size());
+#else
+    const auto size = static_cast<long>(content.size());
+#endif
+    try {
+        if (const auto heif = ReadHeifPrimaryImage(content))
+            return HeifProperties(*heif);
+        // Exiv2 reads the bytes in place (no copy) and, given memory rather
+        // than a path, cannot map the file.
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.constData());
+        if (IsVideo(bytes, static_cast<std::size_t>(content.size())))
+            throw TPhotoPropertiesError("a video, not a photo");
+        const auto image = Exiv2::ImageFactory::open(bytes, size);
+        image->readMetadata();
+        return Properties(image->exifData(), image->iptcData(), image->xmpData(),
+                          Dimensions(content, *image));
+    } catch (const Exiv2::Error& error) {
+        throw TPhotoPropertiesError(error.what());
+    }
+}
+
+} // namespace kelvara

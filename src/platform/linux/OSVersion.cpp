@@ -1,0 +1,56 @@
+#include "platform/OSVersion.h"
+#include "platform/linux/OsRelease.h"
+
+#include <fstream>
+#include <sstream>
+#include <sys/utsname.h>
+
+namespace kelvara {
+
+namespace {
+
+// os-release lives in /etc, or in /usr/lib on systems that keep /etc bare.
+std::string ReadOsRelease() {
+    for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            continue;
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    return {};
+}
+
+} // namespace
+
+// Linux has no Windows version record, product type or hotfix key.
+std::optional<TOSVersionRecord> QueryOSVersionRecord(TOSVersionRecordForm) {
+    return std::nullopt;
+}
+
+std::optional<std::string> QueryProductType() {
+    return std::nullopt;
+}
+
+bool HotfixQ246009Exists() {
+    return false;
+}
+
+std::string NativeOSDescription() {
+    try {
+        utsname names{};
+        std::string release;
+        std::string machine;
+        if (uname(&names) == 0) {
+            release = names.release;
+            machine = names.machine;
+        }
+        return DescribeLinux(ReadOsRelease(), release, machine);
+    } catch (...) {
+        // Only memory can run out here; the name alone still describes it.
+        return "Linux";
+    }
+}
+
+} // namespace kelvara

@@ -1,0 +1,81 @@
+#include "rename/RenameStep.h"
+
+#include "rename/NewName.h"
+#include "platform/FileContent.h"
+#include "photo/GPImage.h"
+#include "platform/MoveFile.h"
+#include "photo/PhotoProperties.h"
+
+#include <new>
+#include <system_error>
+
+namespace kelvara {
+
+TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
+                         const INamingOptions& options, IEscapeKey& escape)
+    : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
+
+void TRenameStep::RenameNextFile() {
+    if (m_escape.Pressed())
+        m_worker.Cancel();
+
+    m_worker.TakeFiles(FPendingFiles, 1);
+    if (FPendingFiles.empty())
+        return;
+    const std::string path = std::move(FPendingFiles.front());
+    FPendingFiles.pop_front();
+
+    const std::string target = TargetFor(path);
+    if (target.empty())
+        return;
+    try {
+        MoveFileNoReplace(path, target);
+    } catch (const std::system_error&) {
+        // The target exists, the file went or is not ours to rename: it keeps
+        // its name, and the next step goes on.
+    }
+}
+
+std::string TRenameStep::TargetFor(const std::string& path) const {
+    if (path.empty())
+        return {};
+    TPhotoProperties properties;
+    try {
+        const QByteArray content = ReadFileContent(path);
+        if (!IsImageContent(content))
+            return {};
+        properties = ReadPhotoProperties(content);
+    } catch (const std::system_error&) {
+        return {}; // unreadable, gone, or no regular file
+    } catch (const TPhotoPropertiesError&) {
+        return {}; // an image whose metadata cannot be read
+    } catch (const std::bad_alloc&) {
+        return {}; // damaged metadata that claims more memory than there is
+    }
+
+    // Without a real shooting date there is nothing to put in front: the file
+    // keeps its name rather than gain a bare "_" at every run.
+    const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
+    if (date.empty())
+        return {};
+    const TNameLayout layout = m_options.Layout();
+    if (layout == TNameLayout::None)
+        return {};
+
+    const TSplitPath split = SplitPath(path);
+    // Already dated (by us at this precision, or by the camera): leave it.
+    if (split.name.find(date) != std::string::npos)
+        return {};
+    const std::string newName = ComposeNewName(layout, date, WithoutBlanks(properties.Dimensions),
+                                               WithoutBlanks(properties.CameraModel), split.name);
+    if (!IsSafeFileName(newName))
+        return {};
+    if (split.folder.empty())
+        return newName; // a bare name: the same (current) folder
+    std::string target = split.folder;
+    if (target.back() != '/')
+        target.push_back('/');
+    return target + newName;
+}
+
+} // namespace kelvara

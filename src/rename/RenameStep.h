@@ -1,0 +1,47 @@
+#pragma once
+// The rename step: one found file per call, on the main thread.
+//
+//  1. Escape down (or pressed since the last step) cancels the search work.
+//  2. At most one found file moves from the worker to the pending list and
+//     out again.
+//  3. A file that is no raster image is left alone.
+//  4. Its shooting date, pixel size and camera model make the new name by the
+//     naming options read now, so a change in the window applies from the next
+//     file on.
+//  5. The file is renamed in its own folder unless its name already holds the
+//     date text, or it has no real shooting date, or the new name could not
+//     stand in a folder. An existing file is never replaced.
+//
+// Every failure on the way leaves the file as it was, silently; the next step
+// goes on with the next file. The file is read once into memory, and never
+// opened for writing.
+
+#include "search/FindFileThread.h"
+#include "search/PathList.h"
+#include "rename/NamingOptions.h"
+#include "platform/EscapeKey.h"
+
+#include <string>
+
+namespace kelvara {
+
+class TRenameStep {
+public:
+    TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
+                IEscapeKey& escape);
+
+    void RenameNextFile();
+
+    // What RenameNextFile would name the photo at `path` with the options as
+    // they stand now: the new full path, or empty when it would leave the
+    // file alone. Renames nothing.
+    std::string TargetFor(const std::string& path) const;
+
+private:
+    TFindFileThread& m_worker;
+    TPathList& FPendingFiles;
+    const INamingOptions& m_options;
+    IEscapeKey& m_escape;
+};
+
+} // namespace kelvara

@@ -1,0 +1,219 @@
+#include "search/FindFileThread.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kelvara {
+
+TCriticalSection* FindFileLock = nullptr;
+TFindFileThread* FindFileThread = nullptr;
+
+namespace {
+
+constexpr auto PollInterval = std::chrono::milliseconds(1);
+
+// Closes a directory stream on every way out of a folder's enumeration.
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+} // namespace
+
+bool TFindFileThread::FolderOrder::operator()(const QueuedFolder& a, const QueuedFolder& b) const {
+    const int order = a.key.compare(b.key);
+    if (order != 0)
+        return order < 0;
+    return a.path < b.path;
+}
+
+TFindFileThread::TFindFileThread(TCriticalSection& lock) : m_lock(lock) {
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+TFindFileThread::~TFindFileThread() {
+    Terminate();
+    {
+        // Nobody will take what a search still finds; let it stop now rather
+        // than walk a large tree to its end.
+        std::lock_guard guard(m_lock);
+        FGeneration.fetch_add(1, std::memory_order_release);
+    }
+    FAbort.store(true);
+    WaitFor();
+}
+
+void TFindFileThread::AddPath(const std::string& path) {
+    std::lock_guard guard(m_lock);
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0)
+        return;
+    if (S_ISDIR(info.st_mode)) {
+        std::string folder = path;
+        if (folder.back() != '/')
+            folder.push_back('/');
+        // Folded first: in the C locale the collator compares code points and
+        // would ignore the case-insensitive setting.
+        const QString text = QFile::decodeName(QByteArray::fromStdString(folder));
+        QueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
+        FFolders.insert(std::move(entry));
+        m_folderCount.store(FFolders.size(), std::memory_order_release);
+    } else {
+        FFiles.push_back(path);
+    }
+}
+
+void TFindFileThread::Cancel() {
+    bool searching = false;
+    {
+        std::lock_guard guard(m_lock);
+        FFolders.clear();
+        m_folderCount.store(0, std::memory_order_release);
+        FFiles.clear();
+        FGeneration.fetch_add(1, std::memory_order_release);
+        searching = FSearching.load();
+    }
+    if (searching)
+        FAbort.store(true);
+}
+
+void TFindFileThread::TakeFiles(TPathList& target, int count) {
+    std::lock_guard guard(m_lock);
+    for (int moved = 0; moved < count && !FFiles.empty(); ++moved) {
+        target.push_back(std::move(FFiles.front()));
+        FFiles.pop_front();
+    }
+}
+
+bool TFindFileThread::HasSearchWork() {
+    std::lock_guard guard(m_lock);
+    return !FFolders.empty() || FSearching.load();
+}
+
+std::size_t TFindFileThread::FileCount() {
+    std::lock_guard guard(m_lock);
+    return FFiles.size();
+}
+
+void TFindFileThread::Execute() {
+    while (!Terminated()) {
+        std::this_thread::sleep_for(PollInterval);
+        // The cheap look without the lock; the real test follows under it,
+        // since Cancel may empty the queue in between.
+        if (m_folderCount.load(std::memory_order_acquire) == 0)
+            continue;
+        std::string folder;
+        std::uint64_t generation = 0;
+        {
+            std::lock_guard guard(m_lock);
+            if (FFolders.empty())
+                continue;
+            auto first = FFolders.begin();
+            folder = std::move(FFolders.extract(first).value().path);
+            m_folderCount.store(FFolders.size(), std::memory_order_release);
+            generation = FGeneration.load(std::memory_order_relaxed);
+            // Marked under the lock, so that a Cancel from here on sees the
+            // search as running and aborts it.
+            FSearching.store(true);
+        }
+        SearchFolder(folder, generation);
+        {
+            std::lock_guard guard(m_lock);
+            FSearching.store(false);
+        }
+        FAbort.store(false);
+    }
+}
+
+bool TFindFileThread::Aborted(std::uint64_t generation) const {
+    // FAbort alone may be stale (a Cancel that read FSearching just before the
+    // previous search ended); the generation says whether it is meant for us.
+    return FAbort.load(std::memory_order_relaxed) &&
+           FGeneration.load(std::memory_order_acquire) != generation;
+}
+
+void TFindFileThread::AppendFound(const std::string& path, std::uint64_t generation) {
+    std::lock_guard guard(m_lock);
+    if (FGeneration.load(std::memory_order_relaxed) == generation)
+        FFiles.push_back(path);
+}
+
+void TFindFileThread::SearchFolder(const std::string& folder, std::uint64_t generation) {
+    std::string dir = folder;
+    if (dir.empty())
+        return;
+    if (dir.back() != '/')
+        dir.push_back('/');
+    // The queued folder itself may be reached through a link (the user named
+    // it); below it, links to folders are never followed.
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    SearchFolder(fd, dir, generation);
+}
+
+void TFindFileThread::SearchFolder(int fd, std::string& dir, std::uint64_t generation) {
+    std::unique_ptr<DIR, DirCloser> stream(fdopendir(fd));
+    if (!stream) {
+        close(fd);
+        return;
+    }
+    const int dirFd = dirfd(stream.get());
+    const std::size_t base = dir.size();
+    while (const dirent* entry = readdir(stream.get())) {
+        if (Aborted(generation))
+            break;
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        unsigned char type = entry->d_type;
+        struct stat info {};
+        if (type == DT_UNKNOWN) {
+            if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode)   ? DT_DIR
+                   : S_ISREG(info.st_mode) ? DT_REG
+                   : S_ISLNK(info.st_mode) ? DT_LNK
+                                           : DT_UNKNOWN;
+        }
+        if (type == DT_LNK) {
+            // Follow a link only to learn whether it leads to a file; a link
+            // to a folder is not searched.
+            if (fstatat(dirFd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            type = DT_REG;
+        }
+        dir.append(name);
+        if (type == DT_DIR) {
+            const int child = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) {
+                dir.push_back('/');
+                SearchFolder(child, dir, generation);
+            }
+        } else if (type == DT_REG) {
+            AppendFound(dir, generation);
+        }
+        dir.resize(base);
+    }
+}
+
+TFindFileUnit::TFindFileUnit()
+    : m_lock(std::make_unique<TCriticalSection>()),
+      m_thread(std::make_unique<TFindFileThread>(*m_lock)) {
+    FindFileLock = m_lock.get();
+    FindFileThread = m_thread.get();
+}
+
+TFindFileUnit::~TFindFileUnit() {
+    FindFileThread = nullptr;
+    m_thread.reset(); // the thread has ended before the lock goes
+    FindFileLock = nullptr;
+}
+
+} // namespace kelvara
