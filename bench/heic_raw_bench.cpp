@@ -7,10 +7,10 @@
 // turned away.
 
 #include "BenchSupport.h"
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
+#include "platform/FileContent.h"
 #include "support/MinimalDng.h"
 
 #include <algorithm>

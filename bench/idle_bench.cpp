@@ -11,12 +11,12 @@
 //
 // In-process, because the executable quits as soon as it is idle.
 
-#include "search/FindFileThread.h"
+#include "app/TimerThread.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
 #include "rename/RenameStep.h"
-#include "app/TimerThread.h"
-#include "platform/EscapeKey.h"
-#include "photo/PhotoMetadataLibrary.h"
+#include "search/FindFileThread.h"
 #include "thread/QtMainThreadCall.h"
 
 #include <QCoreApplication>

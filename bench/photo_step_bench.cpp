@@ -4,10 +4,10 @@
 // the cost per photo over a realistic mix (small and large files, rich and
 // poor metadata). The per-photo benchmarks show which photos cost most.
 
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
+#include "platform/FileContent.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

@@ -20,11 +20,11 @@
 // from; --kelvara=PATH names another.
 
 #include "BenchSupport.h"
-#include "search/FindFileThread.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
 #include "rename/RenameStep.h"
-#include "platform/EscapeKey.h"
-#include "photo/PhotoMetadataLibrary.h"
+#include "search/FindFileThread.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -41,8 +41,8 @@ namespace fs = std::filesystem;
 using kelvara::bench::Quantile;
 using kelvara::bench::RunProcess;
 using kelvara::bench::SpawnProcess;
-using kelvara::bench::WaitProcess;
 using kelvara::bench::TempFolder;
+using kelvara::bench::WaitProcess;
 
 namespace {
 

@@ -9,6 +9,9 @@ jobs=$(nproc)
 
 KELVARA_SETUP_ONLY=1 "$root/scripts/setup.sh"
 
+echo "== Formatting"
+"$root/scripts/check-format.sh"
+
 # configure_and_build DIR [cmake options...] [-- targets...]
 configure_and_build() {
     local dir=$1

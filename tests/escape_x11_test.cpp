@@ -6,11 +6,9 @@
 
 #include <QProcess>
 #include <QStandardPaths>
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace kelvara::test;

@@ -4,12 +4,12 @@
 // folder for every test, so nothing here meets a Kelvara that really runs.
 
 #include "instance/CommaText.h"
+#include "instance/HandoffEndpoint.h"
 #include "instance/HandoffFrame.h"
 #include "instance/HandoffReceiver.h"
 #include "instance/HandoffSender.h"
-#include "instance/InstanceIdentity.h"
-#include "instance/HandoffEndpoint.h"
 #include "instance/HandoffSocket.h"
+#include "instance/InstanceIdentity.h"
 #include "instance/InstanceLock.h"
 #include "instance/RuntimeFolder.h"
 #include "support/QtApp.h"

@@ -4,15 +4,15 @@
 // those of the primary image as stored; damaged ones are no images and keep
 // their names, without a word on the console.
 
-#include "search/FindFileThread.h"
-#include "rename/NewName.h"
-#include "rename/RenameStep.h"
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
 #include "photo/HeifImage.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
 #include "photo/RawImage.h"
+#include "platform/FileContent.h"
+#include "rename/NewName.h"
+#include "rename/RenameStep.h"
+#include "search/FindFileThread.h"
 #include "support/Exiftool.h"
 #include "support/ExpectedNames.h"
 #include "support/MinimalDng.h"

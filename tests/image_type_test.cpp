@@ -1,8 +1,8 @@
 // The image test: which contents count as raster images (type 1), which as
 // vector drawings (type 2) and which as nothing we can load (type 0).
 
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
+#include "platform/FileContent.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>

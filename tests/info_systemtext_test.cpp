@@ -143,16 +143,13 @@ TEST(OSDescription, OtherPlatformsAndTheBasicDescription) {
 
 TEST(OSDescription, LinuxDescribesItselfFromOsReleaseAndUname) {
     EXPECT_EQ(DescribeLinux("NAME=\"Debian GNU/Linux\"\n"
-                                      "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n",
-                                      "6.1.0-18-amd64", "x86_64"),
+                            "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nID=debian\n",
+                            "6.1.0-18-amd64", "x86_64"),
               "Debian GNU/Linux 12 (bookworm) (Linux 6.1.0-18-amd64 x86_64)");
-    EXPECT_EQ(
-        DescribeLinux("# comment\r\nNAME='Arch Linux'\r\n", "6.7.4-arch1-1", "aarch64"),
-        "Arch Linux (Linux 6.7.4-arch1-1 aarch64)");
-    EXPECT_EQ(DescribeLinux("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ OS\"", "", ""),
-              "Say \"hi\" \\ OS");
-    EXPECT_EQ(DescribeLinux("garbage\n=\nPRETTY_NAME=\n", "5.10", ""),
-              "Linux (Linux 5.10)");
+    EXPECT_EQ(DescribeLinux("# comment\r\nNAME='Arch Linux'\r\n", "6.7.4-arch1-1", "aarch64"),
+              "Arch Linux (Linux 6.7.4-arch1-1 aarch64)");
+    EXPECT_EQ(DescribeLinux("PRETTY_NAME=\"Say \\\"hi\\\" \\\\ OS\"", "", ""), "Say \"hi\" \\ OS");
+    EXPECT_EQ(DescribeLinux("garbage\n=\nPRETTY_NAME=\n", "5.10", ""), "Linux (Linux 5.10)");
 
     // The running system, against Qt's own reading of the same files.
     const QString text = GetOSVersionText();

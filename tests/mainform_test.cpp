@@ -1,10 +1,10 @@
 // The main window on the offscreen platform: its design, the naming options
 // it gives the rename step, the intake of drops and arguments, and its state.
 
-#include "search/FindFileThread.h"
-#include "state/FormState.h"
 #include "app/MainForm.h"
 #include "photo/PhotoMetadataLibrary.h"
+#include "search/FindFileThread.h"
+#include "state/FormState.h"
 #include "support/KelvaraProcess.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -14,10 +14,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
-
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 
 using namespace kelvara;
@@ -69,10 +67,10 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
     for (QObject* component : FormComponents(form.get()))
         names.push_back(component->objectName().toStdString());
     EXPECT_EQ(names, (std::vector<std::string>{
-                         "Panel1", "Label2", "Label3", "Label4", "RdoYMD", "RdoYMDHN",
-                         "RdoYMDHNS", "Panel2", "LblDateModelFile", "LblDateSizeFile",
-                         "LblDateSizeModelFile", "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF",
-                         "RdoDF", "Panel3", "Label1", "Button1"}));
+                         "Panel1", "Label2", "Label3", "Label4", "RdoYMD", "RdoYMDHN", "RdoYMDHNS",
+                         "Panel2", "LblDateModelFile", "LblDateSizeFile", "LblDateSizeModelFile",
+                         "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF", "RdoDF", "Panel3", "Label1",
+                         "Button1"}));
     auto& ui = form->ui();
     EXPECT_EQ(ui.Button1->text(), "VERSION");
     EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
@@ -95,11 +93,11 @@ TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {
     EXPECT_TRUE(ui.RdoDSMF->isChecked());
     EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
     EXPECT_EQ(form->Layout(), TNameLayout::DateSizeModelFile);
-    EXPECT_EQ(examples(*form), (std::vector<std::string>{
-                                   "200803181226_3444.JPG",
-                                   "200803181226_CanonIXYDIGITAL900IS_IMG_3444.JPG",
-                                   "200803181226_1600x1200_3444.JPG",
-                                   "200803181226_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG"}));
+    EXPECT_EQ(examples(*form),
+              (std::vector<std::string>{
+                  "200803181226_3444.JPG", "200803181226_CanonIXYDIGITAL900IS_IMG_3444.JPG",
+                  "200803181226_1600x1200_3444.JPG",
+                  "200803181226_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG"}));
 
     ui.RdoYMD->click();
     EXPECT_EQ(form->DatePattern(), "YYYYMMDD");
@@ -192,8 +190,8 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     writeFile(temp.path() / "Kelvara.ini", ini);
     auto form = makeForm();
     auto& ui = form->ui();
-    for (QRadioButton* button : {ui.RdoYMD, ui.RdoYMDHN, ui.RdoYMDHNS, ui.RdoDF, ui.RdoDMF,
-                                 ui.RdoDSF, ui.RdoDSMF})
+    for (QRadioButton* button :
+         {ui.RdoYMD, ui.RdoYMDHN, ui.RdoYMDHNS, ui.RdoDF, ui.RdoDMF, ui.RdoDSF, ui.RdoDSMF})
         EXPECT_FALSE(button->isChecked()) << button->objectName().toStdString();
     EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
     EXPECT_EQ(examples(*form)[0], "200803181226_3444.JPG");

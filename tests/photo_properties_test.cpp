@@ -2,9 +2,9 @@
 // confirmed with exiftool, against exiftool itself over the whole sample set,
 // and on photos written with exactly the tags a case needs.
 
-#include "platform/FileContent.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
+#include "platform/FileContent.h"
 #include "support/Exiftool.h"
 #include "support/TempDir.h"
 

@@ -1,18 +1,17 @@
 // The rename step on copies of real photos: the names it gives at each
 // precision and layout, and every case in which a file must keep its name.
 
-#include "search/FindFileThread.h"
 #include "photo/ImageTest.h"
+#include "photo/PhotoMetadataLibrary.h"
+#include "platform/MoveFile.h"
 #include "rename/NewName.h"
 #include "rename/RenameStep.h"
-#include "platform/MoveFile.h"
-#include "photo/PhotoMetadataLibrary.h"
+#include "search/FindFileThread.h"
 #include "support/Exiftool.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <system_error>
 
 using namespace kelvara;
@@ -87,9 +86,9 @@ TEST_F(RenameStepTest, DatedNamesStayAndALongerDateGoesInFront) {
                          TNameLayout::DateSizeModelFile),
               std::vector<std::string>{"20080530_Canon_40D.jpg"});
     // At minute precision the longer text is not in the name yet.
-    EXPECT_EQ(renameOnce(temp.file("20080530_Canon_40D.jpg"), DatePatternMinute,
-                         TNameLayout::DateFile),
-              std::vector<std::string>{"200805301556_20080530_Canon_40D.jpg"});
+    EXPECT_EQ(
+        renameOnce(temp.file("20080530_Canon_40D.jpg"), DatePatternMinute, TNameLayout::DateFile),
+        std::vector<std::string>{"200805301556_20080530_Canon_40D.jpg"});
     // A name that already holds the date anywhere is left alone.
     TempDir other;
     const std::string dated = copyPhoto(Canon, other.path(), "IMG_20080530_x.jpg");
@@ -159,9 +158,9 @@ TEST_F(RenameStepTest, EscapeCancelsQueuedFilesButAnIdleStepChangesNothing) {
     escape.down = true;
     step.RenameNextFile();
     EXPECT_EQ(worker.FileCount(), 0u);
-    EXPECT_EQ(fileNames(temp.path()),
-              (std::vector<std::string>{"200805301556_100x68_CanonEOS40D_p0.jpg", "p1.jpg",
-                                        "p2.jpg"}));
+    EXPECT_EQ(
+        fileNames(temp.path()),
+        (std::vector<std::string>{"200805301556_100x68_CanonEOS40D_p0.jpg", "p1.jpg", "p2.jpg"}));
 }
 
 TEST(NewName, SafeNamesAndPathSplits) {

@@ -9,14 +9,14 @@
 // never creates the application object, so it needs no display, never makes
 // a window and never lets the worker run.
 
-#include "search/FindFileThread.h"
+#include "app/MainForm.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
-#include "app/MainForm.h"
-#include "platform/CommandLine.h"
 #include "instance/InstanceLock.h"
 #include "photo/PhotoMetadataLibrary.h"
+#include "platform/CommandLine.h"
 #include "platform/TerminationSignals.h"
+#include "search/FindFileThread.h"
 
 #include <QApplication>
 #include <QGuiApplication>

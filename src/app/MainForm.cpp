@@ -1,17 +1,17 @@
 #include "app/MainForm.h"
 
-#include "search/FindFileThread.h"
-#include "state/FormState.h"
+#include "app/EscapeKeyWatcher.h"
+#include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
-#include "state/IniFile.h"
 #include "info/VersionInfo.h"
 #include "instance/HandoffReceiver.h"
-#include "rename/RenameStep.h"
-#include "app/TimerThread.h"
 #include "platform/EscapeKey.h"
-#include "app/EscapeKeyWatcher.h"
 #include "platform/FullPath.h"
+#include "rename/RenameStep.h"
+#include "search/FindFileThread.h"
+#include "state/FormState.h"
+#include "state/IniFile.h"
 #include "thread/QtMainThreadCall.h"
 #include "ui_MainForm.h"
 
@@ -158,7 +158,9 @@ void TMainForm::RdoYMDHNSClick() {
     UpdateDatePattern();
 }
 
-void TMainForm::Button1Click() { ShowInfoForm(); }
+void TMainForm::Button1Click() {
+    ShowInfoForm();
+}
 
 void TMainForm::UpdateDatePattern() {
     const QRadioButton* example = m_ui->RdoYMDHN;

@@ -14,9 +14,9 @@
 // FormDestroy (pacing thread stopped while its last step is still served,
 // worker cancelled, pending list released, state saved).
 
-#include "search/PathList.h"
 #include "instance/HandoffTarget.h"
 #include "rename/NamingOptions.h"
+#include "search/PathList.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,10 +1,10 @@
 #include "info/InfoForm.h"
 
 #include "info/DisplayFormat.h"
-#include "state/FrameGeometry.h"
 #include "info/OSDescription.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
+#include "state/FrameGeometry.h"
 #include "ui_InfoForm.h"
 
 #include <QApplication>
@@ -145,8 +145,7 @@ void TInfoForm::UpdateStatus() {
         QStringLiteral("Free Virtual Memory:%1; Total:%2")
             .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
 
-    const auto counters =
-        ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
+    const auto counters = ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
     ui->LblWorkingSetSize->setText(
         QStringLiteral("Memory Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));

@@ -8,18 +8,21 @@
 #include "ui_InfoForm.h"
 
 #include <QMessageBox>
-
 #include <system_error>
 
 namespace kelvara {
 
-void TInfoForm::lblURLClick(QObject* /*sender*/) { UrlLinkClicked(ui->lblURL->text()); }
+void TInfoForm::lblURLClick(QObject* /*sender*/) {
+    UrlLinkClicked(ui->lblURL->text());
+}
 
 void TInfoForm::lblMailClick(QObject* /*sender*/) {
     MailLinkClicked(ui->lblMail->text(), FExecutablePath);
 }
 
-void TInfoForm::LblExeNameClick(QObject* /*sender*/) { ExeNameLinkClicked(FExecutablePath); }
+void TInfoForm::LblExeNameClick(QObject* /*sender*/) {
+    ExeNameLinkClicked(FExecutablePath);
+}
 
 void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
     try {
@@ -37,6 +40,8 @@ void TInfoForm::LblOpenStartupClick(QObject* sender) {
                            FExecutablePath);
 }
 
-void TInfoForm::Label1Click(QObject* sender) { HintLinkClicked(sender); }
+void TInfoForm::Label1Click(QObject* sender) {
+    HintLinkClicked(sender);
+}
 
 } // namespace kelvara

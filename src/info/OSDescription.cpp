@@ -2,7 +2,6 @@
 
 namespace kelvara {
 
-
 namespace {
 
 constexpr std::uint16_t SuiteEnterprise = 0x0002;
@@ -162,17 +161,14 @@ QString GetDetailedOSVersion() {
         record = QueryOSVersionRecord(TOSVersionRecordForm::Basic);
     if (!record)
         return QStringLiteral("Unknown");
-    const std::optional<std::string> productType =
-        extended ? std::nullopt : QueryProductType();
-    return DescribeDetailedOSVersion(record, extended, productType,
-                                     HotfixQ246009Exists());
+    const std::optional<std::string> productType = extended ? std::nullopt : QueryProductType();
+    return DescribeDetailedOSVersion(record, extended, productType, HotfixQ246009Exists());
 }
 
 QString GetBasicOSVersion() {
     // A refused query leaves the cleared record, which is described as is.
     return DescribeBasicOSVersion(
-        QueryOSVersionRecord(TOSVersionRecordForm::Basic)
-            .value_or(TOSVersionRecord{}));
+        QueryOSVersionRecord(TOSVersionRecordForm::Basic).value_or(TOSVersionRecord{}));
 }
 
 QString GetOSVersionText() {

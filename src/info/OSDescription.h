@@ -38,8 +38,8 @@ QString PlatformName(std::uint32_t platformId);
 // registry's "ProductType" value, nullopt when it could not be read (then
 // the base name stands alone); `hotfixKeyExists` tells Service Pack 6a from
 // 6 on NT 4.
-QString DescribeDetailedOSVersion(const std::optional<TOSVersionRecord>& record,
-                                  bool extended, const std::optional<std::string>& productType,
+QString DescribeDetailedOSVersion(const std::optional<TOSVersionRecord>& record, bool extended,
+                                  const std::optional<std::string>& productType,
                                   bool hotfixKeyExists);
 
 // "<platform name> Version <major>.<minor> (Build <whole build number> :

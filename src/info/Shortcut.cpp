@@ -16,8 +16,7 @@ std::string ShortcutWorkingFolder(const std::string& TargetPath) {
 
 void CreateShortcut(const std::string& TargetPath, const std::string& FolderPath,
                     const std::string& LinkName) {
-    const TShellLink link{TargetPath, ShortcutArguments,
-                                    ShortcutWorkingFolder(TargetPath)};
+    const TShellLink link{TargetPath, ShortcutArguments, ShortcutWorkingFolder(TargetPath)};
     SaveShellLink(link, FolderPath, LinkName);
 }
 

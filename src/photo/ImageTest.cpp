@@ -1,7 +1,7 @@
 #include "photo/ImageTest.h"
 
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
+#include "platform/FileContent.h"
 
 #include <system_error>
 

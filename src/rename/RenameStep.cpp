@@ -1,10 +1,10 @@
 #include "rename/RenameStep.h"
 
-#include "rename/NewName.h"
-#include "platform/FileContent.h"
 #include "photo/GPImage.h"
-#include "platform/MoveFile.h"
 #include "photo/PhotoProperties.h"
+#include "platform/FileContent.h"
+#include "platform/MoveFile.h"
+#include "rename/NewName.h"
 
 #include <new>
 #include <system_error>

@@ -16,10 +16,10 @@
 // goes on with the next file. The file is read once into memory, and never
 // opened for writing.
 
+#include "platform/EscapeKey.h"
+#include "rename/NamingOptions.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
-#include "rename/NamingOptions.h"
-#include "platform/EscapeKey.h"
 
 #include <string>
 

@@ -1,4 +1,5 @@
 #include "instance/HandoffEndpoint.h"
+
 #include "instance/HandoffSocket.h"
 
 #include <QObject>

@@ -1,4 +1,5 @@
 #include "instance/HandoffSocket.h"
+
 #include "platform/UniqueFd.h"
 
 #include <cerrno>

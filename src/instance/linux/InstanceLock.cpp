@@ -1,4 +1,5 @@
 #include "instance/InstanceLock.h"
+
 #include "instance/RuntimeFolder.h"
 
 #include <cerrno>

@@ -1,4 +1,5 @@
 #include "instance/RuntimeFolder.h"
+
 #include "platform/UniqueFd.h"
 
 #include <cerrno>

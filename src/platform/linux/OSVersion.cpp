@@ -1,4 +1,5 @@
 #include "platform/OSVersion.h"
+
 #include "platform/linux/OsRelease.h"
 
 #include <fstream>

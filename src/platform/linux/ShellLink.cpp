@@ -1,6 +1,7 @@
-#include "platform/linux/DesktopEntry.h"
 #include "platform/ShellLink.h"
+
 #include "platform/SpecialFolder.h"
+#include "platform/linux/DesktopEntry.h"
 
 #include <cerrno>
 #include <fcntl.h>
