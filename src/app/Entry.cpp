@@ -21,20 +21,28 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-// There is no log: damaged photos are common, and the image plugins' notes
-// about them mean nothing to the user. Only a fatal message (no display to
-// open, say) is still said, just before the toolkit ends the program.
-void DropToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+// The user sees no log: damaged photos are common, and the image plugins'
+// notes about them mean nothing to the user. A fatal message (no display to
+// open, say) is still said, just before the toolkit ends the program, and so
+// are our own modules' diagnostics, which reach this handler only when
+// QT_LOGGING_RULES has switched them on.
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool ours =
+        context.category != nullptr && std::strncmp(context.category, "kelvara.", 8) == 0;
     if (type == QtFatalMsg)
         std::fprintf(stderr, "Kelvara: %s\n", qPrintable(message));
+    else if (ours)
+        std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(FilterMessages);
     kelvara::TFindFileUnit findFileUnit;
     kelvara::TPhotoMetadataLibrary metadataLibrary;
 
@@ -50,7 +58,6 @@ int main(int argc, char* argv[]) {
             return 0;
     }
 
-    qInstallMessageHandler(DropToolkitMessages);
     QApplication application(argc, argv);
     // A signal, or the end of the desktop session, ends the program the way
     // closing the window does. Set up before the window can be reached by

@@ -1,0 +1,8 @@
+#include "app/Log.h"
+
+namespace kelvara {
+
+// Debug lines only: off unless switched on.
+Q_LOGGING_CATEGORY(lcApp, "kelvara.app", QtInfoMsg)
+
+} // namespace kelvara

@@ -1,0 +1,15 @@
+#pragma once
+// Diagnostics of the program's start-up, windows and shutdown: the logging category
+// "kelvara.app", silent unless QT_LOGGING_RULES asks for it
+// (QT_LOGGING_RULES="kelvara.app.debug=true", or "kelvara.*.debug=true" for
+// every module). The program reports nothing to the user; these lines are for
+// someone chasing a fault, and for tests that wait for the program to pass a
+// point.
+
+#include <QLoggingCategory>
+
+namespace kelvara {
+
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
+
+} // namespace kelvara

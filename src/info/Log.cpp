@@ -1,0 +1,8 @@
+#include "info/Log.h"
+
+namespace kelvara {
+
+// Debug lines only: off unless switched on.
+Q_LOGGING_CATEGORY(lcInfo, "kelvara.info", QtInfoMsg)
+
+} // namespace kelvara

@@ -1,0 +1,15 @@
+#pragma once
+// Diagnostics of the information window and its links: the logging category
+// "kelvara.info", silent unless QT_LOGGING_RULES asks for it
+// (QT_LOGGING_RULES="kelvara.info.debug=true", or "kelvara.*.debug=true" for
+// every module). The program reports nothing to the user; these lines are for
+// someone chasing a fault, and for tests that wait for the program to pass a
+// point.
+
+#include <QLoggingCategory>
+
+namespace kelvara {
+
+Q_DECLARE_LOGGING_CATEGORY(lcInfo)
+
+} // namespace kelvara

@@ -1,0 +1,8 @@
+#include "photo/Log.h"
+
+namespace kelvara {
+
+// Debug lines only: off unless switched on.
+Q_LOGGING_CATEGORY(lcPhoto, "kelvara.photo", QtInfoMsg)
+
+} // namespace kelvara
