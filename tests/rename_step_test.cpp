@@ -126,21 +126,57 @@ TEST_F(RenameStepTest, AnExistingTargetIsNeverReplaced) {
     EXPECT_EQ(readFile(path), readFile(photosDir() / Canon));
 }
 
-TEST_F(RenameStepTest, AHostileCameraModelNeverMovesTheFile) {
+TEST_F(RenameStepTest, ACameraModelLosesWhatNoFileSystemHoldsAndNeverMovesTheFile) {
     if (!exiftoolAvailable())
         GTEST_SKIP() << "exiftool is not installed";
-    for (const char* model : {"../../escape", "a/b", "line\nbreak"}) {
+    struct Case {
+        const char* model;
+        const char* expected;
+    };
+    // Every character Windows forbids, control characters among them, and
+    // models that try to climb out of the folder.
+    const Case cases[] = {
+        {"../../escape", "200805301556_....escape_Canon_40D.jpg"},
+        {"a/b\\c", "200805301556_abc_Canon_40D.jpg"},
+        {"line\nbreak\ttab\x7f", "200805301556_linebreaktab_Canon_40D.jpg"},
+        {"<Digimax i50 MP3, Samsung #1 MP3>",
+         "200805301556_Digimaxi50MP3,Samsung#1MP3_Canon_40D.jpg"},
+        {"C:|\"x\"?*", "200805301556_Cx_Canon_40D.jpg"},
+        // Nothing left: an empty part, as for a photo without a model.
+        {"<>:\"/\\|?*", "200805301556__Canon_40D.jpg"},
+    };
+    for (const Case& c : cases) {
         TempDir folder;
         const std::string path = copyPhoto(Canon, folder.path());
-        runExiftool({"-overwrite_original", std::string("-IFD0:Model=") + model, path});
+        runExiftool({"-overwrite_original", std::string("-IFD0:Model=") + c.model, path});
+        const std::string content = readFile(path);
         EXPECT_EQ(renameOnce(path, DatePatternMinute, TNameLayout::DateModelFile),
-                  std::vector<std::string>{"Canon_40D.jpg"})
-            << model;
-        // The same photo without the model in its name is renamed.
-        EXPECT_EQ(renameOnce(path, DatePatternMinute, TNameLayout::DateFile),
-                  std::vector<std::string>{"200805301556_Canon_40D.jpg"});
+                  std::vector<std::string>{c.expected})
+            << c.model;
+        EXPECT_EQ(readFile(folder.path() / c.expected), content) << c.model;
     }
     EXPECT_EQ(fileNames(temp.path()).size(), 0u);
+}
+
+TEST_F(RenameStepTest, TheOldNameIsKeptWholeOrTheFileKeepsIt) {
+    // Characters a Windows volume would refuse, in the old name: that part
+    // is the user's own and stays as it is.
+    const std::string odd = copyPhoto(Canon, temp.path(), "a<b>:c?.jpg");
+    EXPECT_EQ(renameOnce(odd, DatePatternDay, TNameLayout::DateFile),
+              std::vector<std::string>{"20080530_a<b>:c?.jpg"});
+
+    // A name that the prefix would push past 255 bytes is not cut: the file
+    // keeps it. One that just fits is renamed.
+    TempDir longNames;
+    const std::string prefix = "20080530_"; // 9 bytes
+    const std::string fits = std::string(MaxNameBytes - prefix.size() - 4, 'f') + ".jpg";
+    const std::string tooLong = std::string(MaxNameBytes - prefix.size() - 3, 't') + ".jpg";
+    copyPhoto(Canon, longNames.path(), fits);
+    copyPhoto(Canon, longNames.path(), tooLong);
+    renameOnce(longNames.file(fits), DatePatternDay, TNameLayout::DateFile);
+    EXPECT_EQ(renameOnce(longNames.file(tooLong), DatePatternDay, TNameLayout::DateFile),
+              (std::vector<std::string>{prefix + fits, tooLong}));
+    EXPECT_EQ((prefix + fits).size(), MaxNameBytes);
 }
 
 TEST_F(RenameStepTest, EscapeCancelsQueuedFilesButAnIdleStepChangesNothing) {
@@ -161,6 +197,49 @@ TEST_F(RenameStepTest, EscapeCancelsQueuedFilesButAnIdleStepChangesNothing) {
     EXPECT_EQ(
         fileNames(temp.path()),
         (std::vector<std::string>{"200805301556_100x68_CanonEOS40D_p0.jpg", "p1.jpg", "p2.jpg"}));
+}
+
+TEST(NewName, NamePartsKeepOnlyWhatEveryFileSystemHolds) {
+    EXPECT_EQ(NamePartText("1600 x 1200"), "1600x1200");
+    EXPECT_EQ(NamePartText("Canon IXY DIGITAL 900 IS"), "CanonIXYDIGITAL900IS");
+    for (char forbidden : std::string("<>:\"/\\|?*\x01\x1f\x7f\t\n\r"))
+        EXPECT_EQ(NamePartText(std::string("a") + forbidden + "b"), "ab") << int(forbidden);
+    // What FAT, exFAT and NTFS take stays, UTF-8 included.
+    EXPECT_EQ(NamePartText("#1,+=;[]'&!%\xc3\xa9."), "#1,+=;[]'&!%\xc3\xa9.");
+    EXPECT_EQ(NamePartText("\"\"< >"), "");
+
+    // Trailing dots and blanks, which Windows strips from a name, cannot
+    // end a new name: whatever the model and size texts end in, the old
+    // name with its extension ends the name.
+    for (const char* part : {"Model.", "Model ", "Model. .", "...", "   "}) {
+        for (TNameLayout layout : {TNameLayout::DateModelFile, TNameLayout::DateSizeFile,
+                                   TNameLayout::DateSizeModelFile}) {
+            const std::string name = ComposeNewName(layout, "200803181226", NamePartText(part),
+                                                    NamePartText(part), "IMG_3444.JPG");
+            EXPECT_TRUE(name.ends_with("_IMG_3444.JPG")) << name;
+        }
+    }
+}
+
+TEST(NewName, LengthLimitsInBytesAndUtf16Units) {
+    EXPECT_TRUE(FitsNameLimits(std::string(255, 'a')));
+    EXPECT_FALSE(FitsNameLimits(std::string(256, 'a')));
+    // 85 three-byte characters are 255 bytes and 85 units; one more is 258
+    // bytes, too long for ext4 although only 86 units.
+    std::string kana;
+    for (int i = 0; i < 85; ++i)
+        kana += "\xe3\x81\x82";
+    EXPECT_TRUE(FitsNameLimits(kana));
+    EXPECT_FALSE(FitsNameLimits(kana + "\xe3\x81\x82"));
+    // A four-byte character is a surrogate pair: 63 of them are 252 bytes
+    // and 126 units, and fit both.
+    std::string emoji;
+    for (int i = 0; i < 63; ++i)
+        emoji += "\xf0\x9f\x93\xb7";
+    EXPECT_TRUE(FitsNameLimits(emoji));
+    // Bytes that are no UTF-8 count one unit each.
+    EXPECT_TRUE(FitsNameLimits(std::string(255, '\xff')));
+    EXPECT_FALSE(FitsNameLimits(std::string(256, '\xff')));
 }
 
 TEST(NewName, SafeNamesAndPathSplits) {

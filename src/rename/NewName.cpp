@@ -1,5 +1,6 @@
 #include "rename/NewName.h"
 
+#include <QString>
 #include <algorithm>
 
 namespace kelvara {
@@ -15,10 +16,46 @@ std::string DateText(const std::string& dateValue, std::size_t patternLength) {
     return text;
 }
 
-std::string WithoutBlanks(const std::string& text) {
+namespace {
+
+bool DroppedFromNamePart(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 0x20 || code == 0x7F)
+        return true;
+    switch (c) {
+    case ' ':
+    case '<':
+    case '>':
+    case ':':
+    case '"':
+    case '/':
+    case '\\':
+    case '|':
+    case '?':
+    case '*':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::string NamePartText(const std::string& text) {
     std::string result = text;
-    result.erase(std::remove(result.begin(), result.end(), ' '), result.end());
+    std::erase_if(result, DroppedFromNamePart);
     return result;
+}
+
+bool FitsNameLimits(const std::string& name) {
+    if (name.size() > MaxNameBytes)
+        return false;
+    // In UTF-8 a character never takes fewer bytes than UTF-16 units (a
+    // four-byte sequence is a surrogate pair, and an invalid byte becomes one
+    // replacement character), so within 255 bytes the unit count holds too;
+    // it is counted all the same, so that the rule reads as the two limits.
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size() <=
+           static_cast<qsizetype>(MaxNameUtf16Units);
 }
 
 std::string ComposeNewName(TNameLayout layout, const std::string& date, const std::string& size,

@@ -3,6 +3,7 @@
 
 #include "rename/NamingOptions.h"
 
+#include <cstddef>
 #include <string>
 
 namespace kelvara {
@@ -11,8 +12,23 @@ namespace kelvara {
 // `patternLength` characters ("200803181226" for 12).
 std::string DateText(const std::string& dateValue, std::size_t patternLength);
 
-// The text with every blank removed ("1600 x 1200" -> "1600x1200").
-std::string WithoutBlanks(const std::string& text);
+// A size or model text as a part of a name: every blank removed ("1600 x
+// 1200" -> "1600x1200"), and with it every character that Windows forbids in
+// a file name (< > : " / \ | ? * and the control characters below 0x20 and
+// 0x7F). Photos move to camera cards, USB drives and Windows shares, whose
+// file systems (FAT, exFAT, NTFS, SMB) refuse such names; a camera model such
+// as "<Digimax i50 MP3, Samsung #1 MP3>" must not make a name that cannot be
+// copied there ("Digimaxi50MP3,Samsung#1MP3").
+std::string NamePartText(const std::string& text);
+
+// The longest name every file system we meet holds: 255 bytes (ext4 and most
+// Linux file systems) and 255 UTF-16 code units (exFAT, NTFS, FAT's long
+// names). A byte that is not part of valid UTF-8 counts as one code unit.
+inline constexpr std::size_t MaxNameBytes = 255;
+inline constexpr std::size_t MaxNameUtf16Units = 255;
+
+// True when `name` is within both limits.
+bool FitsNameLimits(const std::string& name);
 
 // date_old, date_model_old, date_size_old or date_size_model_old; empty parts
 // keep their separators. With no layout the old name comes back unchanged.

@@ -66,9 +66,12 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     // Already dated (by us at this precision, or by the camera): leave it.
     if (split.name.find(date) != std::string::npos)
         return {};
-    const std::string newName = ComposeNewName(layout, date, WithoutBlanks(properties.Dimensions),
-                                               WithoutBlanks(properties.CameraModel), split.name);
-    if (!IsSafeFileName(newName))
+    const std::string newName = ComposeNewName(layout, date, NamePartText(properties.Dimensions),
+                                               NamePartText(properties.CameraModel), split.name);
+    // The old name is kept whole, so it alone can still make the name unsafe
+    // (a control character) or too long for the file system: then the file
+    // keeps its name rather than have part of it cut.
+    if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
         return {};
     if (split.folder.empty())
         return newName; // a bare name: the same (current) folder

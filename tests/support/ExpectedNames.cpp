@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <stdexcept>
+#include <string_view>
 
 namespace kelvara::test {
 
@@ -75,9 +76,16 @@ std::map<std::string, std::string> exiftoolNames(const fs::path& root,
         for (char c : date)
             if (c != ':' && c != ' ')
                 digits.push_back(c);
-        std::string model = tags["IFD0:Model"].toVariant().toString().toStdString();
-        std::erase(model, ' ');
-        const std::string size = tags["Composite:ImageSize"].toString().toStdString();
+        // Blanks and what Windows forbids in a name do not stand in a part.
+        const auto namePart = [](std::string text) {
+            std::erase_if(text, [](char c) {
+                return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F ||
+                       std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
+            });
+            return text;
+        };
+        const std::string model = namePart(tags["IFD0:Model"].toVariant().toString().toStdString());
+        const std::string size = namePart(tags["Composite:ImageSize"].toString().toStdString());
         const std::string name =
             digits.substr(0, 12) + "_" + size + "_" + model + "_" + path.filename().string();
         names[relative] = (fs::path(relative).parent_path() / name).string();

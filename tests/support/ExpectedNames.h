@@ -14,7 +14,8 @@ namespace kelvara::test {
 // For every file below `root` that exiftool reads: relative path -> the
 // relative path it should have after one run. A file whose exiftool type
 // (File:FileType, e.g. "JPEG", "HEIC") is not in `renamedTypes`, that has no
-// real shooting date, or whose name holds a line break keeps its path.
+// real shooting date, or whose name holds a line break keeps its path. The model and
+// size lose blanks, control characters and < > : " / \ | ? *, as in a name.
 std::map<std::string, std::string> exiftoolNames(const std::filesystem::path& root,
                                                  const std::set<std::string>& renamedTypes);
 
