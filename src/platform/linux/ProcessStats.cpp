@@ -1,6 +1,7 @@
 #include "platform/ProcessStats.h"
 
 #include "platform/SystemError.h"
+#include "platform/Trim.h"
 #include "platform/UniqueFd.h"
 
 #include <atomic>
@@ -100,12 +101,9 @@ std::uint64_t KilobyteField(std::string_view text, std::string_view key, const c
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos)
             end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ':') {
-            line.remove_prefix(key.size() + 1);
-            line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
-            return ParseNumber(line, path) * KiB;
-        }
+        const std::string_view line = text.substr(at, end - at);
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ':')
+            return ParseNumber(Trimmed(line.substr(key.size() + 1)), path) * KiB;
         at = end + 1;
     }
     ThrowSystemError(EPROTO, Malformed(std::string(path) + " lacks " + std::string(key)));
