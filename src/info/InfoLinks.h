@@ -30,15 +30,15 @@ struct TOpenFolderLinks {
     const QObject* LblOpenSendTo = nullptr;
 };
 
-// LblLaunchOnStartupClick: a shortcut to exePath, named after its file name
-// without extension, into the Startup, Desktop or SendTo folder by sender.
+// LblLaunchOnStartupClick: a shortcut to `exePath`, named after its file name
+// without extension, into the Startup, Desktop or SendTo folder by `sender`.
 // Throws std::system_error when it cannot be written; the caller lets it
 // reach the default error report. Shows nothing on success.
 void LaunchOnStartupLinkClicked(const QObject* sender, const TCreateShortcutLinks& links,
                                 const QString& exePath);
 
 // LblOpenStartupClick: opens the Startup folder, the folder that holds
-// exePath, or the SendTo folder, by sender.
+// `exePath`, or the SendTo folder, by `sender`.
 void OpenStartupLinkClicked(const QObject* sender, const TOpenFolderLinks& links,
                             const QString& exePath);
 
@@ -52,7 +52,7 @@ void HintLinkClicked(const QObject* sender);
 // name with extension>] user".
 void MailLinkClicked(const QString& mailCaption, const QString& exePath);
 
-// LblExeNameClick: the Properties view of exePath.
+// LblExeNameClick: the Properties view of `exePath`.
 void ExeNameLinkClicked(const QString& exePath);
 
 } // namespace kelvara

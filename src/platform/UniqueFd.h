@@ -1,5 +1,5 @@
 #pragma once
-// Owns one file descriptor and closes it on every way out. Every descriptor
+// Owns one file descriptor and closes it on every way out. Every raw descriptor
 // the program opens is held through this from the call that opens it: files
 // read whole, folders being searched, the lock file, the handoff sockets and
 // their connections, the signal pipe. Its members are named as those of
