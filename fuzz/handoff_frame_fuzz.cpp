@@ -66,20 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (once.state != THandoffFrameReader::TState::Complete)
         return 0;
     const kelvara::THandoffFrame& frame = whole.Frame();
-    Require(frame.Text == pieces.Frame().Text &&
-                frame.ActivationToken == pieces.Frame().ActivationToken,
+    Require(frame.text == pieces.Frame().text &&
+                frame.activationToken == pieces.Frame().activationToken,
             "the same frame however the bytes are cut");
-    Require(frame.Text.size() < kelvara::MaxHandoffData, "the text fits in cbData with its NUL");
-    Require(frame.Text.find('\0') == std::string::npos, "the text ends at its NUL");
-    Require(kelvara::IsCarriableActivationToken(frame.ActivationToken), "the token is carriable");
+    Require(frame.text.size() < kelvara::MaxHandoffData, "the text fits in cbData with its NUL");
+    Require(frame.text.find('\0') == std::string::npos, "the text ends at its NUL");
+    Require(kelvara::IsCarriableActivationToken(frame.activationToken), "the token is carriable");
 
-    const std::string again = kelvara::EncodeHandoffFrame(frame.Text, frame.ActivationToken);
+    const std::string again = kelvara::EncodeHandoffFrame(frame.text, frame.activationToken);
     Require(again.size() <= once.taken, "a re-encoded frame is no longer than the one read");
     THandoffFrameReader reread;
     Require(reread.Feed(again) == again.size() &&
                 reread.State() == THandoffFrameReader::TState::Complete &&
-                reread.Frame().Text == frame.Text &&
-                reread.Frame().ActivationToken == frame.ActivationToken,
+                reread.Frame().text == frame.text &&
+                reread.Frame().activationToken == frame.activationToken,
             "a frame read encodes back to one that reads the same");
     return 0;
 }

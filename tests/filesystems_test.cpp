@@ -9,8 +9,8 @@
 #include "rename/NamingOptions.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
-#include "support/ExpectedNames.h"
 #include "support/Exiftool.h"
+#include "support/ExpectedNames.h"
 #include "support/TempDir.h"
 #include "support/Volumes.h"
 
@@ -31,9 +31,14 @@ namespace {
 // Photos of several makers, the Samsung among them: its model,
 // "<Digimax i50 MP3, Samsung #1 MP3>", holds what FAT and exFAT refuse.
 const char* const SamplePhotos[] = {
-    "jpg/Canon_40D.jpg",         "jpg/Samsung_Digimax_i50_MP3.jpg", "jpg/Nikon_D70.jpg",
-    "jpg/Pentax_K10D.jpg",       "jpg/Kodak_CX7530.jpg",            "jpg/Olympus_C8080WZ.jpg",
-    "jpg/Fujifilm_FinePix_E500.jpg", "heic/IMG_5195.HEIC",
+    "jpg/Canon_40D.jpg",
+    "jpg/Samsung_Digimax_i50_MP3.jpg",
+    "jpg/Nikon_D70.jpg",
+    "jpg/Pentax_K10D.jpg",
+    "jpg/Kodak_CX7530.jpg",
+    "jpg/Olympus_C8080WZ.jpg",
+    "jpg/Fujifilm_FinePix_E500.jpg",
+    "heic/IMG_5195.HEIC",
 };
 
 // What a FAT volume refuses in a name.
@@ -117,8 +122,8 @@ TEST_P(RealFileSystems, SamplePhotosGetTheNamesAnIndependentReaderGivesThem) {
     }
     const auto names = fileNames(m_root);
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), wanted);
-    EXPECT_TRUE(wanted.count(
-        "200608151750_100x75_Digimaxi50MP3,Samsung#1MP3_Samsung_Digimax_i50_MP3.jpg"));
+    EXPECT_TRUE(
+        wanted.count("200608151750_100x75_Digimaxi50MP3,Samsung#1MP3_Samsung_Digimax_i50_MP3.jpg"));
 }
 
 TEST_P(RealFileSystems, ATargetThatDiffersOnlyInCaseIsNeverReplaced) {
@@ -131,8 +136,9 @@ TEST_P(RealFileSystems, ATargetThatDiffersOnlyInCaseIsNeverReplaced) {
               "someone else's file");
     if (GetParam() == Volume::Exfat) {
         // One name to the card: the photo keeps its own.
-        EXPECT_EQ(fileNames(m_root), (std::vector<std::string>{
-                                         "200805301556_100X68_CANONEOS40D_IMG_1.JPG", "IMG_1.jpg"}));
+        EXPECT_EQ(
+            fileNames(m_root),
+            (std::vector<std::string>{"200805301556_100X68_CANONEOS40D_IMG_1.JPG", "IMG_1.jpg"}));
         EXPECT_EQ(readFile(photo), content);
     } else {
         // Two names to Linux: both stand side by side.
@@ -160,7 +166,8 @@ TEST_P(RealFileSystems, EveryNoReplaceWayKeepsEveryFile) {
         }
         const auto names = fileNames(folder);
         EXPECT_EQ(names.size(), 2u) << name;
-        const fs::path photo = fs::exists(folder / "renamed") ? folder / "renamed" : folder / "photo";
+        const fs::path photo =
+            fs::exists(folder / "renamed") ? folder / "renamed" : folder / "photo";
         EXPECT_EQ(readFile(photo), "photo") << name;
         // An existing name is never replaced, however it is spelt.
         const std::string target = GetParam() == Volume::Exfat ? "taken" : "Taken";
@@ -178,8 +185,21 @@ TEST_P(RealFileSystems, EveryNoReplaceWayKeepsEveryFile) {
 TEST_P(RealFileSystems, CameraModelsWithForbiddenCharactersGiveNamesTheCardHolds) {
     if (!exiftoolAvailable())
         GTEST_SKIP() << "exiftool is not installed";
-    const char* const models[] = {"a<b", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b",
-                                  "a*b", "a\x01" "b", "a\x1f" "b", "a\x7f" "b"};
+    const char* const models[] = {"a<b",
+                                  "a>b",
+                                  "a:b",
+                                  "a\"b",
+                                  "a/b",
+                                  "a\\b",
+                                  "a|b",
+                                  "a?b",
+                                  "a*b",
+                                  "a\x01"
+                                  "b",
+                                  "a\x1f"
+                                  "b",
+                                  "a\x7f"
+                                  "b"};
     std::vector<std::string> paths, contents;
     for (const char* model : models) {
         const std::string path =

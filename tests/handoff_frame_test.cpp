@@ -53,7 +53,7 @@ TEST(HandoffFrame, TwoArgumentsGiveTextOf26AndCbData27) {
     THandoffFrameReader reader;
     EXPECT_EQ(reader.Feed(frame), frame.size());
     ASSERT_EQ(reader.State(), TState::Complete);
-    EXPECT_EQ(ReadCommaText(reader.Frame().Text),
+    EXPECT_EQ(ReadCommaText(reader.Frame().text),
               (TCommaItems{R"(C:\My Pics\A.JPG)", R"(D:\DCIM)"}));
 }
 
@@ -67,8 +67,8 @@ TEST(HandoffFrame, ReadsInAnyPiecesAndNeverPastTheFrame) {
         ASSERT_EQ(reader.State(), TState::Complete) << piece;
         EXPECT_EQ(reader.Wanted(), 0u);
         EXPECT_EQ(reader.Feed("more"), 0u);
-        EXPECT_EQ(reader.Frame().Text, R"("a b",c)");
-        EXPECT_EQ(reader.Frame().ActivationToken, token);
+        EXPECT_EQ(reader.Frame().text, R"("a b",c)");
+        EXPECT_EQ(reader.Frame().activationToken, token);
     }
 }
 
@@ -76,15 +76,15 @@ TEST(HandoffFrame, EmptyTextIsAnActivationRequest) {
     THandoffFrameReader reader;
     reader.Feed(EncodeHandoffFrame("", ""));
     ASSERT_EQ(reader.State(), TState::Complete);
-    EXPECT_EQ(reader.Frame().Text, "");
-    EXPECT_TRUE(ReadCommaText(reader.Frame().Text).empty());
+    EXPECT_EQ(reader.Frame().text, "");
+    EXPECT_TRUE(ReadCommaText(reader.Frame().text).empty());
 }
 
 TEST(HandoffFrame, TextIsCutAtItsNul) {
     THandoffFrameReader reader;
     reader.Feed(frameOf(HandoffMagic, 9, std::string("a,b\0junk", 9)));
     ASSERT_EQ(reader.State(), TState::Complete);
-    EXPECT_EQ(reader.Frame().Text, "a,b");
+    EXPECT_EQ(reader.Frame().text, "a,b");
 }
 
 TEST(HandoffFrame, RefusesWhatNoSenderWrites) {
@@ -135,7 +135,7 @@ TEST(HandoffFrame, LargestTextFits) {
     const std::string frame = EncodeHandoffFrame(text, "");
     EXPECT_EQ(reader.Feed(frame), frame.size());
     ASSERT_EQ(reader.State(), TState::Complete);
-    EXPECT_EQ(reader.Frame().Text.size(), text.size());
+    EXPECT_EQ(reader.Frame().text.size(), text.size());
 
     EXPECT_THROW(EncodeHandoffFrame(std::string(MaxHandoffData, 'x'), ""), std::length_error);
     EXPECT_THROW(EncodeHandoffFrame(std::string("a\0b", 3), ""), std::invalid_argument);

@@ -326,8 +326,8 @@ TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
     const QByteArray whole = Bytes(dng);
     const auto header = ReadRawImageHeader(whole);
     ASSERT_TRUE(header);
-    EXPECT_EQ(header->Size, QSize(600, 400));
-    EXPECT_TRUE(header->DataComplete);
+    EXPECT_EQ(header->size, QSize(600, 400));
+    EXPECT_TRUE(header->dataComplete);
     EXPECT_TRUE(IsImageContent(whole));
     const TPhotoProperties properties = ReadPhotoProperties(whole);
     EXPECT_EQ(properties.DateTaken, "2019:07:04 09:15:30");
@@ -346,7 +346,7 @@ TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
         const auto cutHeader = ReadRawImageHeader(content);
         EXPECT_EQ(console.text(), "") << cut;
         ASSERT_TRUE(cutHeader) << cut;
-        EXPECT_FALSE(cutHeader->DataComplete) << cut;
+        EXPECT_FALSE(cutHeader->dataComplete) << cut;
         EXPECT_FALSE(IsImageContent(content)) << cut;
     }
     // Cut inside its headers, blanked or noise: no RAW file at all.

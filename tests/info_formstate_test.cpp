@@ -416,7 +416,7 @@ TEST(FormState, AFailedSaveRaisesTheErrorAndKeepsThePreviousFile) {
     try {
         SaveFormState(QString::fromStdString(blocked), main.form.get());
         FAIL() << "the save should have failed";
-    } catch (const EIniFileError& error) {
+    } catch (const TIniFileError& error) {
         EXPECT_EQ(error.Message(), QString::fromStdString(blocked) + " に書き込めません");
     }
     EXPECT_TRUE(std::filesystem::is_directory(blocked));

@@ -219,7 +219,7 @@ TEST(IniFile, AFailedWriteLeavesThePreviousFileAsItWas) {
         try {
             ini.UpdateFile();
             FAIL() << "the write should have failed";
-        } catch (const EIniFileError& error) {
+        } catch (const TIniFileError& error) {
             EXPECT_EQ(QString::fromUtf8(error.what()), Q(file) + " に書き込めません");
             EXPECT_EQ(error.FileName(), Q(file));
         }
@@ -234,7 +234,7 @@ TEST(IniFile, AFileThatCannotBeReplacedRaisesTheWriteError) {
     // The folder does not exist: nothing can be created there.
     TIniFile missingFolder(Q(dir.file("no/such/folder/state.ini")));
     missingFolder.WriteInteger("S", "k", 1);
-    EXPECT_THROW(missingFolder.UpdateFile(), EIniFileError);
+    EXPECT_THROW(missingFolder.UpdateFile(), TIniFileError);
 
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only files and folders";
@@ -243,6 +243,6 @@ TEST(IniFile, AFileThatCannotBeReplacedRaisesTheWriteError) {
     std::filesystem::permissions(file, std::filesystem::perms::owner_read);
     TIniFile readOnly(Q(file));
     readOnly.WriteInteger("S", "k", 1);
-    EXPECT_THROW(readOnly.UpdateFile(), EIniFileError);
+    EXPECT_THROW(readOnly.UpdateFile(), TIniFileError);
     EXPECT_EQ(readFile(file), "[S]\nk=0\n");
 }

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/EscapeKeyWatcher.h"
+#include "app/Log.h"
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
@@ -8,6 +9,7 @@
 #include "instance/HandoffReceiver.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
+#include "platform/PathName.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -26,7 +28,7 @@
 #include <QPalette>
 #include <QUrl>
 #include <algorithm>
-#include <system_error>
+#include <exception>
 
 namespace kelvara {
 
@@ -86,9 +88,10 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     if (instanceLock != nullptr) {
         try {
             FHandoffWnd = std::make_unique<THandoffReceiver>(*instanceLock, *this);
-        } catch (const std::system_error&) {
+        } catch (const std::exception& error) {
             // No endpoint (a full runtime folder, say): this copy still works,
             // later copies just cannot reach it.
+            qCDebug(lcApp) << "no handoff endpoint:" << error.what();
         }
     }
     FormCreate();
@@ -105,7 +108,7 @@ TMainForm::~TMainForm() {
 }
 
 QString TMainForm::StateFileFor(const std::string& executablePath) {
-    const QFileInfo exe(QFile::decodeName(QByteArray::fromStdString(executablePath)));
+    const QFileInfo exe(DecodedPath(executablePath));
     const QString name = exe.fileName();
     const int dot = name.lastIndexOf('.');
     return exe.absolutePath() + '/' + (dot > 0 ? name.left(dot) : name) + ".ini";
@@ -146,10 +149,9 @@ void TMainForm::FormDestroy() {
     FPendingFiles.reset();
     try {
         SaveFormState(m_iniFile, this);
-    } catch (const EIniFileError& error) {
+    } catch (const TIniFileError& error) {
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
-        QMessageBox::critical(nullptr,
-                              ApplicationTitle(QFile::decodeName(QByteArray::fromStdString(exe))),
+        QMessageBox::critical(nullptr, ApplicationTitle(DecodedPath(exe)),
                               QString::fromUtf8(error.what()) + '.');
     }
 }

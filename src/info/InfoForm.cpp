@@ -1,6 +1,9 @@
 #include "info/InfoForm.h"
 
 #include "info/DisplayFormat.h"
+#include "info/InfoLinks.h"
+#include "info/Log.h"
+#include "info/Maker.h"
 #include "info/OSDescription.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
@@ -47,7 +50,8 @@ QString Duration(std::int64_t seconds) {
 template <typename Record, typename Read> Record ReadOrZero(Read read) {
     try {
         return read();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcInfo) << "statistics shown as zero:" << error.what();
         return Record{};
     }
 }
@@ -55,9 +59,15 @@ template <typename Record, typename Read> Record ReadOrZero(Read read) {
 } // namespace
 
 TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
-    : QDialog(parent), ui(std::make_unique<Ui::InfoForm>()), Timer1(nullptr),
-      FExecutablePath(executablePath) {
-    ui->setupUi(this);
+    : QDialog(parent), m_ui(std::make_unique<Ui::InfoForm>()), Timer1(nullptr),
+      m_executablePath(executablePath) {
+    m_ui->setupUi(this);
+    // The maker's addresses and handle: set here, before FormCreate sizes
+    // the labels to their text.
+    m_ui->lblURL->setText(QString::fromUtf8(MakerWebPage));
+    m_ui->lblMail->setText(QString::fromUtf8(MakerMailAddress));
+    m_ui->Label1->setText(QString::fromUtf8(MakerHandle));
+    m_ui->Label1->setProperty(HintProperty, QString::fromUtf8(MakerHandleSearch));
     // A fixed border with only the close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -75,14 +85,14 @@ TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
     connect(Timer1, &QTimer::timeout, this, &TInfoForm::Timer1Timer);
     Timer1->start();
 
-    connect(ui->LblExeName, &TClickLabel::Click, this, &TInfoForm::LblExeNameClick);
-    connect(ui->lblURL, &TClickLabel::Click, this, &TInfoForm::lblURLClick);
-    connect(ui->Label1, &TClickLabel::Click, this, &TInfoForm::Label1Click);
-    connect(ui->lblMail, &TClickLabel::Click, this, &TInfoForm::lblMailClick);
+    connect(m_ui->LblExeName, &TClickLabel::Click, this, &TInfoForm::LblExeNameClick);
+    connect(m_ui->lblURL, &TClickLabel::Click, this, &TInfoForm::lblURLClick);
+    connect(m_ui->Label1, &TClickLabel::Click, this, &TInfoForm::Label1Click);
+    connect(m_ui->lblMail, &TClickLabel::Click, this, &TInfoForm::lblMailClick);
     for (TClickLabel* create :
-         {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo})
+         {m_ui->LblLaunchOnStartup, m_ui->LblLaunchOnDesktop, m_ui->LblLaunchOnSendTo})
         connect(create, &TClickLabel::Click, this, &TInfoForm::LblLaunchOnStartupClick);
-    for (TClickLabel* open : {ui->LblOpenStartup, ui->LblOpenFolderIn, ui->LblOpenSendTo})
+    for (TClickLabel* open : {m_ui->LblOpenStartup, m_ui->LblOpenFolderIn, m_ui->LblOpenSendTo})
         connect(open, &TClickLabel::Click, this, &TInfoForm::LblOpenStartupClick);
 
     FormCreate();
@@ -91,20 +101,22 @@ TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
 TInfoForm::~TInfoForm() = default;
 
 void TInfoForm::FormCreate() {
-    setWindowTitle(VersionCaption(FExecutablePath, objectName()));
-    ui->LblFileDescription->setText(
-        GetVersionInfoValue(QStringLiteral("FileDescription"), FExecutablePath));
-    ui->LblExeName->setText(QFileInfo(FExecutablePath).fileName());
+    setWindowTitle(VersionCaption(m_executablePath, objectName()));
+    m_ui->LblFileDescription->setText(
+        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileDescription), m_executablePath));
+    m_ui->LblExeName->setText(QFileInfo(m_executablePath).fileName());
     const QIcon icon = QApplication::windowIcon();
-    ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(ui->AppIcon->size()));
+    m_ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(m_ui->AppIcon->size()));
     UpdateStatus();
-    ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
-    ui->LblExeVersion->setText(QStringLiteral("Ver.") +
-                               GetVersionInfoValue(QStringLiteral("FileVersion"), FExecutablePath));
-    ui->LblEnvironment->setText(
-        GetVersionInfoValue(QStringLiteral("DeveropEnvironment"), FExecutablePath));
-    ui->LblThanks->setText(GetVersionInfoValue(QStringLiteral("Thanks"), FExecutablePath));
-    FAutoSize = true;
+    m_ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
+    m_ui->LblExeVersion->setText(
+        QStringLiteral("Ver.") +
+        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileVersion), m_executablePath));
+    m_ui->LblEnvironment->setText(
+        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::DeveropEnvironment), m_executablePath));
+    m_ui->LblThanks->setText(
+        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::Thanks), m_executablePath));
+    m_autoSize = true;
     AdjustSizes();
     CenterInWorkArea(this);
 }
@@ -136,35 +148,36 @@ void TInfoForm::SkipEraseBackground() {
 
 void TInfoForm::UpdateStatus() {
     const auto memory = ReadOrZero<TMemoryStatus>(ReadMemoryStatus);
-    ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
-                             .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
-    ui->LblPageFile->setText(
+    m_ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
+                               .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
+    m_ui->LblPageFile->setText(
         QStringLiteral("Free Paging File:%1; Total:%2")
             .arg(KiloBytes(memory.availPageFile), KiloBytes(memory.totalPageFile)));
-    ui->LblVirtual->setText(
+    m_ui->LblVirtual->setText(
         QStringLiteral("Free Virtual Memory:%1; Total:%2")
             .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
 
     const auto counters = ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
-    ui->LblWorkingSetSize->setText(
+    m_ui->LblWorkingSetSize->setText(
         QStringLiteral("Memory Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));
-    ui->LblPageFaultCount->setText(
+    m_ui->LblPageFaultCount->setText(
         QStringLiteral("Page Fault:%1").arg(Count(counters.pageFaultCount)));
-    ui->LblPagefileUsage->setText(
+    m_ui->LblPagefileUsage->setText(
         QStringLiteral("Pagefile Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagefileUsage), KiloBytes(counters.peakPagefileUsage)));
-    ui->LblPagedPoolUsage->setText(
+    m_ui->LblPagedPoolUsage->setText(
         QStringLiteral("Paged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagedPoolUsage), KiloBytes(counters.peakPagedPoolUsage)));
-    ui->LblNonPagedPoolUsage->setText(
+    m_ui->LblNonPagedPoolUsage->setText(
         QStringLiteral("NonPaged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.nonPagedPoolUsage), KiloBytes(counters.peakNonPagedPoolUsage)));
 
     const auto times = ReadOrZero<TProcessTimes>(ReadProcessTimes);
-    ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
-                                    .arg(Duration(times.kernelSeconds), Duration(times.userSeconds),
-                                         Duration(times.elapsedSeconds)));
+    m_ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
+                                      .arg(Duration(times.kernelSeconds),
+                                           Duration(times.userSeconds),
+                                           Duration(times.elapsedSeconds)));
     AdjustSizes();
 }
 
@@ -198,12 +211,12 @@ bool TInfoForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TInfoForm::AdjustSizes() {
-    if (!FAutoSize)
+    if (!m_autoSize)
         return;
     QRect contents;
-    const auto components = ui->PnlBack->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    const auto components = m_ui->PnlBack->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (QWidget* component : components) {
-        if (component != ui->AppIcon)
+        if (component != m_ui->AppIcon)
             component->adjustSize();
         if (!component->isHidden())
             contents |= component->geometry();
@@ -215,9 +228,9 @@ void TInfoForm::AdjustSizes() {
         for (QWidget* component : components)
             component->move(component->pos() + shift);
     }
-    ui->PnlBack->setGeometry(FrameWidth, FrameWidth, contents.width() + 2 * PanelMargin,
-                             contents.height() + 2 * PanelMargin);
-    setFixedSize(ui->PnlBack->width() + 2 * FrameWidth, ui->PnlBack->height() + 2 * FrameWidth);
+    m_ui->PnlBack->setGeometry(FrameWidth, FrameWidth, contents.width() + 2 * PanelMargin,
+                               contents.height() + 2 * PanelMargin);
+    setFixedSize(m_ui->PnlBack->width() + 2 * FrameWidth, m_ui->PnlBack->height() + 2 * FrameWidth);
 }
 
 void ShowInfoForm() {

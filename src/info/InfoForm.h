@@ -94,10 +94,10 @@ private:
     // panel; once FormCreate has turned automatic sizing on.
     void AdjustSizes();
 
-    std::unique_ptr<Ui::InfoForm> ui;
+    std::unique_ptr<Ui::InfoForm> m_ui;
     QTimer* Timer1;
-    QString FExecutablePath;
-    bool FAutoSize = false;
+    QString m_executablePath;
+    bool m_autoSize = false;
 };
 
 // Opens the information window over the active window, modally, and

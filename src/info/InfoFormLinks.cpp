@@ -8,36 +8,37 @@
 #include "ui_InfoForm.h"
 
 #include <QMessageBox>
-#include <system_error>
+#include <exception>
 
 namespace kelvara {
 
 void TInfoForm::lblURLClick(QObject* /*sender*/) {
-    UrlLinkClicked(ui->lblURL->text());
+    UrlLinkClicked(m_ui->lblURL->text());
 }
 
 void TInfoForm::lblMailClick(QObject* /*sender*/) {
-    MailLinkClicked(ui->lblMail->text(), FExecutablePath);
+    MailLinkClicked(m_ui->lblMail->text(), m_executablePath);
 }
 
 void TInfoForm::LblExeNameClick(QObject* /*sender*/) {
-    ExeNameLinkClicked(FExecutablePath);
+    ExeNameLinkClicked(m_executablePath);
 }
 
 void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
     try {
         LaunchOnStartupLinkClicked(
-            sender, {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo},
-            FExecutablePath);
-    } catch (const std::system_error& error) {
+            sender, {m_ui->LblLaunchOnStartup, m_ui->LblLaunchOnDesktop, m_ui->LblLaunchOnSendTo},
+            m_executablePath);
+    } catch (const std::exception& error) {
         // The default error report: a box with the system's description.
         QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(error.what()));
     }
 }
 
 void TInfoForm::LblOpenStartupClick(QObject* sender) {
-    OpenStartupLinkClicked(sender, {ui->LblOpenStartup, ui->LblOpenFolderIn, ui->LblOpenSendTo},
-                           FExecutablePath);
+    OpenStartupLinkClicked(sender,
+                           {m_ui->LblOpenStartup, m_ui->LblOpenFolderIn, m_ui->LblOpenSendTo},
+                           m_executablePath);
 }
 
 void TInfoForm::Label1Click(QObject* sender) {

@@ -3,6 +3,7 @@
 #include "info/ShellFolders.h"
 #include "info/ShellLaunch.h"
 #include "info/Shortcut.h"
+#include "platform/PathName.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,14 +13,6 @@
 
 namespace kelvara {
 
-namespace {
-
-QString DecodedPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace
-
 QString HintOf(const QObject* control) {
     return control == nullptr ? QString() : control->property(HintProperty).toString();
 }
@@ -28,50 +21,50 @@ QString RunningExecutablePath() {
     return QCoreApplication::applicationFilePath();
 }
 
-void LaunchOnStartupLinkClicked(const QObject* Sender, const TCreateShortcutLinks& Links,
-                                const QString& ExePath) {
-    if (Sender == nullptr)
+void LaunchOnStartupLinkClicked(const QObject* sender, const TCreateShortcutLinks& links,
+                                const QString& exePath) {
+    if (sender == nullptr)
         return;
     std::string folder;
-    if (Sender == Links.LblLaunchOnStartup)
+    if (sender == links.LblLaunchOnStartup)
         folder = GetStartupFolder();
-    else if (Sender == Links.LblLaunchOnDesktop)
+    else if (sender == links.LblLaunchOnDesktop)
         folder = GetDesktopFolder();
-    else if (Sender == Links.LblLaunchOnSendTo)
+    else if (sender == links.LblLaunchOnSendTo)
         folder = GetSendToFolder();
     else
         return;
-    CreateShortcut(QFile::encodeName(ExePath).toStdString(), folder,
-                   QFile::encodeName(QFileInfo(ExePath).completeBaseName()).toStdString());
+    CreateShortcut(QFile::encodeName(exePath).toStdString(), folder,
+                   QFile::encodeName(QFileInfo(exePath).completeBaseName()).toStdString());
 }
 
-void OpenStartupLinkClicked(const QObject* Sender, const TOpenFolderLinks& Links,
-                            const QString& ExePath) {
-    if (Sender == nullptr)
+void OpenStartupLinkClicked(const QObject* sender, const TOpenFolderLinks& links,
+                            const QString& exePath) {
+    if (sender == nullptr)
         return;
-    if (Sender == Links.LblOpenStartup)
+    if (sender == links.LblOpenStartup)
         OpenWithShell(DecodedPath(GetStartupFolder()));
-    else if (Sender == Links.LblOpenFolderIn)
-        OpenWithShell(ExePath.left(ExePath.lastIndexOf('/') + 1));
-    else if (Sender == Links.LblOpenSendTo)
+    else if (sender == links.LblOpenFolderIn)
+        OpenWithShell(exePath.left(exePath.lastIndexOf('/') + 1));
+    else if (sender == links.LblOpenSendTo)
         OpenWithShell(DecodedPath(GetSendToFolder()));
 }
 
-void UrlLinkClicked(const QString& UrlCaption) {
-    OpenWithShell(UrlCaption);
+void UrlLinkClicked(const QString& urlCaption) {
+    OpenWithShell(urlCaption);
 }
 
-void HintLinkClicked(const QObject* Sender) {
-    OpenWithShell(HintOf(Sender));
+void HintLinkClicked(const QObject* sender) {
+    OpenWithShell(HintOf(sender));
 }
 
-void MailLinkClicked(const QString& MailCaption, const QString& ExePath) {
+void MailLinkClicked(const QString& mailCaption, const QString& exePath) {
     OpenWithShell(QStringLiteral("MailTo:%1?subject=from [%2] user")
-                      .arg(MailCaption, QFileInfo(ExePath).fileName()));
+                      .arg(mailCaption, QFileInfo(exePath).fileName()));
 }
 
-void ExeNameLinkClicked(const QString& ExePath) {
-    ShowFileProperties(ExePath);
+void ExeNameLinkClicked(const QString& exePath) {
+    ShowFileProperties(exePath);
 }
 
 } // namespace kelvara

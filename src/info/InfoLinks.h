@@ -30,29 +30,29 @@ struct TOpenFolderLinks {
     const QObject* LblOpenSendTo = nullptr;
 };
 
-// LblLaunchOnStartupClick: a shortcut to ExePath, named after its file name
-// without extension, into the Startup, Desktop or SendTo folder by Sender.
+// LblLaunchOnStartupClick: a shortcut to `exePath`, named after its file name
+// without extension, into the Startup, Desktop or SendTo folder by `sender`.
 // Throws std::system_error when it cannot be written; the caller lets it
 // reach the default error report. Shows nothing on success.
-void LaunchOnStartupLinkClicked(const QObject* Sender, const TCreateShortcutLinks& Links,
-                                const QString& ExePath);
+void LaunchOnStartupLinkClicked(const QObject* sender, const TCreateShortcutLinks& links,
+                                const QString& exePath);
 
 // LblOpenStartupClick: opens the Startup folder, the folder that holds
-// ExePath, or the SendTo folder, by Sender.
-void OpenStartupLinkClicked(const QObject* Sender, const TOpenFolderLinks& Links,
-                            const QString& ExePath);
+// `exePath`, or the SendTo folder, by `sender`.
+void OpenStartupLinkClicked(const QObject* sender, const TOpenFolderLinks& links,
+                            const QString& exePath);
 
 // lblURLClick: opens lblURL's caption.
-void UrlLinkClicked(const QString& UrlCaption);
+void UrlLinkClicked(const QString& urlCaption);
 
 // Label1Click: opens the clicked label's hint, not its caption.
-void HintLinkClicked(const QObject* Sender);
+void HintLinkClicked(const QObject* sender);
 
-// lblMailClick: opens "MailTo:<MailCaption>?subject=from [<ExePath's file
+// lblMailClick: opens "MailTo:<mailCaption>?subject=from [<exePath's file
 // name with extension>] user".
-void MailLinkClicked(const QString& MailCaption, const QString& ExePath);
+void MailLinkClicked(const QString& mailCaption, const QString& exePath);
 
-// LblExeNameClick: the Properties view of ExePath.
-void ExeNameLinkClicked(const QString& ExePath);
+// LblExeNameClick: the Properties view of `exePath`.
+void ExeNameLinkClicked(const QString& exePath);
 
 } // namespace kelvara

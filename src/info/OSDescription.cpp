@@ -1,5 +1,7 @@
 #include "info/OSDescription.h"
 
+#include "info/Log.h"
+
 namespace kelvara {
 
 namespace {
@@ -179,10 +181,12 @@ QString GetOSVersionText() {
         return GetDetailedOSVersion();
     } catch (...) {
         // The basic description asks less of the system.
+        qCDebug(lcInfo) << "detailed OS description failed; trying the basic one";
     }
     try {
         return GetBasicOSVersion();
     } catch (...) {
+        qCDebug(lcInfo) << "basic OS description failed";
         return QStringLiteral("Microsoft Windows");
     }
 }

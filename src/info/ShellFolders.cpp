@@ -1,5 +1,7 @@
 #include "info/ShellFolders.h"
 
+#include "info/Log.h"
+#include "platform/PathName.h"
 #include "platform/SpecialFolder.h"
 
 #include <filesystem>
@@ -40,13 +42,19 @@ bool EnsureFolder(const std::filesystem::path& folder) {
 
 } // namespace
 
-std::string GetSpecialFolder(int Csidl) {
-    const auto folder = FolderOf(Csidl);
+std::string GetSpecialFolder(int csidl) {
+    const auto folder = FolderOf(csidl);
     if (!folder)
         return {};
     std::string path = SpecialFolderPath(*folder);
-    if (path.empty() || !EnsureFolder(path))
+    if (path.empty()) {
+        qCDebug(lcInfo) << "special folder" << csidl << ": no home folder";
         return {};
+    }
+    if (!EnsureFolder(path)) {
+        qCDebug(lcInfo) << "special folder" << csidl << ": cannot create" << DecodedPath(path);
+        return {};
+    }
     return path;
 }
 

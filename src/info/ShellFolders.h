@@ -17,7 +17,7 @@ inline constexpr int CSIDL_SENDTO = 9;
 // a program about to write there, so that a shortcut can always be made and
 // "(Open)" always finds a folder. An unknown number, an unknown home folder
 // or a folder that cannot be created gives the empty text.
-std::string GetSpecialFolder(int Csidl);
+std::string GetSpecialFolder(int csidl);
 
 std::string GetStartupFolder(); // GetSpecialFolder(CSIDL_STARTUP)
 std::string GetSendToFolder();  // GetSpecialFolder(CSIDL_SENDTO)

@@ -1,38 +1,47 @@
 #include "info/ShellLaunch.h"
 
+#include "info/Log.h"
 #include "platform/ShellOpener.h"
 
 #include <QRegularExpression>
 
 namespace kelvara {
 
-QUrl ShellTargetUrl(const QString& Target) {
-    if (Target.isEmpty())
+QUrl ShellTargetUrl(const QString& target) {
+    if (target.isEmpty())
         return {};
-    if (Target.startsWith('/'))
-        return QUrl::fromLocalFile(Target);
+    if (target.startsWith('/'))
+        return QUrl::fromLocalFile(target);
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
-    if (scheme.match(Target).hasMatch())
-        return QUrl(Target, QUrl::TolerantMode);
-    return QUrl::fromUserInput(Target);
+    if (scheme.match(target).hasMatch())
+        return QUrl(target, QUrl::TolerantMode);
+    return QUrl::fromUserInput(target);
 }
 
-void OpenWithShell(const QString& Target) {
+void OpenWithShell(const QString& target) {
     try {
-        const QUrl url = ShellTargetUrl(Target);
-        if (url.isValid() && !url.isEmpty())
-            CurrentShellOpener().OpenUrl(url);
-    } catch (...) {
+        const QUrl url = ShellTargetUrl(target);
+        if (!url.isValid() || url.isEmpty())
+            qCDebug(lcInfo) << "nothing to open for" << target;
+        else if (!CurrentShellOpener().OpenUrl(url))
+            qCDebug(lcInfo) << "no handler opened" << url;
+    } catch (const std::exception& error) {
         // A link that cannot be opened simply does nothing.
+        qCDebug(lcInfo) << "cannot open" << target << ":" << error.what();
+    } catch (...) {
+        qCDebug(lcInfo) << "cannot open" << target;
     }
 }
 
-void ShowFileProperties(const QString& FileName) {
+void ShowFileProperties(const QString& fileName) {
     try {
-        if (!FileName.isEmpty())
-            CurrentShellOpener().ShowItemProperties(FileName);
-    } catch (...) {
+        if (!fileName.isEmpty() && !CurrentShellOpener().ShowItemProperties(fileName))
+            qCDebug(lcInfo) << "no Properties view of" << fileName;
+    } catch (const std::exception& error) {
         // As for OpenWithShell: nothing to report.
+        qCDebug(lcInfo) << "no Properties view of" << fileName << ":" << error.what();
+    } catch (...) {
+        qCDebug(lcInfo) << "no Properties view of" << fileName;
     }
 }
 

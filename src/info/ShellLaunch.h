@@ -9,16 +9,16 @@
 
 namespace kelvara {
 
-// The address Target stands for: a file URL for an absolute path, the
+// The address `target` stands for: a file URL for an absolute path, the
 // address itself when it carries a scheme ("https:", "MailTo:"), else what
-// a browser would make of it typed by hand. Empty for an empty Target.
-QUrl ShellTargetUrl(const QString& Target);
+// a browser would make of it typed by hand. Empty for an empty `target`.
+QUrl ShellTargetUrl(const QString& target);
 
 // Opens a folder, file, web address or mail link with the desktop's handler.
-void OpenWithShell(const QString& Target);
+void OpenWithShell(const QString& target);
 
-// Shows the file manager's Properties view of FileName (or, lacking one,
+// Shows the file manager's Properties view of `fileName` (or, lacking one,
 // its folder).
-void ShowFileProperties(const QString& FileName);
+void ShowFileProperties(const QString& fileName);
 
 } // namespace kelvara

@@ -9,19 +9,19 @@ namespace kelvara {
 
 inline constexpr char ShortcutArguments[] = "/starup";
 
-// Writes a shortcut to TargetPath into FolderPath under the name LinkName
-// (the file LinkName + the platform's extension, ".desktop" here, with a
-// single delimiter even when FolderPath ends in one). It starts TargetPath
-// with "/starup" in TargetPath's folder (without a trailing delimiter; a root
+// Writes a shortcut to `targetPath` into `folderPath` under the name `linkName`
+// (the file `linkName` + the platform's extension, ".desktop" here, with a
+// single delimiter even when `folderPath` ends in one). It starts `targetPath`
+// with "/starup" in `targetPath`'s folder (without a trailing delimiter; a root
 // stays "/"). How the folder shapes the shortcut is in platform/ShellLink.h.
 // Throws std::system_error carrying the system's description when it cannot
 // be written (no folder given, the folder missing or not writable, the disk
 // full); nothing is then left behind.
-void CreateShortcut(const std::string& TargetPath, const std::string& FolderPath,
-                    const std::string& LinkName);
+void CreateShortcut(const std::string& targetPath, const std::string& folderPath,
+                    const std::string& linkName);
 
-// TargetPath's folder as a shortcut's working folder: without a trailing
+// `targetPath`'s folder as a shortcut's working folder: without a trailing
 // delimiter, a root as "/", empty for a name without a folder.
-std::string ShortcutWorkingFolder(const std::string& TargetPath);
+std::string ShortcutWorkingFolder(const std::string& targetPath);
 
 } // namespace kelvara

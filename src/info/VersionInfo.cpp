@@ -1,6 +1,8 @@
 #include "info/VersionInfo.h"
 
+#include "info/Log.h"
 #include "info/VersionBlock.h"
+#include "platform/Trim.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,26 +18,45 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-std::string_view TrimControls(std::string_view text) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
+constexpr std::string_view KeyText(TVersionInfoKey key) {
+    return VersionInfoKeys[static_cast<std::size_t>(key)];
 }
+
+// The enumeration follows the table entry by entry.
+static_assert(KeyText(TVersionInfoKey::Comments) == "Comments" &&
+              KeyText(TVersionInfoKey::CompanyName) == "CompanyName" &&
+              KeyText(TVersionInfoKey::FileDescription) == "FileDescription" &&
+              KeyText(TVersionInfoKey::FileVersion) == "FileVersion" &&
+              KeyText(TVersionInfoKey::InternalName) == "InternalName" &&
+              KeyText(TVersionInfoKey::LegalCopyright) == "LegalCopyright" &&
+              KeyText(TVersionInfoKey::LegalTrademarks) == "LegalTrademarks" &&
+              KeyText(TVersionInfoKey::OriginalFilename) == "OriginalFilename" &&
+              KeyText(TVersionInfoKey::PrivateBuild) == "PrivateBuild" &&
+              KeyText(TVersionInfoKey::ProductName) == "ProductName" &&
+              KeyText(TVersionInfoKey::ProductVersion) == "ProductVersion" &&
+              KeyText(TVersionInfoKey::SpecialBuild) == "SpecialBuild" &&
+              KeyText(TVersionInfoKey::DeveropEnvironment) == "DeveropEnvironment" &&
+              KeyText(TVersionInfoKey::Thanks) == "Thanks" &&
+              static_cast<std::size_t>(TVersionInfoKey::Thanks) + 1 == VersionInfoKeys.size());
 
 } // namespace
 
+QString VersionInfoKey(TVersionInfoKey key) {
+    const std::string_view text = KeyText(key);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString GetVersionInfoValue(const QString& key, const QString& fileName) {
     const auto block = ReadVersionBlock(fileName);
-    if (!block)
+    if (!block) {
+        qCDebug(lcInfo) << "no version block in" << fileName;
         return {};
+    }
     const QByteArray wanted = key.toUtf8();
     const std::string_view wantedKey(wanted.constData(), static_cast<std::size_t>(wanted.size()));
     for (const auto& [entryKey, value] : block->strings) {
         if (SameIgnoringCase(entryKey, wantedKey)) {
-            const std::string_view trimmed = TrimControls(value);
+            const std::string_view trimmed = Trimmed(value, ControlsAndSpace);
             return QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
         }
     }
@@ -54,7 +75,7 @@ QString ApplicationTitle(const QString& executablePath) {
 
 QString VersionCaption(const QString& executablePath, const QString& formName) {
     return ApplicationTitle(executablePath) + u' ' + QStringLiteral("Ver.") +
-           GetVersionInfoValue(QStringLiteral("FileVersion"), executablePath) +
+           GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileVersion), executablePath) +
            QStringLiteral(" - ") + formName;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 class QWidget;
@@ -17,6 +18,28 @@ inline constexpr std::array<std::string_view, 14> VersionInfoKeys = {
     "Comments",       "CompanyName",     "FileDescription",    "FileVersion",  "InternalName",
     "LegalCopyright", "LegalTrademarks", "OriginalFilename",   "PrivateBuild", "ProductName",
     "ProductVersion", "SpecialBuild",    "DeveropEnvironment", "Thanks"};
+
+// The entries of VersionInfoKeys by their place in it: callers name the key
+// they want from the table instead of spelling its text.
+enum class TVersionInfoKey : std::size_t {
+    Comments,
+    CompanyName,
+    FileDescription,
+    FileVersion,
+    InternalName,
+    LegalCopyright,
+    LegalTrademarks,
+    OriginalFilename,
+    PrivateBuild,
+    ProductName,
+    ProductVersion,
+    SpecialBuild,
+    DeveropEnvironment,
+    Thanks,
+};
+
+// The key's text in VersionInfoKeys, as GetVersionInfoValue takes it.
+QString VersionInfoKey(TVersionInfoKey key);
 
 // The value of `key` (found without regard to ASCII case) in the version
 // block of `fileName`, with characters up to the blank trimmed from both

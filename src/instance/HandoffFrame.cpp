@@ -116,7 +116,7 @@ void THandoffFrameReader::FinishPart() {
             m_state = TState::Invalid;
             return;
         }
-        m_frame.Text = part.substr(0, nul);
+        m_frame.text = part.substr(0, nul);
         m_part = TPart::TokenSize;
         return;
     }
@@ -137,7 +137,7 @@ void THandoffFrameReader::FinishPart() {
             m_state = TState::Invalid;
             return;
         }
-        m_frame.ActivationToken = part;
+        m_frame.activationToken = part;
         m_state = TState::Complete;
         return;
     }

@@ -41,8 +41,8 @@ inline constexpr std::size_t HandoffHeaderSize = 8;
 inline constexpr std::size_t HandoffAckSize = 4;
 
 struct THandoffFrame {
-    std::string Text;            // the comma text, without its NUL
-    std::string ActivationToken; // empty when the launcher gave none
+    std::string text;            // the comma text, without its NUL
+    std::string activationToken; // empty when the launcher gave none
 };
 
 // True for a token we can carry: at most MaxActivationTokenSize bytes of

@@ -4,6 +4,7 @@
 #include "instance/HandoffEndpoint.h"
 #include "instance/HandoffSocket.h"
 #include "instance/InstanceLock.h"
+#include "instance/Log.h"
 
 #include <stdexcept>
 
@@ -20,8 +21,17 @@ public:
 
     std::string Finish() override {
         // Another magic is not ours to answer; a bad frame was not sent whole.
-        if (m_reader.State() != THandoffFrameReader::TState::Complete)
+        switch (m_reader.State()) {
+        case THandoffFrameReader::TState::Complete:
+            break;
+        case THandoffFrameReader::TState::OtherMagic:
+            qCDebug(lcInstance) << "handoff: frame of another magic dropped";
             return {};
+        case THandoffFrameReader::TState::Invalid:
+        case THandoffFrameReader::TState::NeedMore:
+            qCDebug(lcInstance) << "handoff: invalid frame dropped";
+            return {};
+        }
         HandleHandoffFrame(m_reader.Frame(), m_target);
         return EncodeHandoffAck();
     }
@@ -34,8 +44,8 @@ private:
 } // namespace
 
 void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target) {
-    const TCommaItems paths = ReadCommaText(frame.Text);
-    target.Activate(frame.ActivationToken);
+    const TCommaItems paths = ReadCommaText(frame.text);
+    target.Activate(frame.activationToken);
     for (const std::string& path : paths)
         target.QueuePath(path);
 }

@@ -4,6 +4,7 @@
 #include "instance/HandoffFrame.h"
 #include "instance/HandoffSocket.h"
 #include "instance/InstanceLock.h"
+#include "instance/Log.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,7 +71,8 @@ bool SendHandoffText(const TInstanceLock& lock, const std::string& text,
             SendHandoffFrame(HandoffSocketPath(lock.Folder(), lock.Name()), frame, HandoffAckSize,
                              std::max(deadline, TClock::now() + AckPatience));
         return IsHandoffAck(reply);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
+        qCDebug(lcInstance) << "handoff: not sent:" << error.what();
         return false;
     }
 }

@@ -102,7 +102,7 @@ TImageType DetectType(const QByteArray& content) {
         // itself is there is for the RAW decoder to say.
         if (format == "tiff") {
             if (const auto raw = ReadRawImageHeader(content))
-                return raw->DataComplete ? ImageTypeBitmap : ImageTypeUnknown;
+                return raw->dataComplete ? ImageTypeBitmap : ImageTypeUnknown;
         }
         if (!reader.supportsOption(QImageIOHandler::Size))
             return ImageTypeBitmap;
@@ -115,7 +115,7 @@ TImageType DetectType(const QByteArray& content) {
     // know: the HEIF family first, as its test is the cheaper.
     if (ReadHeifPrimarySize(content))
         return ImageTypeBitmap;
-    if (const auto raw = ReadRawImageHeader(content); raw && raw->DataComplete)
+    if (const auto raw = ReadRawImageHeader(content); raw && raw->dataComplete)
         return ImageTypeBitmap;
     return ImageTypeUnknown;
 }

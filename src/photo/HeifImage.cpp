@@ -11,10 +11,10 @@ namespace kelvara {
 
 namespace {
 
-struct HeifContextFree {
+struct THeifContextFree {
     void operator()(heif_context* context) const { heif_context_free(context); }
 };
-struct HeifHandleRelease {
+struct THeifHandleRelease {
     void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
 };
 
@@ -52,9 +52,9 @@ bool BoxesAreWhole(std::string_view data) {
 
 // An open file and its primary image.
 struct THeifFile {
-    std::unique_ptr<heif_context, HeifContextFree> Context;
-    std::unique_ptr<heif_image_handle, HeifHandleRelease> Primary;
-    QSize Size;
+    std::unique_ptr<heif_context, THeifContextFree> context;
+    std::unique_ptr<heif_image_handle, THeifHandleRelease> primary;
+    QSize size;
 };
 
 std::optional<THeifFile> OpenHeif(const QByteArray& content) {
@@ -65,18 +65,18 @@ std::optional<THeifFile> OpenHeif(const QByteArray& content) {
         return std::nullopt;
 
     THeifFile file;
-    file.Context.reset(heif_context_alloc());
-    if (!file.Context)
+    file.context.reset(heif_context_alloc());
+    if (!file.context)
         throw std::bad_alloc();
     // The content outlives the context, so the decoder may read it in place.
-    if (heif_context_read_from_memory_without_copy(file.Context.get(), content.constData(),
+    if (heif_context_read_from_memory_without_copy(file.context.get(), content.constData(),
                                                    data.size(), nullptr)
             .code != heif_error_Ok)
         return std::nullopt;
     heif_image_handle* handle = nullptr;
-    if (heif_context_get_primary_image_handle(file.Context.get(), &handle).code != heif_error_Ok)
+    if (heif_context_get_primary_image_handle(file.context.get(), &handle).code != heif_error_Ok)
         return std::nullopt;
-    file.Primary.reset(handle);
+    file.primary.reset(handle);
 
     // The coding header (hvcC, av1C) tells the bit depth; without one the
     // image could not be decoded.
@@ -84,9 +84,9 @@ std::optional<THeifFile> OpenHeif(const QByteArray& content) {
         return std::nullopt;
     // The size as stored, which other metadata readers report too; the
     // handle's plain width and height are those after rotation and crop.
-    file.Size =
+    file.size =
         QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
-    if (file.Size.width() <= 0 || file.Size.height() <= 0)
+    if (file.size.width() <= 0 || file.size.height() <= 0)
         return std::nullopt;
     return file;
 }
@@ -132,18 +132,18 @@ std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content)
     if (!file)
         return std::nullopt;
     THeifPrimaryImage image;
-    image.Size = file->Size;
-    heif_image_handle* primary = file->Primary.get();
+    image.size = file->size;
+    heif_image_handle* primary = file->primary.get();
     for (const heif_item_id id : MetadataIds(primary, "Exif")) {
-        image.Exif = TiffPart(MetadataBlock(primary, id));
-        if (!image.Exif.isEmpty())
+        image.exif = TiffPart(MetadataBlock(primary, id));
+        if (!image.exif.isEmpty())
             break;
     }
     for (const heif_item_id id : MetadataIds(primary, "mime")) {
         const char* type = heif_image_handle_get_metadata_content_type(primary, id);
         if (type != nullptr && std::string_view(type) == "application/rdf+xml") {
-            image.Xmp = MetadataBlock(primary, id);
-            if (!image.Xmp.isEmpty())
+            image.xmp = MetadataBlock(primary, id);
+            if (!image.xmp.isEmpty())
                 break;
         }
     }
@@ -152,7 +152,7 @@ std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content)
 
 std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content) {
     if (const auto file = OpenHeif(content))
-        return file->Size;
+        return file->size;
     return std::nullopt;
 }
 

@@ -14,11 +14,11 @@ namespace kelvara {
 struct THeifPrimaryImage {
     // The size as stored (the 'ispe' property: before the rotation or crop a
     // viewer applies).
-    QSize Size;
+    QSize size;
     // The primary image's Exif block from its TIFF header on, and its XMP
     // packet; empty when the file has none or it cannot be read.
-    QByteArray Exif;
-    QByteArray Xmp;
+    QByteArray exif;
+    QByteArray xmp;
 };
 
 // The primary image of `content` when it is a whole HEIF-family file whose

@@ -1,7 +1,9 @@
 #include "photo/ImageTest.h"
 
 #include "photo/GPImage.h"
+#include "photo/Log.h"
 #include "platform/FileContent.h"
+#include "platform/PathName.h"
 
 #include <system_error>
 
@@ -10,8 +12,10 @@ namespace kelvara {
 bool IsImageFile(const std::string& path) {
     try {
         return IsImageContent(ReadFileContent(path));
-    } catch (const std::system_error&) {
-        return false; // unreadable, gone, or no regular file: no image
+    } catch (const std::system_error& error) {
+        // Unreadable, gone, or no regular file: no image.
+        qCDebug(lcPhoto) << "no image:" << DecodedPath(path) << ":" << error.what();
+        return false;
     }
 }
 

@@ -1,11 +1,13 @@
 #include "photo/PhotoDate.h"
 
+#include "platform/Trim.h"
+
 namespace kelvara {
 
 namespace {
 
 struct TDateTime {
-    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
 bool IsDigit(char c) {
@@ -33,17 +35,9 @@ bool TakeChar(std::string_view& text, char c) {
     return true;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::string Format(const TDateTime& t) {
-    const bool real = t.Year > 0 && t.Month >= 1 && t.Month <= 12 && t.Day >= 1 && t.Day <= 31 &&
-                      t.Hour <= 23 && t.Minute <= 59 && t.Second <= 59;
+    const bool real = t.year > 0 && t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 &&
+                      t.hour <= 23 && t.minute <= 59 && t.second <= 59;
     if (!real)
         return {};
     std::string text;
@@ -54,26 +48,26 @@ std::string Format(const TDateTime& t) {
         if (after != '\0')
             text += after;
     };
-    append(t.Year, 4, ':');
-    append(t.Month, 2, ':');
-    append(t.Day, 2, ' ');
-    append(t.Hour, 2, ':');
-    append(t.Minute, 2, ':');
-    append(t.Second, 2, '\0');
+    append(t.year, 4, ':');
+    append(t.month, 2, ':');
+    append(t.day, 2, ' ');
+    append(t.hour, 2, ':');
+    append(t.minute, 2, ':');
+    append(t.second, 2, '\0');
     return text;
 }
 
 // "YYYY-MM-DD", "YYYY:MM:DD" or "YYYYMMDD": one separator, used twice.
 bool TakeDate(std::string_view& text, TDateTime& t) {
-    if (!TakeNumber(text, 4, t.Year))
+    if (!TakeNumber(text, 4, t.year))
         return false;
     const char separator = text.empty() ? '\0' : text.front();
     const bool separated = separator == '-' || separator == ':';
     if (separated)
         text.remove_prefix(1);
-    if (!TakeNumber(text, 2, t.Month) || (separated && !TakeChar(text, separator)))
+    if (!TakeNumber(text, 2, t.month) || (separated && !TakeChar(text, separator)))
         return false;
-    return TakeNumber(text, 2, t.Day);
+    return TakeNumber(text, 2, t.day);
 }
 
 // A time-zone designator, which we drop: "Z", "+02:00", "-0700", "+02" (and
@@ -96,14 +90,14 @@ bool TakeZone(std::string_view& text) {
 // "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff" (or the same without colons), then
 // an optional time zone, then nothing.
 bool TakeTimeToEnd(std::string_view& text, TDateTime& t) {
-    if (!TakeNumber(text, 2, t.Hour))
+    if (!TakeNumber(text, 2, t.hour))
         return false;
     const bool separated = TakeChar(text, ':');
-    if (!TakeNumber(text, 2, t.Minute))
+    if (!TakeNumber(text, 2, t.minute))
         return false;
     const bool hasSeconds =
         separated ? TakeChar(text, ':') : !text.empty() && IsDigit(text.front());
-    if (hasSeconds && !TakeNumber(text, 2, t.Second))
+    if (hasSeconds && !TakeNumber(text, 2, t.second))
         return false;
     if (TakeChar(text, '.')) {
         if (text.empty() || !IsDigit(text.front()))
@@ -123,10 +117,10 @@ std::string ExifDateTime(std::string_view value) {
         value = value.substr(0, nul);
     std::string_view text = Trimmed(value);
     TDateTime t;
-    if (!TakeNumber(text, 4, t.Year) || !TakeChar(text, ':') || !TakeNumber(text, 2, t.Month) ||
-        !TakeChar(text, ':') || !TakeNumber(text, 2, t.Day) || !TakeChar(text, ' ') ||
-        !TakeNumber(text, 2, t.Hour) || !TakeChar(text, ':') || !TakeNumber(text, 2, t.Minute) ||
-        !TakeChar(text, ':') || !TakeNumber(text, 2, t.Second) || !text.empty())
+    if (!TakeNumber(text, 4, t.year) || !TakeChar(text, ':') || !TakeNumber(text, 2, t.month) ||
+        !TakeChar(text, ':') || !TakeNumber(text, 2, t.day) || !TakeChar(text, ' ') ||
+        !TakeNumber(text, 2, t.hour) || !TakeChar(text, ':') || !TakeNumber(text, 2, t.minute) ||
+        !TakeChar(text, ':') || !TakeNumber(text, 2, t.second) || !text.empty())
         return {};
     return Format(t);
 }

@@ -3,6 +3,7 @@
 #include "photo/HeifImage.h"
 #include "photo/PhotoDate.h"
 #include "photo/RawImage.h"
+#include "platform/Trim.h"
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>
@@ -34,11 +35,7 @@ std::string XmpText(const Exiv2::XmpData& xmp, const char* key) {
 std::string ExifString(std::string value) {
     if (const auto nul = value.find('\0'); nul != std::string::npos)
         value.resize(nul);
-    const auto first = value.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = value.find_last_not_of(" \t\r\n");
-    return value.substr(first, last - first + 1);
+    return std::string(Trimmed(value));
 }
 
 // The order in which Windows looks for the date it shows as "Date taken";
@@ -73,7 +70,7 @@ std::string Dimensions(const QByteArray& content, const Exiv2::Image& image) {
     // Exiv2 finds the main image of TIFF-based RAW files, but not the size
     // of every RAW format; the RAW decoder knows it from the headers.
     if (const auto raw = ReadRawImageHeader(content))
-        return SizeText(raw->Size);
+        return SizeText(raw->size);
     return {};
 }
 
@@ -94,21 +91,21 @@ TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& 
 // it was cropped.)
 TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
     Exiv2::ExifData exif;
-    if (!primary.Exif.isEmpty()) {
+    if (!primary.exif.isEmpty()) {
         // A damaged block counts as none, as Exiv2 has it for JPEG files.
         try {
             if (Exiv2::ExifParser::decode(
-                    exif, reinterpret_cast<const Exiv2::byte*>(primary.Exif.constData()),
-                    static_cast<std::uint32_t>(primary.Exif.size())) == Exiv2::invalidByteOrder)
+                    exif, reinterpret_cast<const Exiv2::byte*>(primary.exif.constData()),
+                    static_cast<std::uint32_t>(primary.exif.size())) == Exiv2::invalidByteOrder)
                 exif.clear();
         } catch (const Exiv2::Error&) {
             exif.clear();
         }
     }
     Exiv2::XmpData xmp;
-    if (!primary.Xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.Xmp.toStdString()) != 0)
+    if (!primary.xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.xmp.toStdString()) != 0)
         xmp.clear(); // a damaged packet: as if there were none
-    return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.Size));
+    return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.size));
 }
 
 // Exiv2's video readers (QuickTime, RIFF, Matroska, ASF) walk their

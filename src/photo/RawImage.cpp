@@ -23,12 +23,12 @@ std::optional<TRawImageHeader> ReadRawImageHeader(const QByteArray& content) {
         return std::nullopt;
 
     TRawImageHeader header;
-    header.Size = QSize(sizes.width, sizes.height);
+    header.size = QSize(sizes.width, sizes.height);
     // Where the sensor data starts and, for most formats, how long it is.
     const auto& unpacker = raw->get_internal_data_pointer()->unpacker_data;
     const auto fileSize = static_cast<std::uint64_t>(content.size());
     const auto offset = static_cast<std::uint64_t>(unpacker.data_offset);
-    header.DataComplete =
+    header.dataComplete =
         unpacker.data_offset >= 0 && offset < fileSize && unpacker.data_size <= fileSize - offset;
     return header;
 }

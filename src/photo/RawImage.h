@@ -12,10 +12,10 @@ namespace kelvara {
 struct TRawImageHeader {
     // The sensor image's visible area, as stored (before the camera's
     // rotation is applied).
-    QSize Size;
+    QSize size;
     // The sensor data the header points to lies within the file. A RAW file
     // cut short keeps its headers (they come first) but loses this.
-    bool DataComplete = false;
+    bool dataComplete = false;
 };
 
 // The header of the camera RAW image in `content`, or nullopt when the RAW

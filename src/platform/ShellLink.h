@@ -14,6 +14,7 @@
 
 namespace kelvara {
 
+// The three properties a shortcut is given, named as the shell link's own.
 struct TShellLink {
     std::string Path;             // the program's full path
     std::string Arguments;        // passed as one argument; empty for none

@@ -4,6 +4,8 @@
 // watches), where the program quits its loop and shuts down as when its
 // window is closed, saving its state. Nothing else is done in the handler.
 
+#include "platform/UniqueFd.h"
+
 #include <QObject>
 #include <functional>
 
@@ -22,6 +24,9 @@ public:
 
 private:
     std::function<void()> m_onSignal;
+    // The pipe from the handler to the event loop.
+    TUniqueFd m_pipeRead;
+    TUniqueFd m_pipeWrite;
     QSocketNotifier* m_notifier = nullptr;
 };
 

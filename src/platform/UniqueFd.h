@@ -1,6 +1,9 @@
 #pragma once
-// Owns one file descriptor and closes it on every way out: the lock file, the
-// handoff sockets and their connections are all held through this.
+// Owns one file descriptor and closes it on every way out. Every raw descriptor
+// the program opens is held through this from the call that opens it: files
+// read whole, folders being searched, the lock file, the handoff sockets and
+// their connections, the signal pipe. Its members are named as those of
+// std::unique_ptr, which it stands in for.
 
 #include <unistd.h>
 #include <utility>
@@ -23,6 +26,9 @@ public:
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    // Gives the descriptor up without closing it, for a call that takes it
+    // over (fdopendir) or a close whose result matters.
+    int release() { return std::exchange(m_fd, -1); }
     void reset(int fd = -1) {
         if (m_fd >= 0)
             ::close(m_fd);

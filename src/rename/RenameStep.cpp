@@ -4,6 +4,8 @@
 #include "photo/PhotoProperties.h"
 #include "platform/FileContent.h"
 #include "platform/MoveFile.h"
+#include "platform/PathName.h"
+#include "rename/Log.h"
 #include "rename/NewName.h"
 
 #include <new>
@@ -30,9 +32,11 @@ void TRenameStep::RenameNextFile() {
         return;
     try {
         MoveFileNoReplace(path, target);
-    } catch (const std::system_error&) {
+        qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
+    } catch (const std::system_error& error) {
         // The target exists, the file went or is not ours to rename: it keeps
         // its name, and the next step goes on.
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
     }
 }
 
@@ -42,37 +46,52 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     TPhotoProperties properties;
     try {
         const QByteArray content = ReadFileContent(path);
-        if (!IsImageContent(content))
+        if (!IsImageContent(content)) {
+            qCDebug(lcRename) << "kept" << DecodedPath(path) << ": no image";
             return {};
+        }
         properties = ReadPhotoProperties(content);
-    } catch (const std::system_error&) {
-        return {}; // unreadable, gone, or no regular file
-    } catch (const TPhotoPropertiesError&) {
-        return {}; // an image whose metadata cannot be read
+    } catch (const std::system_error& error) {
+        // Unreadable, gone, or no regular file.
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
+        return {};
+    } catch (const TPhotoPropertiesError& error) {
+        // An image whose metadata cannot be read.
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
+        return {};
     } catch (const std::bad_alloc&) {
-        return {}; // damaged metadata that claims more memory than there is
+        // Damaged metadata that claims more memory than there is.
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": out of memory reading it";
+        return {};
     }
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.
     const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
-    if (date.empty())
+    if (date.empty()) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": no shooting date";
         return {};
+    }
     const TNameLayout layout = m_options.Layout();
     if (layout == TNameLayout::None)
         return {};
 
     const TSplitPath split = SplitPath(path);
     // Already dated (by us at this precision, or by the camera): leave it.
-    if (split.name.find(date) != std::string::npos)
+    if (split.name.find(date) != std::string::npos) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": already dated";
         return {};
+    }
     const std::string newName = ComposeNewName(layout, date, NamePartText(properties.Dimensions),
                                                NamePartText(properties.CameraModel), split.name);
     // The old name is kept whole, so it alone can still make the name unsafe
     // (a control character) or too long for the file system: then the file
     // keeps its name rather than have part of it cut.
-    if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
+    if (!IsSafeFileName(newName) || !FitsNameLimits(newName)) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path)
+                          << ": the new name cannot stand in a folder or is too long";
         return {};
+    }
     if (split.folder.empty())
         return newName; // a bare name: the same (current) folder
     std::string target = split.folder;

@@ -1,8 +1,11 @@
 #include "search/FindFileThread.h"
 
-#include <QByteArray>
-#include <QFile>
+#include "platform/PathName.h"
+#include "search/Log.h"
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -19,14 +22,16 @@ namespace {
 
 constexpr auto PollInterval = std::chrono::milliseconds(1);
 
-// Closes a directory stream on every way out of a folder's enumeration.
-struct DirCloser {
+// Closes a directory stream (and with it the folder's descriptor) on every
+// way out of a folder's enumeration.
+struct TDirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
 } // namespace
 
-bool TFindFileThread::FolderOrder::operator()(const QueuedFolder& a, const QueuedFolder& b) const {
+bool TFindFileThread::TFolderOrder::operator()(const TQueuedFolder& a,
+                                               const TQueuedFolder& b) const {
     const int order = a.key.compare(b.key);
     if (order != 0)
         return order < 0;
@@ -43,7 +48,7 @@ TFindFileThread::~TFindFileThread() {
         // Nobody will take what a search still finds; let it stop now rather
         // than walk a large tree to its end.
         std::lock_guard guard(m_lock);
-        FGeneration.fetch_add(1, std::memory_order_release);
+        m_generation.fetch_add(1, std::memory_order_release);
     }
     FAbort.store(true);
     WaitFor();
@@ -52,16 +57,18 @@ TFindFileThread::~TFindFileThread() {
 void TFindFileThread::AddPath(const std::string& path) {
     std::lock_guard guard(m_lock);
     struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0)
+    if (path.empty() || stat(path.c_str(), &info) != 0) {
+        qCDebug(lcSearch) << "dropped" << DecodedPath(path) << ": names nothing";
         return;
+    }
     if (S_ISDIR(info.st_mode)) {
         std::string folder = path;
         if (folder.back() != '/')
             folder.push_back('/');
         // Folded first: in the C locale the collator compares code points and
         // would ignore the case-insensitive setting.
-        const QString text = QFile::decodeName(QByteArray::fromStdString(folder));
-        QueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
+        const QString text = DecodedPath(folder);
+        TQueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
         FFolders.insert(std::move(entry));
         m_folderCount.store(FFolders.size(), std::memory_order_release);
     } else {
@@ -76,7 +83,7 @@ void TFindFileThread::Cancel() {
         FFolders.clear();
         m_folderCount.store(0, std::memory_order_release);
         FFiles.clear();
-        FGeneration.fetch_add(1, std::memory_order_release);
+        m_generation.fetch_add(1, std::memory_order_release);
         searching = FSearching.load();
     }
     if (searching)
@@ -117,7 +124,7 @@ void TFindFileThread::Execute() {
             auto first = FFolders.begin();
             folder = std::move(FFolders.extract(first).value().path);
             m_folderCount.store(FFolders.size(), std::memory_order_release);
-            generation = FGeneration.load(std::memory_order_relaxed);
+            generation = m_generation.load(std::memory_order_relaxed);
             // Marked under the lock, so that a Cancel from here on sees the
             // search as running and aborts it.
             FSearching.store(true);
@@ -135,12 +142,12 @@ bool TFindFileThread::Aborted(std::uint64_t generation) const {
     // FAbort alone may be stale (a Cancel that read FSearching just before the
     // previous search ended); the generation says whether it is meant for us.
     return FAbort.load(std::memory_order_relaxed) &&
-           FGeneration.load(std::memory_order_acquire) != generation;
+           m_generation.load(std::memory_order_acquire) != generation;
 }
 
 void TFindFileThread::AppendFound(const std::string& path, std::uint64_t generation) {
     std::lock_guard guard(m_lock);
-    if (FGeneration.load(std::memory_order_relaxed) == generation)
+    if (m_generation.load(std::memory_order_relaxed) == generation)
         FFiles.push_back(path);
 }
 
@@ -152,18 +159,24 @@ void TFindFileThread::SearchFolder(const std::string& folder, std::uint64_t gene
         dir.push_back('/');
     // The queued folder itself may be reached through a link (the user named
     // it); below it, links to folders are never followed.
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    SearchFolder(fd, dir, generation);
-}
-
-void TFindFileThread::SearchFolder(int fd, std::string& dir, std::uint64_t generation) {
-    std::unique_ptr<DIR, DirCloser> stream(fdopendir(fd));
-    if (!stream) {
-        close(fd);
+    TUniqueFd opened(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!opened.valid()) {
+        const int error = errno;
+        qCDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
         return;
     }
+    SearchFolder(std::move(opened), dir, generation);
+}
+
+void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint64_t generation) {
+    std::unique_ptr<DIR, TDirCloser> stream(fdopendir(folder.get()));
+    if (!stream) {
+        const int error = errno;
+        qCDebug(lcSearch) << "cannot read" << DecodedPath(dir) << ":" << std::strerror(error);
+        return;
+    }
+    // The stream closes the descriptor now.
+    folder.release();
     const int dirFd = dirfd(stream.get());
     const std::size_t base = dir.size();
     while (const dirent* entry = readdir(stream.get())) {
@@ -191,10 +204,14 @@ void TFindFileThread::SearchFolder(int fd, std::string& dir, std::uint64_t gener
         }
         dir.append(name);
         if (type == DT_DIR) {
-            const int child = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child >= 0) {
+            TUniqueFd child(openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (child.valid()) {
                 dir.push_back('/');
-                SearchFolder(child, dir, generation);
+                SearchFolder(std::move(child), dir, generation);
+            } else {
+                const int error = errno;
+                qCDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":"
+                                  << std::strerror(error);
             }
         } else if (type == DT_REG) {
             AppendFound(dir, generation);

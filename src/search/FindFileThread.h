@@ -24,6 +24,7 @@
 // handed to AddPath is searched even when the path itself is a link: the user
 // named it.
 
+#include "platform/UniqueFd.h"
 #include "search/PathList.h"
 #include "thread/Thread.h"
 
@@ -69,17 +70,17 @@ private:
     // Folder queue entry: ordered by the locale's case-insensitive collation;
     // paths that collate alike but differ in their bytes are distinct folders
     // (Linux names are case-sensitive), kept in byte order.
-    struct QueuedFolder {
+    struct TQueuedFolder {
         QCollatorSortKey key;
         std::string path;
     };
-    struct FolderOrder {
-        bool operator()(const QueuedFolder& a, const QueuedFolder& b) const;
+    struct TFolderOrder {
+        bool operator()(const TQueuedFolder& a, const TQueuedFolder& b) const;
     };
 
-    // Searches the open folder `fd` whose path (ending in '/') is in `dir`;
-    // `dir` is extended and restored on the way down. Takes ownership of fd.
-    void SearchFolder(int fd, std::string& dir, std::uint64_t generation);
+    // Searches the open folder `folder` whose path (ending in '/') is in
+    // `dir`; `dir` is extended and restored on the way down.
+    void SearchFolder(TUniqueFd folder, std::string& dir, std::uint64_t generation);
     // Opens a queued folder and searches it.
     void SearchFolder(const std::string& folder, std::uint64_t generation);
     void AppendFound(const std::string& path, std::uint64_t generation);
@@ -88,11 +89,11 @@ private:
     TCriticalSection& m_lock;
     QCollator m_collator; // used under m_lock only
 
-    std::set<QueuedFolder, FolderOrder> FFolders; // under m_lock
-    TPathList FFiles;                             // under m_lock
+    std::set<TQueuedFolder, TFolderOrder> FFolders; // under m_lock
+    TPathList FFiles;                               // under m_lock
     // Written under m_lock only; atomic so that a running search can look at
     // it without the lock as its cheap abort test.
-    std::atomic<std::uint64_t> FGeneration{0};
+    std::atomic<std::uint64_t> m_generation{0};
     std::atomic<std::size_t> m_folderCount{0}; // FFolders.size(), readable without the lock
 
     std::atomic<bool> FSearching{false};

@@ -38,7 +38,7 @@ namespace kelvara {
 inline constexpr char TagProperty[] = "Tag";
 
 // Writes the state of `form` to `iniFile` (a full path). Throws
-// EIniFileError when the file cannot be written; the file is then as it was.
+// TIniFileError when the file cannot be written; the file is then as it was.
 void SaveFormState(const QString& iniFile, QWidget* form);
 
 // Reads the state back and applies each value at once, through the ordinary

@@ -25,9 +25,9 @@ constexpr char KeeperProperty[] = "kelvaraFrameSizeKept";
 // Shrinks the inside once the frame is known, then goes. It holds no size of
 // its own: whatever the window's inside is when the frame appears was meant
 // as its outer size.
-class FrameSizeKeeper : public QObject {
+class TFrameSizeKeeper : public QObject {
 public:
-    FrameSizeKeeper(QWidget* window, Qt::Orientations which) : m_window(window), m_which(which) {
+    TFrameSizeKeeper(QWidget* window, Qt::Orientations which) : m_window(window), m_which(which) {
         m_window->setProperty(KeeperProperty, true);
     }
 
@@ -95,7 +95,7 @@ void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which) {
     if (which == Qt::Orientations() || window->isVisible() || extra.width() > 0 ||
         extra.height() > 0 || window->property(KeeperProperty).toBool())
         return;
-    auto* keeper = new FrameSizeKeeper(window, which);
+    auto* keeper = new TFrameSizeKeeper(window, which);
     window->installEventFilter(keeper);
     // The keeper is no child of the window (it would count as one of the
     // form's components); it goes with the window at the latest.

@@ -1,5 +1,7 @@
 #include "state/IniFile.h"
 
+#include "state/Log.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -16,12 +18,12 @@
 
 namespace kelvara {
 
-EIniFileError::EIniFileError(const QString& fileName)
+TIniFileError::TIniFileError(const QString& fileName)
     : std::runtime_error(
           QStringLiteral("%1 に書き込めません").arg(fileName).toUtf8().toStdString()),
       m_fileName(fileName) {}
 
-struct TIniFile::Data {
+struct TIniFile::TData {
     // Case-insensitive names. Multi-key mode keeps every line of a key that
     // stands twice, so a read finds the first one; writes replace them all
     // by one entry at the first one's place.
@@ -68,14 +70,18 @@ int HexDigit(char16_t c) {
 } // namespace
 
 TIniFile::TIniFile(const QString& fileName)
-    : m_fileName(fileName), m_data(std::make_unique<Data>()) {
+    : m_fileName(fileName), m_data(std::make_unique<TData>()) {
     m_data->ini.SetSpaces(false); // "Key=Value", as the Windows service writes it
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCDebug(lcState) << "state file not read, counts as empty:" << fileName << ":"
+                         << file.errorString();
         return;
+    }
     const QByteArray bytes = file.readAll();
     // A file that does not parse leaves whatever SimpleIni read of it.
-    m_data->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (m_data->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) < 0)
+        qCDebug(lcState) << "state file read in part:" << fileName;
 }
 
 TIniFile::~TIniFile() = default;
@@ -162,7 +168,7 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
                                              OneLine(value).c_str(), nullptr,
                                              /*forceReplace=*/true);
     if (rc < 0)
-        throw EIniFileError(m_fileName);
+        throw TIniFileError(m_fileName);
     m_modified = true;
 }
 
@@ -179,7 +185,7 @@ void TIniFile::UpdateFile() {
         return;
     std::string text;
     if (m_data->ini.Save(text, /*addSignature=*/false) < 0)
-        throw EIniFileError(m_fileName);
+        throw TIniFileError(m_fileName);
     // Loading takes EF BB BF at the head of a file for a byte order mark and
     // drops it. Should the text itself begin with those bytes (a key of a
     // hand-edited file, written first as it stands in no section), a mark of
@@ -195,11 +201,11 @@ void TIniFile::UpdateFile() {
     QSaveFile file(m_fileName);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EIniFileError(m_fileName);
+        throw TIniFileError(m_fileName);
     if (file.write(text.data(), static_cast<qint64>(text.size())) !=
             static_cast<qint64>(text.size()) ||
         !file.commit())
-        throw EIniFileError(m_fileName);
+        throw TIniFileError(m_fileName);
     m_modified = false;
 }
 

@@ -28,9 +28,9 @@ namespace kelvara {
 
 // Raised when the state file cannot be written. what() is the message shown
 // to the user, in UTF-8: "<full path> に書き込めません" (cannot write to it).
-class EIniFileError : public std::runtime_error {
+class TIniFileError : public std::runtime_error {
 public:
-    explicit EIniFileError(const QString& fileName);
+    explicit TIniFileError(const QString& fileName);
     const QString& FileName() const { return m_fileName; }
     QString Message() const { return QString::fromUtf8(what()); }
 
@@ -69,14 +69,14 @@ public:
     void WriteBool(const QString& section, const QString& key, bool value);
 
     // Writes the whole file if anything was written since it was read or
-    // last updated. Throws EIniFileError when the file cannot be replaced;
+    // last updated. Throws TIniFileError when the file cannot be replaced;
     // the file on disk is then untouched.
     void UpdateFile();
 
 private:
-    struct Data;
+    struct TData;
     QString m_fileName;
-    std::unique_ptr<Data> m_data;
+    std::unique_ptr<TData> m_data;
     bool m_modified = false;
 };
 

@@ -7,7 +7,7 @@ namespace kelvara {
 TMainThreadCall::TMainThreadCall(std::function<void()> wake) : m_wake(std::move(wake)) {}
 
 void TMainThreadCall::Synchronize(const std::function<void()>& call) {
-    Request request;
+    TRequest request;
     request.call = &call;
     {
         std::unique_lock lock(m_mutex);
@@ -24,7 +24,7 @@ void TMainThreadCall::Synchronize(const std::function<void()>& call) {
 }
 
 void TMainThreadCall::RunPending(std::unique_lock<std::mutex>& lock) {
-    Request* request = std::exchange(m_pending, nullptr);
+    TRequest* request = std::exchange(m_pending, nullptr);
     if (request == nullptr)
         return;
     lock.unlock();

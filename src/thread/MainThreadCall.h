@@ -39,7 +39,7 @@ public:
     void Notify();
 
 private:
-    struct Request {
+    struct TRequest {
         const std::function<void()>* call = nullptr;
         std::exception_ptr error;
         bool done = false;
@@ -53,7 +53,7 @@ private:
     std::condition_variable m_mainWakes;   // a request arrived, or Notify
     std::condition_variable m_requestDone; // the main thread ran a request
     std::condition_variable m_slotFree;    // no request is pending any more
-    Request* m_pending = nullptr;
+    TRequest* m_pending = nullptr;
     unsigned long m_notifications = 0;
 };
 

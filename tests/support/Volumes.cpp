@@ -79,8 +79,7 @@ std::string attachLoopDevice(const fs::path& image, int& device) {
         }
         loop_info64 info{};
         info.lo_flags = LO_FLAGS_AUTOCLEAR;
-        std::strncpy(reinterpret_cast<char*>(info.lo_file_name), image.c_str(),
-                     LO_NAME_SIZE - 1);
+        std::strncpy(reinterpret_cast<char*>(info.lo_file_name), image.c_str(), LO_NAME_SIZE - 1);
         if (::ioctl(fd, LOOP_SET_STATUS64, &info) != 0) {
             const int code = errno;
             ::ioctl(fd, LOOP_CLR_FD, 0);

@@ -1,28 +1,21 @@
 #include "instance/HandoffEndpoint.h"
 
 #include "instance/HandoffSocket.h"
+#include "instance/Log.h"
+#include "instance/linux/UnixSocketAddress.h"
+#include "platform/SystemError.h"
 
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
-
-namespace {
-
-[[noreturn]] void Fail(int error, const std::string& what) {
-    throw std::system_error(error, std::generic_category(), what);
-}
-
-} // namespace
 
 // One accepted peer: reads what its session wants as it arrives, then lets
 // the session act and sends the reply. Closes itself when done, when the peer
@@ -39,7 +32,11 @@ public:
         connect(m_notifier, &QSocketNotifier::activated, this, [this] { OnReadable(); });
         auto* deadline = new QTimer(this);
         deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, this, [this] { Close(); });
+        connect(deadline, &QTimer::timeout, this, [this] {
+            if (m_socket.valid())
+                qCDebug(lcInstance) << "handoff: peer dropped at its deadline";
+            Close();
+        });
         deadline->start(ConnectionDeadline);
     }
     ~TConnection() override {
@@ -67,6 +64,7 @@ private:
                 return;
             } else {
                 // The peer hung up (or failed) before its message was whole.
+                qCDebug(lcInstance) << "handoff: peer gone before its message was whole";
                 Close();
             }
         }
@@ -76,7 +74,11 @@ private:
         std::string reply;
         try {
             reply = m_session->Finish();
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            qCDebug(lcInstance) << "handoff: message refused:" << error.what();
+            reply.clear();
+        } catch (...) {
+            qCDebug(lcInstance) << "handoff: message refused";
             reply.clear();
         }
         // The peer waits for these few bytes with an empty queue, so they go
@@ -105,19 +107,15 @@ THandoffEndpoint::THandoffEndpoint(std::string socketPath, bool replaceStale,
                                    THandoffSessionFactory sessions)
     : m_path(std::move(socketPath)), m_sessions(std::move(sessions)),
       m_root(std::make_unique<QObject>()) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (m_path.size() >= sizeof(address.sun_path))
-        Fail(ENAMETOOLONG, "handoff socket path too long: " + m_path);
-    std::memcpy(address.sun_path, m_path.c_str(), m_path.size() + 1);
+    const sockaddr_un address = UnixSocketAddress(m_path);
 
     m_listener.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!m_listener.valid())
-        Fail(errno, "handoff: socket");
+        ThrowSystemError(errno, "handoff: socket");
     if (replaceStale && ::unlink(m_path.c_str()) != 0 && errno != ENOENT)
-        Fail(errno, "handoff: cannot remove the old socket " + m_path);
+        ThrowSystemError(errno, "handoff: cannot remove the old socket " + m_path);
     if (::bind(m_listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
-        Fail(errno, "handoff: cannot listen on " + m_path);
+        ThrowSystemError(errno, "handoff: cannot listen on " + m_path);
     // Remember which file is ours, so that we remove only that one.
     struct stat info {};
     if (::stat(m_path.c_str(), &info) == 0) {
@@ -128,7 +126,7 @@ THandoffEndpoint::THandoffEndpoint(std::string socketPath, bool replaceStale,
     if (::listen(m_listener.get(), SOMAXCONN) != 0) {
         const int error = errno;
         ::unlink(m_path.c_str());
-        Fail(error, "handoff: listen");
+        ThrowSystemError(error, "handoff: listen");
     }
 
     m_notifier = new QSocketNotifier(m_listener.get(), QSocketNotifier::Read, m_root.get());
@@ -149,6 +147,7 @@ void THandoffEndpoint::Accept() {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             if (errno == EMFILE || errno == ENFILE) {
+                qCDebug(lcInstance) << "handoff: out of descriptors; accepting again shortly";
                 // The waiting peer stays queued and would wake us again at
                 // once; give the open connections a moment to close.
                 m_notifier->setEnabled(false);
@@ -157,13 +156,18 @@ void THandoffEndpoint::Accept() {
             return;
         }
         try {
-            if (PeerUser(peer.get()) != ::geteuid())
+            if (PeerUser(peer.get()) != ::geteuid()) {
+                qCDebug(lcInstance) << "handoff: peer of another user dropped";
                 continue;
-        } catch (const std::system_error&) {
+            }
+        } catch (const std::system_error& error) {
+            qCDebug(lcInstance) << "handoff: peer dropped:" << error.what();
             continue;
         }
-        if (m_open >= MaxConnections)
+        if (m_open >= MaxConnections) {
+            qCDebug(lcInstance) << "handoff: peer dropped, already serving" << m_open;
             continue;
+        }
         new TConnection(std::move(peer), m_sessions(), m_open, m_root.get());
     }
 }

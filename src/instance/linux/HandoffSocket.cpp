@@ -1,13 +1,12 @@
 #include "instance/HandoffSocket.h"
 
+#include "instance/linux/UnixSocketAddress.h"
+#include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
@@ -16,23 +15,19 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-[[noreturn]] void Fail(int error, const char* what) {
-    throw std::system_error(error, std::generic_category(), what);
-}
-
 // Waits until the socket is ready for `events` or the deadline passes.
 void WaitFor(int socket, short events, TClock::time_point deadline) {
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now());
         if (left.count() <= 0)
-            Fail(ETIMEDOUT, "handoff: no answer in time");
+            ThrowSystemError(ETIMEDOUT, "handoff: no answer in time");
         pollfd entry{socket, events, 0};
         const int ready = ::poll(&entry, 1, static_cast<int>(left.count()) + 1);
         if (ready > 0)
             return;
         if (ready < 0 && errno != EINTR)
-            Fail(errno, "handoff: poll");
+            ThrowSystemError(errno, "handoff: poll");
     }
 }
 
@@ -44,7 +39,7 @@ void SendAll(int socket, std::string_view bytes, TClock::time_point deadline) {
         } else if (sent < 0 && errno == EAGAIN) {
             WaitFor(socket, POLLOUT, deadline);
         } else if (sent < 0 && errno != EINTR) {
-            Fail(errno, "handoff: send");
+            ThrowSystemError(errno, "handoff: send");
         }
     }
 }
@@ -57,30 +52,20 @@ std::string ReceiveReply(int socket, std::size_t size, TClock::time_point deadli
         if (got > 0)
             have += static_cast<std::size_t>(got);
         else if (got == 0)
-            Fail(ECONNRESET, "handoff: the running copy hung up");
+            ThrowSystemError(ECONNRESET, "handoff: the running copy hung up");
         else if (errno == EAGAIN)
             WaitFor(socket, POLLIN, deadline);
         else if (errno != EINTR)
-            Fail(errno, "handoff: receive");
+            ThrowSystemError(errno, "handoff: receive");
     }
     return reply;
-}
-
-sockaddr_un SocketAddress(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(address.sun_path))
-        throw std::system_error(ENAMETOOLONG, std::generic_category(),
-                                "handoff socket path too long: " + path);
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return address;
 }
 
 } // namespace
 
 std::string HandoffSocketPath(const std::string& folder, std::string_view name) {
     std::string path = folder + "/" + std::string(name);
-    SocketAddress(path);
+    UnixSocketAddress(path);
     return path;
 }
 
@@ -88,22 +73,22 @@ unsigned PeerUser(int socket) {
     ucred credentials{};
     socklen_t size = sizeof(credentials);
     if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
-        Fail(errno, "handoff: peer credentials");
+        ThrowSystemError(errno, "handoff: peer credentials");
     return credentials.uid;
 }
 
 std::string SendHandoffFrame(const std::string& socketPath, std::string_view frame,
                              std::size_t replySize, TClock::time_point deadline) {
-    const sockaddr_un address = SocketAddress(socketPath);
+    const sockaddr_un address = UnixSocketAddress(socketPath);
     TUniqueFd socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.valid())
-        Fail(errno, "handoff: socket");
+        ThrowSystemError(errno, "handoff: socket");
     // A Unix-domain connect never waits: it succeeds, or fails at once (with
     // EAGAIN when the listener's queue is full).
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
-        Fail(errno, "handoff: connect");
+        ThrowSystemError(errno, "handoff: connect");
     if (PeerUser(socket.get()) != ::geteuid())
-        Fail(EPERM, "handoff: the listener belongs to another user");
+        ThrowSystemError(EPERM, "handoff: the listener belongs to another user");
     SendAll(socket.get(), frame, deadline);
     return ReceiveReply(socket.get(), replySize, deadline);
 }

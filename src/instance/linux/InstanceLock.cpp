@@ -1,8 +1,11 @@
 #include "instance/InstanceLock.h"
 
+#include "instance/Log.h"
 #include "instance/RuntimeFolder.h"
+#include "platform/PathName.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <system_error>
@@ -12,8 +15,9 @@ namespace kelvara {
 TInstanceLock::TInstanceLock(std::string_view name) : m_name(name) {
     try {
         m_folder = InstanceRuntimeFolder();
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
         // No private folder: nobody can be found, so we are the first copy.
+        qCDebug(lcInstance) << "no runtime folder, running alone:" << error.what();
         return;
     }
     Try();
@@ -38,16 +42,23 @@ void TInstanceLock::Try() {
     // Opened afresh on every try: the file is never removed, but a fresh
     // descriptor is right even if someone did remove it in between.
     TUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd.valid())
+    if (!fd.valid()) {
+        const int error = errno;
+        qCDebug(lcInstance) << "cannot open the lock file, running alone:" << DecodedPath(path)
+                            << std::strerror(error);
         return;
+    }
     int result;
     do {
         result = ::flock(fd.get(), LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
+    const int error = errno;
     if (result == 0)
         m_fd = std::move(fd);
-    else if (errno == EWOULDBLOCK)
+    else if (error == EWOULDBLOCK)
         m_otherHolder = true;
+    else
+        qCDebug(lcInstance) << "cannot lock, running alone:" << std::strerror(error);
 }
 
 } // namespace kelvara

@@ -1,21 +1,17 @@
 #include "instance/RuntimeFolder.h"
 
+#include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
 
 namespace {
-
-[[noreturn]] void Fail(int error, const std::string& what) {
-    throw std::system_error(error, std::generic_category(), what);
-}
 
 bool IsPrivateFolder(const std::string& path) {
     struct stat info {};
@@ -26,19 +22,19 @@ bool IsPrivateFolder(const std::string& path) {
 std::string FallbackFolder() {
     const std::string path = "/tmp/kelvara-" + std::to_string(::geteuid());
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        Fail(errno, "cannot create " + path);
+        ThrowSystemError(errno, "cannot create " + path);
     // Judge the folder through a descriptor, so that what we check is what we
     // narrow: the name cannot be swapped for another in between.
     TUniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder.valid())
-        Fail(errno, "cannot open " + path);
+        ThrowSystemError(errno, "cannot open " + path);
     struct stat info {};
     if (::fstat(folder.get(), &info) != 0)
-        Fail(errno, "cannot examine " + path);
+        ThrowSystemError(errno, "cannot examine " + path);
     if (info.st_uid != ::geteuid())
-        Fail(EACCES, path + " belongs to another user");
+        ThrowSystemError(EACCES, path + " belongs to another user");
     if ((info.st_mode & 077) != 0 && ::fchmod(folder.get(), 0700) != 0)
-        Fail(errno, "cannot make " + path + " private");
+        ThrowSystemError(errno, "cannot make " + path + " private");
     return path;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/CommandLine.h"
 
+#include "platform/UniqueFd.h"
+
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -15,13 +17,12 @@ std::string ExecutablePath() {
 std::vector<std::string> ProcessArguments() {
     // The kernel's own copy, untouched by any toolkit's option parsing.
     std::string text;
-    const int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
+    const TUniqueFd file(::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC));
+    if (file.valid()) {
         char buffer[4096];
         ssize_t count = 0;
-        while ((count = read(fd, buffer, sizeof buffer)) > 0)
+        while ((count = ::read(file.get(), buffer, sizeof buffer)) > 0)
             text.append(buffer, static_cast<std::size_t>(count));
-        close(fd);
     }
     std::vector<std::string> arguments;
     std::size_t start = 0;

@@ -1,8 +1,9 @@
 #include "platform/linux/DesktopEntry.h"
 
+#include "platform/SystemError.h"
+
 #include <QString>
 #include <cerrno>
-#include <system_error>
 
 namespace kelvara {
 
@@ -21,8 +22,7 @@ void RequireCarriable(std::string_view text) {
             control = true;
     }
     if (!utf8 || control)
-        throw std::system_error(EILSEQ, std::generic_category(),
-                                "desktop entry text " + std::string(text));
+        ThrowSystemError(EILSEQ, "desktop entry text " + std::string(text));
 }
 
 } // namespace
@@ -76,29 +76,29 @@ std::string EscapeEntryValue(std::string_view value) {
 
 std::string DesktopEntryText(const TDesktopEntry& entry) {
     std::string exec;
-    for (const std::string& argument : entry.Exec) {
+    for (const std::string& argument : entry.exec) {
         RequireCarriable(argument);
         if (!exec.empty())
             exec.push_back(' ');
         exec += QuoteExecArgument(argument);
     }
-    if (entry.ExecTakesFiles)
+    if (entry.execTakesFiles)
         exec += " %F";
-    RequireCarriable(entry.Name);
-    RequireCarriable(entry.Icon);
-    RequireCarriable(entry.Path);
+    RequireCarriable(entry.name);
+    RequireCarriable(entry.icon);
+    RequireCarriable(entry.path);
 
     std::string text = "[Desktop Entry]\nType=Application\n";
-    text += "Name=" + EscapeEntryValue(entry.Name) + "\n";
-    if (!entry.Icon.empty())
-        text += "Icon=" + EscapeEntryValue(entry.Icon) + "\n";
+    text += "Name=" + EscapeEntryValue(entry.name) + "\n";
+    if (!entry.icon.empty())
+        text += "Icon=" + EscapeEntryValue(entry.icon) + "\n";
     text += "Exec=" + EscapeEntryValue(exec) + "\n";
-    if (!entry.Path.empty())
-        text += "Path=" + EscapeEntryValue(entry.Path) + "\n";
+    if (!entry.path.empty())
+        text += "Path=" + EscapeEntryValue(entry.path) + "\n";
     text += "Terminal=false\n";
-    if (!entry.MimeTypes.empty()) {
+    if (!entry.mimeTypes.empty()) {
         text += "MimeType=";
-        for (const std::string& type : entry.MimeTypes) {
+        for (const std::string& type : entry.mimeTypes) {
             RequireCarriable(type);
             text += type + ";";
         }

@@ -43,16 +43,16 @@ inline constexpr std::array<std::string_view, 29> PhotoMimeTypes = {"image/jpeg"
                                                                     "inode/directory"};
 
 struct TDesktopEntry {
-    std::string Name;
-    std::string Icon;
+    std::string name;
+    std::string icon;
     // The program's path and its arguments as the program is to receive
     // them; quoting is the writer's business.
-    std::vector<std::string> Exec;
+    std::vector<std::string> exec;
     // Appends %F: the files the entry is opened with, each as its own
     // argument after the others.
-    bool ExecTakesFiles = false;
-    std::string Path; // working folder; empty leaves the key out
-    std::vector<std::string> MimeTypes;
+    bool execTakesFiles = false;
+    std::string path; // working folder; empty leaves the key out
+    std::vector<std::string> mimeTypes;
 };
 
 // One Exec argument: in double quotes, with ", `, $ and backslash escaped by

@@ -1,46 +1,32 @@
 #include "platform/FileContent.h"
 
+#include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(int error, const char* what, const std::string& path) {
-    throw std::system_error(error, std::generic_category(), std::string(what) + ": " + path);
+std::string About(const char* what, const std::string& path) {
+    return std::string(what) + ": " + path;
 }
 
 // Refuses anything but a regular file of acceptable size; `info` comes from
 // stat (before opening) or fstat (after).
 void CheckRegularFile(const struct stat& info, const std::string& path) {
     if (S_ISDIR(info.st_mode))
-        ThrowErrno(EISDIR, "is a folder", path);
+        ThrowSystemError(EISDIR, About("is a folder", path));
     if (!S_ISREG(info.st_mode))
-        ThrowErrno(EINVAL, "not a regular file", path);
+        ThrowSystemError(EINVAL, About("not a regular file", path));
     if (info.st_size > MaxFileContentSize)
-        ThrowErrno(EFBIG, "too large to be a photo", path);
+        ThrowSystemError(EFBIG, About("too large to be a photo", path));
 }
-
-// Closes the descriptor on every way out of ReadFileContent.
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) : m_fd(fd) {}
-    ~TFileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -49,17 +35,17 @@ QByteArray ReadFileContent(const std::string& path) {
     // some has side effects, such as a tape rewinding).
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0)
-        ThrowErrno(errno, "cannot look at", path);
+        ThrowSystemError(errno, About("cannot look at", path));
     CheckRegularFile(before, path);
 
     // O_NONBLOCK: should the name have become a FIFO since the look above,
     // the open must not wait for a writer.
-    const TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    const TUniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0)
-        ThrowErrno(errno, "cannot open", path);
+        ThrowSystemError(errno, About("cannot open", path));
     struct stat opened {};
     if (::fstat(file.get(), &opened) != 0)
-        ThrowErrno(errno, "cannot look at", path);
+        ThrowSystemError(errno, About("cannot look at", path));
     CheckRegularFile(opened, path);
 
     // Size the buffer from fstat, but trust only what read() gives: the
@@ -75,7 +61,7 @@ QByteArray ReadFileContent(const std::string& path) {
     for (;;) {
         if (filled == capacity) {
             if (capacity > MaxFileContentSize)
-                ThrowErrno(EFBIG, "too large to be a photo", path);
+                ThrowSystemError(EFBIG, About("too large to be a photo", path));
             capacity = std::min<qsizetype>(capacity * 2, MaxFileContentSize + 1);
             content.resize(capacity);
         }
@@ -84,7 +70,7 @@ QByteArray ReadFileContent(const std::string& path) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowErrno(errno, "cannot read", path);
+            ThrowSystemError(errno, About("cannot read", path));
         }
         if (got == 0)
             break;

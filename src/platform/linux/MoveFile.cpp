@@ -1,5 +1,7 @@
 #include "platform/MoveFile.h"
 
+#include "platform/SystemError.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
@@ -10,10 +12,6 @@
 namespace kelvara {
 
 namespace {
-
-[[noreturn]] void ThrowErrno(int code, const std::string& what) {
-    throw std::system_error(code, std::generic_category(), what);
-}
 
 // The file system does not offer the mechanism at all.
 bool Unsupported(int code) {
@@ -28,28 +26,28 @@ bool LinksRefused(int code) {
 
 void RenameNoReplace(const std::string& from, const std::string& to) {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
-        ThrowErrno(errno, "rename " + from);
+        ThrowSystemError(errno, "rename " + from);
 }
 
 void LinkThenUnlink(const std::string& from, const std::string& to) {
     // link() fails with EEXIST rather than replace, and does not follow a
     // symbolic link, so a link is renamed as itself, as rename would.
     if (link(from.c_str(), to.c_str()) != 0)
-        ThrowErrno(errno, "link " + from);
+        ThrowSystemError(errno, "link " + from);
     if (unlink(from.c_str()) != 0) {
         const int code = errno;
         // Never leave the photo under two names: take the new one away again.
         unlink(to.c_str());
-        ThrowErrno(code, "unlink " + from);
+        ThrowSystemError(code, "unlink " + from);
     }
 }
 
 void TestThenRename(const std::string& from, const std::string& to) {
     struct stat info {};
     if (lstat(to.c_str(), &info) == 0)
-        ThrowErrno(EEXIST, "rename " + from);
+        ThrowSystemError(EEXIST, "rename " + from);
     if (rename(from.c_str(), to.c_str()) != 0)
-        ThrowErrno(errno, "rename " + from);
+        ThrowSystemError(errno, "rename " + from);
 }
 
 void MoveFileNoReplace(const std::string& from, const std::string& to) {

@@ -1,5 +1,6 @@
 #include "platform/OSVersion.h"
 
+#include "platform/Log.h"
 #include "platform/linux/OsRelease.h"
 
 #include <fstream>
@@ -50,6 +51,7 @@ std::string NativeOSDescription() {
         return DescribeLinux(ReadOsRelease(), release, machine);
     } catch (...) {
         // Only memory can run out here; the name alone still describes it.
+        qCDebug(lcPlatform) << "OS description failed; the name alone stands";
         return "Linux";
     }
 }

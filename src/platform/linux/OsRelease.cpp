@@ -1,16 +1,10 @@
 #include "platform/linux/OsRelease.h"
 
+#include "platform/Trim.h"
+
 namespace kelvara {
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 // A shell-style value as os-release allows it: quoted or bare.
 std::string Unquote(std::string_view value) {
@@ -34,13 +28,13 @@ std::string Unquote(std::string_view value) {
 std::optional<std::string> OsReleaseValue(std::string_view osRelease, std::string_view key) {
     while (!osRelease.empty()) {
         const auto end = osRelease.find('\n');
-        const std::string_view line = Trim(osRelease.substr(0, end));
+        const std::string_view line = Trimmed(osRelease.substr(0, end));
         osRelease = end == std::string_view::npos ? std::string_view() : osRelease.substr(end + 1);
         const auto equals = line.find('=');
         if (line.empty() || line.front() == '#' || equals == std::string_view::npos)
             continue;
-        if (Trim(line.substr(0, equals)) == key)
-            return Unquote(Trim(line.substr(equals + 1)));
+        if (Trimmed(line.substr(0, equals)) == key)
+            return Unquote(Trimmed(line.substr(equals + 1)));
     }
     return std::nullopt;
 }

@@ -1,15 +1,17 @@
 #include "platform/ProcessStats.h"
 
+#include "platform/SystemError.h"
+#include "platform/Trim.h"
+#include "platform/UniqueFd.h"
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <ctime>
-#include <memory>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -58,29 +60,28 @@ std::uint64_t RaisePeak(std::atomic<std::uint64_t>& peak, std::uint64_t value) {
     return seen < value ? value : seen;
 }
 
-[[noreturn]] void ThrowSystemError(int error, const std::string& what) {
-    throw std::system_error(error, std::generic_category(), what);
-}
-
-[[noreturn]] void ThrowMalformed(const std::string& what) {
-    ThrowSystemError(EPROTO, what + ": not in the expected form");
+// The message of an EPROTO error: the file is not what the kernel writes.
+std::string Malformed(const std::string& what) {
+    return what + ": not in the expected form";
 }
 
 // A /proc file's text. Their sizes read as 0, so read until the end.
 std::string ReadProcFile(const char* path) {
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path, "re"));
-    if (!file)
+    const TUniqueFd file(::open(path, O_RDONLY | O_CLOEXEC));
+    if (!file.valid())
         ThrowSystemError(errno, path);
     std::string text;
     char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        text.append(buffer, count);
-    if (std::ferror(file.get()))
-        ThrowSystemError(EIO, path);
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            ThrowSystemError(EIO, path);
+        if (count == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
     return text;
 }
 
@@ -88,7 +89,7 @@ std::uint64_t ParseNumber(std::string_view text, const char* path) {
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end == text.data())
-        ThrowMalformed(path);
+        ThrowSystemError(EPROTO, Malformed(path));
     return value;
 }
 
@@ -100,15 +101,12 @@ std::uint64_t KilobyteField(std::string_view text, std::string_view key, const c
         std::size_t end = text.find('\n', at);
         if (end == std::string_view::npos)
             end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ':') {
-            line.remove_prefix(key.size() + 1);
-            line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
-            return ParseNumber(line, path) * KiB;
-        }
+        const std::string_view line = text.substr(at, end - at);
+        if (line.size() > key.size() && line.starts_with(key) && line[key.size()] == ':')
+            return ParseNumber(Trimmed(line.substr(key.size() + 1)), path) * KiB;
         at = end + 1;
     }
-    ThrowMalformed(std::string(path) + " lacks " + std::string(key));
+    ThrowSystemError(EPROTO, Malformed(std::string(path) + " lacks " + std::string(key)));
 }
 
 std::uint64_t CountField(std::string_view text, std::string_view key, const char* path) {
@@ -124,7 +122,7 @@ std::vector<std::string_view> StatFields(const std::string& file, const char* pa
     const std::string_view text = file;
     const std::size_t close = text.rfind(')');
     if (close == std::string_view::npos)
-        ThrowMalformed(path);
+        ThrowSystemError(EPROTO, Malformed(path));
     std::vector<std::string_view> fields;
     std::size_t at = close + 1;
     while (at < text.size()) {
@@ -142,7 +140,7 @@ std::vector<std::string_view> StatFields(const std::string& file, const char* pa
 std::uint64_t StatField(const std::vector<std::string_view>& fields, std::size_t n,
                         const char* path) {
     if (n < 3 || n - 3 >= fields.size())
-        ThrowMalformed(path);
+        ThrowSystemError(EPROTO, Malformed(path));
     return ParseNumber(fields[n - 3], path);
 }
 

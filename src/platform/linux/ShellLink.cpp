@@ -1,13 +1,15 @@
 #include "platform/ShellLink.h"
 
+#include "platform/PathName.h"
 #include "platform/SpecialFolder.h"
+#include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 #include "platform/linux/DesktopEntry.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -17,16 +19,6 @@ namespace {
 
 // The icon theme name the program's icon is installed under.
 constexpr char ProgramIconName[] = "kelvara";
-
-[[noreturn]] void ThrowErrno(int code, const std::string& what) {
-    throw std::system_error(code, std::generic_category(), what);
-}
-
-std::string WithoutTrailingDelimiter(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
 
 std::string InFolder(const std::string& folder, const std::string& name) {
     const std::string base = WithoutTrailingDelimiter(folder);
@@ -55,14 +47,13 @@ public:
         const std::string pattern = InFolder(folder, "." + name + "-XXXXXX");
         std::vector<char> buffer(pattern.begin(), pattern.end());
         buffer.push_back('\0');
-        m_fd = mkostemp(buffer.data(), O_CLOEXEC);
-        if (m_fd < 0)
-            ThrowErrno(errno, "create shortcut in " + folder);
+        m_fd.reset(mkostemp(buffer.data(), O_CLOEXEC));
+        if (!m_fd.valid())
+            ThrowSystemError(errno, "create shortcut in " + folder);
         m_path.assign(buffer.data());
     }
     ~TTemporaryFile() {
-        if (m_fd >= 0)
-            close(m_fd);
+        m_fd.reset();
         if (!m_committed)
             unlink(m_path.c_str());
     }
@@ -72,33 +63,32 @@ public:
     void Write(const std::string& text) {
         std::size_t done = 0;
         while (done < text.size()) {
-            const ssize_t n = write(m_fd, text.data() + done, text.size() - done);
+            const ssize_t n = write(m_fd.get(), text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
-                ThrowErrno(errno, "write " + m_path);
+                ThrowSystemError(errno, "write " + m_path);
             done += static_cast<std::size_t>(n);
         }
     }
 
     // Sets the mode, flushes to disk and renames over `target`.
     void Commit(mode_t mode, const std::string& target) {
-        if (fchmod(m_fd, mode) != 0)
-            ThrowErrno(errno, "chmod " + m_path);
-        if (fsync(m_fd) != 0)
-            ThrowErrno(errno, "write " + m_path);
-        const int fd = m_fd;
-        m_fd = -1;
+        if (fchmod(m_fd.get(), mode) != 0)
+            ThrowSystemError(errno, "chmod " + m_path);
+        if (fsync(m_fd.get()) != 0)
+            ThrowSystemError(errno, "write " + m_path);
+        const int fd = m_fd.release();
         // A failing close can be the first report of a failed write (NFS).
         if (close(fd) != 0)
-            ThrowErrno(errno, "write " + m_path);
+            ThrowSystemError(errno, "write " + m_path);
         if (rename(m_path.c_str(), target.c_str()) != 0)
-            ThrowErrno(errno, "create shortcut " + target);
+            ThrowSystemError(errno, "create shortcut " + target);
         m_committed = true;
     }
 
 private:
-    int m_fd = -1;
+    TUniqueFd m_fd;
     std::string m_path;
     bool m_committed = false;
 };
@@ -111,19 +101,19 @@ std::string ShellLinkFileName(const std::string& folder, const std::string& link
 
 void SaveShellLink(const TShellLink& link, const std::string& folder, const std::string& linkName) {
     if (folder.empty())
-        ThrowErrno(ENOENT, "create shortcut " + linkName + ".desktop: no folder");
+        ThrowSystemError(ENOENT, "create shortcut " + linkName + ".desktop: no folder");
 
     TDesktopEntry entry;
-    entry.Name = linkName;
-    entry.Icon = ProgramIconName;
-    entry.Exec.push_back(link.Path);
+    entry.name = linkName;
+    entry.icon = ProgramIconName;
+    entry.exec.push_back(link.Path);
     if (!link.Arguments.empty())
-        entry.Exec.push_back(link.Arguments);
-    entry.Path = link.WorkingDirectory;
+        entry.exec.push_back(link.Arguments);
+    entry.path = link.WorkingDirectory;
     mode_t mode = 0644;
     if (IsSameFolder(folder, SpecialFolderPath(TSpecialFolder::SendTo))) {
-        entry.ExecTakesFiles = true;
-        entry.MimeTypes.assign(PhotoMimeTypes.begin(), PhotoMimeTypes.end());
+        entry.execTakesFiles = true;
+        entry.mimeTypes.assign(PhotoMimeTypes.begin(), PhotoMimeTypes.end());
     } else if (IsSameFolder(folder, SpecialFolderPath(TSpecialFolder::Desktop))) {
         mode = 0755;
     }

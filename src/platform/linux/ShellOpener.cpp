@@ -1,5 +1,7 @@
 #include "platform/ShellOpener.h"
 
+#include "platform/Log.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,8 +36,10 @@ bool TDesktopShellOpener::OpenUrl(const QUrl& url) {
 bool TDesktopShellOpener::ShowItemProperties(const QString& path) {
     const QDBusConnection bus =
         m_busName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(m_busName);
-    if (!bus.isConnected() || QCoreApplication::instance() == nullptr)
+    if (!bus.isConnected() || QCoreApplication::instance() == nullptr) {
+        qCDebug(lcPlatform) << "properties of" << path << ": no session bus, opening its folder";
         return OpenUrl(ContainingFolder(path));
+    }
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
@@ -48,8 +52,12 @@ bool TDesktopShellOpener::ShowItemProperties(const QString& path) {
                      [this, alive = std::weak_ptr<const bool>(m_alive),
                       path](QDBusPendingCallWatcher* finished) {
                          finished->deleteLater();
-                         if (finished->isError() && !alive.expired())
+                         if (finished->isError() && !alive.expired()) {
+                             qCDebug(lcPlatform)
+                                 << "properties of" << path << ":" << finished->error().message()
+                                 << "; opening its folder";
                              OpenUrl(ContainingFolder(path));
+                         }
                      });
     return true;
 }

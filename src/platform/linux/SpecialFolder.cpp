@@ -1,5 +1,7 @@
 #include "platform/SpecialFolder.h"
 
+#include "platform/PathName.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <pwd.h>
@@ -9,12 +11,6 @@
 namespace kelvara {
 
 namespace {
-
-std::string WithoutTrailingDelimiter(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
 
 // base + "/name..." without doubling the delimiter of a root base.
 std::string Join(const std::string& base, const char* tail) {

@@ -16,7 +16,6 @@ constexpr std::array<int, 3> HandledSignals = {SIGTERM, SIGINT, SIGHUP};
 
 // The pipe's write end, for the handler (which may touch nothing else).
 volatile sig_atomic_t SignalPipeWrite = -1;
-int SignalPipe[2] = {-1, -1};
 struct sigaction PreviousActions[HandledSignals.size()];
 
 void OnSignal(int signal) {
@@ -31,13 +30,16 @@ void OnSignal(int signal) {
 
 TTerminationSignals::TTerminationSignals(std::function<void()> onSignal, QObject* parent)
     : QObject(parent), m_onSignal(std::move(onSignal)) {
-    if (pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    int ends[2] = {-1, -1};
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("cannot create the signal pipe");
-    SignalPipeWrite = SignalPipe[1];
-    m_notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, this);
+    m_pipeRead.reset(ends[0]);
+    m_pipeWrite.reset(ends[1]);
+    SignalPipeWrite = m_pipeWrite.get();
+    m_notifier = new QSocketNotifier(m_pipeRead.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char codes[16];
-        while (read(SignalPipe[0], codes, sizeof codes) > 0) {
+        while (read(m_pipeRead.get(), codes, sizeof codes) > 0) {
         }
         m_onSignal();
     });
@@ -53,10 +55,8 @@ TTerminationSignals::~TTerminationSignals() {
     for (std::size_t i = 0; i < HandledSignals.size(); ++i)
         sigaction(HandledSignals[i], &PreviousActions[i], nullptr);
     SignalPipeWrite = -1;
+    // The notifier watches the read end: it goes first.
     delete m_notifier;
-    close(SignalPipe[0]);
-    close(SignalPipe[1]);
-    SignalPipe[0] = SignalPipe[1] = -1;
 }
 
 } // namespace kelvara

@@ -1,5 +1,7 @@
 #include "platform/EscapeKey.h"
 
+#include "platform/Log.h"
+
 #include <QGuiApplication>
 #include <atomic>
 #include <cstdlib>
@@ -57,6 +59,7 @@ std::unique_ptr<IEscapeKey> CreateEscapeKey() {
         *name != '\0') {
         if (Display* display = XOpenDisplay(name))
             return std::make_unique<TX11Escape>(display);
+        qCDebug(lcPlatform) << "Escape: cannot open display" << name << "; own windows only";
     }
     return std::make_unique<TOwnWindowsEscape>();
 }

@@ -1,0 +1,18 @@
+#include "platform/PathName.h"
+
+#include <QByteArray>
+#include <QFile>
+
+namespace kelvara {
+
+std::string WithoutTrailingDelimiter(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+QString DecodedPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace kelvara
