@@ -2,6 +2,7 @@
 
 #include "info/DisplayFormat.h"
 #include "info/OSDescription.h"
+#include "info/ProgramIcon.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
@@ -58,6 +59,7 @@ TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
     : QDialog(parent), ui(std::make_unique<Ui::InfoForm>()), Timer1(nullptr),
       FExecutablePath(executablePath) {
     ui->setupUi(this);
+    setWindowIcon(ProgramIcon());
     // A fixed border with only the close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -95,8 +97,11 @@ void TInfoForm::FormCreate() {
     ui->LblFileDescription->setText(
         GetVersionInfoValue(QStringLiteral("FileDescription"), FExecutablePath));
     ui->LblExeName->setText(QFileInfo(FExecutablePath).fileName());
-    const QIcon icon = QApplication::windowIcon();
-    ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(ui->AppIcon->size()));
+    // The application's icon; the program's own where the application has
+    // none (a window made without the program's entry).
+    const QIcon icon =
+        QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon();
+    ui->AppIcon->setPixmap(icon.pixmap(ui->AppIcon->size()));
     UpdateStatus();
     ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
     ui->LblExeVersion->setText(QStringLiteral("Ver.") +

@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::string_view ReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 
+} // namespace
+
 void RequireCarriable(std::string_view text) {
     const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     // Invalid sequences come back as U+FFFD, so the round trip differs.
@@ -24,8 +26,6 @@ void RequireCarriable(std::string_view text) {
         throw std::system_error(EILSEQ, std::generic_category(),
                                 "desktop entry text " + std::string(text));
 }
-
-} // namespace
 
 std::string QuoteExecArgument(std::string_view argument) {
     const bool quote =
@@ -96,11 +96,15 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
     if (!entry.Path.empty())
         text += "Path=" + EscapeEntryValue(entry.Path) + "\n";
     text += "Terminal=false\n";
-    if (!entry.MimeTypes.empty()) {
-        text += "MimeType=";
-        for (const std::string& type : entry.MimeTypes) {
-            RequireCarriable(type);
-            text += type + ";";
+    if (!entry.Comment.empty()) {
+        RequireCarriable(entry.Comment);
+        text += "Comment=" + EscapeEntryValue(entry.Comment) + "\n";
+    }
+    if (!entry.Categories.empty()) {
+        text += "Categories=";
+        for (const std::string& category : entry.Categories) {
+            RequireCarriable(category);
+            text += category + ";";
         }
         text += "\n";
     }

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/linux/SendTo.h"
+
+#include "platform/Installation.h"
+#include "platform/Log.h"
+#include "platform/SpecialFolder.h"
+#include "platform/linux/AtomicFile.h"
+#include "platform/linux/DesktopEntry.h"
+#include "platform/linux/SendToActions.h"
+
+#include <cerrno>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace kelvara {
+
+namespace {
+
+// Shows its own text, which names every file that failed, in place of the
+// one std::system_error would build.
+class ESendToError : public std::system_error {
+public:
+    ESendToError(std::error_code code, std::string message)
+        : std::system_error(code), m_message(std::move(message)) {}
+    const char* what() const noexcept override { return m_message.c_str(); }
+
+private:
+    std::string m_message;
+};
+
+std::string Below(TSpecialFolder base, const char* tail) {
+    const std::string folder = SpecialFolderPath(base);
+    return folder.empty() ? std::string() : PathInFolder(folder, tail);
+}
+
+// Creates `folder` and its missing parents, each new one owner-only, as the
+// XDG Base Directory Specification asks of the base folders.
+void MakeFolder(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_directory(folder, error))
+        return;
+    if (folder.has_parent_path() && folder.parent_path() != folder)
+        MakeFolder(folder.parent_path());
+    if (mkdir(folder.c_str(), 0700) != 0 && !(errno == EEXIST && fs::is_directory(folder, error)))
+        throw std::system_error(errno, std::generic_category(), "create " + folder.string());
+}
+
+// The applications entry takes the installed menu entry's name when the
+// program runs installed, so that it stands in for that entry and the menu
+// shows the program once.
+std::string ApplicationsEntryName(const TShellLink& link, const std::string& linkName) {
+    return (IsInstalledExecutable(link.Path) ? ApplicationId() : linkName) + ".desktop";
+}
+
+std::string ApplicationsEntryText(const TShellLink& link, const std::string& linkName) {
+    TDesktopEntry entry;
+    entry.Name = IsInstalledExecutable(link.Path) ? ApplicationName() : linkName;
+    entry.Icon = ApplicationId();
+    entry.Exec.push_back(link.Path);
+    if (!link.Arguments.empty())
+        entry.Exec.push_back(link.Arguments);
+    entry.ExecTakesFiles = true;
+    entry.Path = link.WorkingDirectory;
+    // Listed in the menu, it says what the program does and belongs with the
+    // photo programs.
+    entry.Comment = ApplicationSummary();
+    entry.Categories = {"Graphics", "Photography"};
+    return DesktopEntryText(entry);
+}
+
+struct TPlannedFile {
+    TSendToFile File;
+    std::function<std::string()> Text;
+};
+
+std::vector<TPlannedFile> Plan(const TShellLink& link, const std::string& linkName) {
+    const std::string icon = ApplicationId();
+    const auto script = [link] { return FileManagerScriptText(link); };
+    return {
+        {{Below(TSpecialFolder::DataHome, "nautilus/scripts"), linkName, 0755}, script},
+        {{Below(TSpecialFolder::DataHome, "kio/servicemenus"), linkName + ".desktop", 0755},
+         [link, linkName, icon] { return ServiceMenuText(link, linkName, icon); }},
+        {{Below(TSpecialFolder::DataHome, "nemo/actions"), linkName + ".nemo_action", 0644},
+         [link, linkName, icon] { return NemoActionText(link, linkName, icon); }},
+        {{Below(TSpecialFolder::ConfigHome, "caja/scripts"), linkName, 0755}, script},
+        {{SpecialFolderPath(TSpecialFolder::Applications), ApplicationsEntryName(link, linkName),
+          0644},
+         [link, linkName] { return ApplicationsEntryText(link, linkName); }},
+    };
+}
+
+} // namespace
+
+std::vector<TSendToFile> SendToFiles(const TShellLink& link, const std::string& linkName) {
+    std::vector<TSendToFile> files;
+    for (const TPlannedFile& planned : Plan(link, linkName))
+        files.push_back(planned.File);
+    return files;
+}
+
+void SaveSendTo(const TShellLink& link, const std::string& linkName) {
+    std::error_code firstError;
+    std::string failures;
+    for (const TPlannedFile& planned : Plan(link, linkName)) {
+        const TSendToFile& file = planned.File;
+        const std::string path =
+            file.Folder.empty() ? file.Name : PathInFolder(file.Folder, file.Name);
+        try {
+            if (file.Folder.empty())
+                throw std::system_error(ENOENT, std::generic_category(), "no home folder");
+            const std::string text = planned.Text();
+            MakeFolder(file.Folder);
+            WriteFileAtomically(file.Folder, file.Name, text, file.Mode);
+            qCDebug(lcPlatform) << "Send To: wrote" << path.c_str();
+        } catch (const std::system_error& error) {
+            if (!firstError)
+                firstError = error.code();
+            failures += (failures.empty() ? "" : "; ") + path + ": " + error.code().message();
+            qCDebug(lcPlatform) << "Send To: could not write" << path.c_str() << error.what();
+        }
+    }
+    if (firstError)
+        throw ESendToError(firstError, "Send To could not write " + failures);
+}
+
+} // namespace kelvara
