@@ -44,7 +44,7 @@ QString StateFileFor(const std::string& executablePath) {
         if (!folder.isEmpty())
             chosen = folder + '/' + besideFile.fileName();
     }
-    qCDebug(lcState) << "state file" << chosen;
+    qCDebug(lcState).noquote() << "state file" << chosen;
     return chosen;
 }
 

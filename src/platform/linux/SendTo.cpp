@@ -45,8 +45,15 @@ void MakeFolder(const std::filesystem::path& folder) {
         return;
     if (folder.has_parent_path() && folder.parent_path() != folder)
         MakeFolder(folder.parent_path());
-    if (mkdir(folder.c_str(), 0700) != 0 && !(errno == EEXIST && fs::is_directory(folder, error)))
-        throw std::system_error(errno, std::generic_category(), "create " + folder.string());
+    if (mkdir(folder.c_str(), 0700) == 0)
+        return;
+    int code = errno;
+    if (code == EEXIST) {
+        if (fs::is_directory(folder, error))
+            return;     // made meanwhile by someone else
+        code = ENOTDIR; // a file in the way
+    }
+    throw std::system_error(code, std::generic_category(), "create " + folder.string());
 }
 
 // The applications entry takes the installed menu entry's name when the
