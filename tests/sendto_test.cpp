@@ -236,18 +236,18 @@ TEST_F(SendToTest, GlibNeverNamesKelvaraAnOpenerOfPhotosOrFolders) {
                       0);
     };
 
-    // The menu entry as installed, and the user's own entries from Send To,
-    // both for a copy that runs installed and for one that does not.
-    fs::copy_file(fs::path(KELVARA_BUILD_DIR) / "packaging" / (ApplicationId() + ".desktop"),
-                  system / "applications" / (ApplicationId() + ".desktop"));
-    senders.click(fs::path(InstalledBinFolder()) / "kelvara");
-    const fs::path portable = program.path() / "Kelvara";
-    writeFile(portable, "");
-    senders.click(portable);
-    updateCaches();
+    // GLib passes over an entry whose program is missing, so the program
+    // is a real copy, and the installed menu entry is pointed at it.
+    const fs::path exe = program.path() / "Kelvara";
+    fs::copy_file(KELVARA_EXE, exe);
+    std::string menuEntry =
+        readFile(fs::path(KELVARA_BUILD_DIR) / "packaging" / (ApplicationId() + ".desktop"));
+    const std::string installed = InstalledBinFolder() + "/kelvara";
+    for (std::size_t at; (at = menuEntry.find(installed)) != std::string::npos;)
+        menuEntry.replace(at, installed.size(), exe.string());
+    writeFile(system / "applications" / (ApplicationId() + ".desktop"), menuEntry);
+    senders.click(exe);
     ASSERT_TRUE(fs::is_regular_file(xdg.dataHome() / "applications" / "Kelvara.desktop"));
-    ASSERT_TRUE(
-        fs::is_regular_file(xdg.dataHome() / "applications" / (ApplicationId() + ".desktop")));
 
     const auto gioMime = [](const char* type) {
         QProcess gio;
@@ -257,8 +257,21 @@ TEST_F(SendToTest, GlibNeverNamesKelvaraAnOpenerOfPhotosOrFolders) {
     };
     const QStringList types = {"image/jpeg", "image/png",         "image/tiff",
                                "image/heic", "image/x-canon-cr2", "inode/directory"};
-    // With nothing else installed nothing opens photos or folders: Kelvara
-    // is neither the default nor registered for any of them.
+
+    // An entry of the user's own for the same program that does claim the
+    // types becomes their default: what Kelvara's entries must never do.
+    const fs::path claiming = xdg.dataHome() / "applications" / "claiming.desktop";
+    writeFile(claiming, "[Desktop Entry]\nType=Application\nName=Claiming\nExec=\"" + exe.string() +
+                            "\" %F\nMimeType=image/jpeg;inode/directory;\n");
+    updateCaches();
+    EXPECT_TRUE(gioMime("image/jpeg").contains(": claiming.desktop"));
+    EXPECT_TRUE(gioMime("inode/directory").contains(": claiming.desktop"));
+    fs::remove(claiming);
+    updateCaches();
+
+    // With nothing else installed nothing opens photos or folders: Kelvara's
+    // entries, the installed one and the user's, are neither the default
+    // nor registered for any of them.
     for (const QString& type : types) {
         const QString answer = gioMime(type.toUtf8().constData());
         EXPECT_FALSE(answer.contains("kelvara", Qt::CaseInsensitive)) << type.toStdString() << ":\n"
