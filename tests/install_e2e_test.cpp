@@ -170,6 +170,8 @@ TEST_F(InstallTest, TheStagingFolderHoldsTheProgramItsMenuEntryIconAndAppStreamD
     EXPECT_EQ(splitExec(keys["Exec"]),
               (std::vector<std::string>{InstalledBinFolder() + "/kelvara", "%F"}));
     EXPECT_EQ(keys["Icon"], ApplicationId());
+    // The windows' X11 class, which Qt takes from the executable's name.
+    EXPECT_EQ(keys["StartupWMClass"], "kelvara");
 
     const fs::path icons = share / "icons" / "hicolor";
     EXPECT_TRUE(fs::is_regular_file(icons / "scalable" / "apps" / (keys["Icon"] + ".svg")));

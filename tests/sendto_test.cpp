@@ -191,6 +191,7 @@ TEST_F(SendToTest, TheApplicationsEntryListsTheProgramButClaimsNoType) {
     EXPECT_EQ(entry["Icon"], ApplicationId());
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));
     EXPECT_EQ(entry["Path"], program.path().string());
+    EXPECT_EQ(entry["StartupWMClass"], "Kelvara");
     EXPECT_EQ(validateDesktopEntry(files.applications), "");
     EXPECT_EQ(modeOf(files.applications), 0644u);
 }
@@ -206,6 +207,7 @@ TEST_F(SendToTest, RunInstalledTheEntryTakesTheInstalledMenuEntrysId) {
               std::vector<std::string>{ApplicationId() + ".desktop"});
     auto entry = readDesktopEntry(files.applications);
     EXPECT_EQ(entry["Name"], ApplicationName());
+    EXPECT_EQ(entry["StartupWMClass"], "kelvara");
     EXPECT_EQ(entry.count("MimeType"), 0u);
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));
     EXPECT_EQ(validateDesktopEntry(files.applications), "");

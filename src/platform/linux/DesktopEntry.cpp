@@ -100,6 +100,10 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
         RequireCarriable(entry.Comment);
         text += "Comment=" + EscapeEntryValue(entry.Comment) + "\n";
     }
+    if (!entry.StartupWMClass.empty()) {
+        RequireCarriable(entry.StartupWMClass);
+        text += "StartupWMClass=" + EscapeEntryValue(entry.StartupWMClass) + "\n";
+    }
     if (!entry.Categories.empty()) {
         text += "Categories=";
         for (const std::string& category : entry.Categories) {

@@ -23,6 +23,9 @@ struct TDesktopEntry {
     bool ExecTakesFiles = false;
     std::string Path;    // working folder; empty leaves the key out
     std::string Comment; // the tooltip; empty leaves the key out
+    // The X11 window class of the program's windows (its file name), by
+    // which a desktop ties them to this entry; empty leaves the key out.
+    std::string StartupWMClass;
     // Menu categories (Graphics, Photography...); none leaves the key out.
     std::vector<std::string> Categories;
 };

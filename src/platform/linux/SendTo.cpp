@@ -76,6 +76,9 @@ std::string ApplicationsEntryText(const TShellLink& link, const std::string& lin
     // photo programs.
     entry.Comment = ApplicationSummary();
     entry.Categories = {"Graphics", "Photography"};
+    // Qt names the window class after the executable, whose name the link
+    // bears.
+    entry.StartupWMClass = linkName;
     return DesktopEntryText(entry);
 }
 
