@@ -6,19 +6,27 @@
 // a GNOME Files script run for real against a running Kelvara and on its
 // own, and what a failure leaves behind.
 
+#include "info/InfoForm.h"
 #include "info/InfoLinks.h"
 #include "info/ShellFolders.h"
 #include "platform/Installation.h"
 #include "support/DesktopEntryReader.h"
 #include "support/KelvaraProcess.h"
+#include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "support/XdgHome.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
 #include <QObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -374,6 +382,44 @@ TEST_F(SendToTest, AFileThatCannotBeWrittenIsNamedAndTheOthersStay) {
     for (const fs::path& file : {files.nautilus, files.dolphin, files.caja, files.applications})
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
     EXPECT_EQ(readFile(xdg.dataHome() / "nemo" / "actions"), "in the way");
+}
+
+TEST_F(SendToTest, TheInformationWindowSaysWhichFileFailedInOneBox) {
+    fs::create_directories(xdg.dataHome() / "kio");
+    writeFile(xdg.dataHome() / "kio" / "servicemenus", "in the way");
+    const fs::path exe = program.path() / "Kelvara";
+    writeFile(exe, "");
+    TInfoForm form(nullptr, QString::fromStdString(exe.string()));
+    form.show();
+    auto* link = form.findChild<QLabel*>("LblLaunchOnSendTo");
+    ASSERT_NE(link, nullptr);
+
+    // The box is modal: it is read and answered from within its own loop.
+    int boxes = 0;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    std::function<void()> answer = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++boxes;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            box->accept();
+        } else {
+            QTimer::singleShot(10, answer);
+        }
+    };
+    QTimer::singleShot(0, answer);
+    QTest::mouseClick(link, Qt::LeftButton);
+
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(title, "Kelvara");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    const fs::path dolphin = xdg.dataHome() / "kio/servicemenus/Kelvara.desktop";
+    EXPECT_TRUE(text.contains(QString::fromStdString(dolphin.string()))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith('.')) << text.toStdString();
+    EXPECT_TRUE(form.isVisible()) << "the window stays open";
+    EXPECT_TRUE(fs::is_regular_file(xdg.dataHome() / "nautilus/scripts/Kelvara"));
 }
 
 TEST_F(SendToTest, OpenShowsTheScriptsFolderOnceThereIsOne) {

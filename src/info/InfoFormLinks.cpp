@@ -5,10 +5,11 @@
 
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/VersionInfo.h"
 #include "ui_InfoForm.h"
 
 #include <QMessageBox>
-#include <system_error>
+#include <exception>
 
 namespace kelvara {
 
@@ -29,9 +30,14 @@ void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
         LaunchOnStartupLinkClicked(
             sender, {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo},
             FExecutablePath);
-    } catch (const std::system_error& error) {
-        // The default error report: a box with the system's description.
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+    } catch (const std::exception& error) {
+        // The default error report: one box, titled with the application's
+        // title, with the system's description (for Send To, of each file
+        // that could not be written) and a full stop.
+        QMessageBox::critical(this, ApplicationTitle(FExecutablePath),
+                              QString::fromLocal8Bit(error.what()) + '.');
+    } catch (...) {
+        // A link never ends the program.
     }
 }
 
