@@ -47,8 +47,8 @@ class TMainForm : public QWidget, public INamingOptions, public IHandoffTarget {
 public:
     // `arguments` is the command line (argument 0 the executable's path);
     // `iniFile` the state file, by default where state/StateFileLocation.h
-    // puts it for the executable. With an
-    // instance lock, the window also receives what later copies hand over.
+    // puts it for the executable. With an instance lock, the window also
+    // receives what later copies hand over.
     explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
                        const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;

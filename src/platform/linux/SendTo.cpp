@@ -9,11 +9,12 @@
 #include "platform/linux/SendToActions.h"
 
 #include <cerrno>
-#include <exception>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
+#include <vector>
 
 namespace kelvara {
 
@@ -82,47 +83,42 @@ std::string ApplicationsEntryText(const TShellLink& link, const std::string& lin
     return DesktopEntryText(entry);
 }
 
-struct TPlannedFile {
-    TSendToFile File;
+// One file of the Send To set: its folder (created, owner-only, when
+// missing), its name and mode, and how its text is made.
+struct TSendToFile {
+    std::string Folder;
+    std::string Name;
+    mode_t Mode;
     std::function<std::string()> Text;
 };
 
-std::vector<TPlannedFile> Plan(const TShellLink& link, const std::string& linkName) {
+std::vector<TSendToFile> Plan(const TShellLink& link, const std::string& linkName) {
     const std::string icon = ApplicationId();
     const auto script = [link] { return FileManagerScriptText(link); };
     return {
-        {{Below(TSpecialFolder::DataHome, "nautilus/scripts"), linkName, 0755}, script},
-        {{Below(TSpecialFolder::DataHome, "kio/servicemenus"), linkName + ".desktop", 0755},
+        {Below(TSpecialFolder::DataHome, "nautilus/scripts"), linkName, 0755, script},
+        {Below(TSpecialFolder::DataHome, "kio/servicemenus"), linkName + ".desktop", 0755,
          [link, linkName, icon] { return ServiceMenuText(link, linkName, icon); }},
-        {{Below(TSpecialFolder::DataHome, "nemo/actions"), linkName + ".nemo_action", 0644},
+        {Below(TSpecialFolder::DataHome, "nemo/actions"), linkName + ".nemo_action", 0644,
          [link, linkName, icon] { return NemoActionText(link, linkName, icon); }},
-        {{Below(TSpecialFolder::ConfigHome, "caja/scripts"), linkName, 0755}, script},
-        {{SpecialFolderPath(TSpecialFolder::Applications), ApplicationsEntryName(link, linkName),
-          0644},
-         [link, linkName] { return ApplicationsEntryText(link, linkName); }},
+        {Below(TSpecialFolder::ConfigHome, "caja/scripts"), linkName, 0755, script},
+        {SpecialFolderPath(TSpecialFolder::Applications), ApplicationsEntryName(link, linkName),
+         0644, [link, linkName] { return ApplicationsEntryText(link, linkName); }},
     };
 }
 
 } // namespace
 
-std::vector<TSendToFile> SendToFiles(const TShellLink& link, const std::string& linkName) {
-    std::vector<TSendToFile> files;
-    for (const TPlannedFile& planned : Plan(link, linkName))
-        files.push_back(planned.File);
-    return files;
-}
-
 void SaveSendTo(const TShellLink& link, const std::string& linkName) {
     std::error_code firstError;
     std::string failures;
-    for (const TPlannedFile& planned : Plan(link, linkName)) {
-        const TSendToFile& file = planned.File;
+    for (const TSendToFile& file : Plan(link, linkName)) {
         const std::string path =
             file.Folder.empty() ? file.Name : PathInFolder(file.Folder, file.Name);
         try {
             if (file.Folder.empty())
                 throw std::system_error(ENOENT, std::generic_category(), "no home folder");
-            const std::string text = planned.Text();
+            const std::string text = file.Text();
             MakeFolder(file.Folder);
             WriteFileAtomically(file.Folder, file.Name, text, file.Mode);
             qCDebug(lcPlatform) << "Send To: wrote" << path.c_str();

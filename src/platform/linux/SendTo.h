@@ -9,21 +9,8 @@
 #include "platform/ShellLink.h"
 
 #include <string>
-#include <sys/types.h>
-#include <vector>
 
 namespace kelvara {
-
-// One file of the Send To set.
-struct TSendToFile {
-    std::string Folder; // created (owner-only) when missing
-    std::string Name;
-    mode_t Mode;
-};
-
-// The files SaveSendTo writes for `link` named `linkName`, in the order in
-// which it writes them. Resolves the folders only.
-std::vector<TSendToFile> SendToFiles(const TShellLink& link, const std::string& linkName);
 
 // Writes every file of the Send To set, each whole and atomically, whether
 // or not its file manager is installed (one that arrives later finds its
