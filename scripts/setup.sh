@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs whatever Debian package of scripts/packages.txt is missing, then
-# configures and builds Kelvara in build/. Safe to run again: it installs and
-# rebuilds only what is needed.
+# configures build/ and builds the program there (not the tests and
+# benchmarks, which the test command builds). Safe to run again: it installs
+# and rebuilds only what is needed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -19,14 +20,14 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# build [dir] [cmake options...]: configure once, then build everything.
+# build [dir] [cmake options...]: configure once, then build the program.
 build() {
     local dir=$1
     shift
     if [[ ! -f $dir/CMakeCache.txt ]]; then
         cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     fi
-    cmake --build "$dir" -j "$(nproc)"
+    cmake --build "$dir" -j "$(nproc)" --target Kelvara
 }
 
 if [[ ${KELVARA_SETUP_ONLY:-0} != 1 ]]; then

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kelvara and runs every test: once as built,
 # once under AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
-# tests under ThreadSanitizer. Everything runs under a virtual X server.
-# Last, the fuzz targets run for a minute each (scripts/fuzz.sh).
+# tests under ThreadSanitizer. Everything runs under a virtual X server. The
+# Debian package is made from the first build and checked without being
+# installed (scripts/check-package.sh). Last, the fuzz targets run for a
+# minute each (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
@@ -37,8 +39,13 @@ run_ctest() {
 }
 
 echo "== Tests"
-configure_and_build "$root/build"
+# Built for the prefix a Debian package installs into, so that the package
+# can be made from it.
+configure_and_build "$root/build" -DCMAKE_INSTALL_PREFIX=/usr
 run_ctest "$root/build"
+
+echo "== Debian package"
+"$root/scripts/check-package.sh" "$root/build"
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build "$root/build-asan" -DKELVARA_SANITIZE=address,undefined -DKELVARA_BENCH=OFF

@@ -10,11 +10,13 @@
 // a window and never lets the worker run.
 
 #include "app/MainForm.h"
+#include "info/ProgramIcon.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
 #include "instance/InstanceLock.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/CommandLine.h"
+#include "platform/Installation.h"
 #include "platform/TerminationSignals.h"
 #include "search/FindFileThread.h"
 
@@ -59,6 +61,10 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(kelvara::ProgramIcon());
+    // Desktops match the windows to the installed menu entry by its id (the
+    // Wayland app id), for their icon and name in the task switcher.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(kelvara::ApplicationId()));
     // A signal, or the end of the desktop session, ends the program the way
     // closing the window does. Set up before the window can be reached by
     // later copies, so that no signal finds the program without it.

@@ -5,6 +5,7 @@
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/ProgramIcon.h"
 #include "info/VersionInfo.h"
 #include "instance/HandoffReceiver.h"
 #include "platform/EscapeKey.h"
@@ -14,13 +15,13 @@
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/IniFile.h"
+#include "state/StateFileLocation.h"
 #include "thread/QtMainThreadCall.h"
 #include "ui_MainForm.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -58,6 +59,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
       m_iniFile(iniFile.isEmpty() && !m_arguments.empty() ? StateFileFor(m_arguments[0])
                                                           : std::move(iniFile)) {
     m_ui->setupUi(this);
+    setWindowIcon(ProgramIcon());
     // The Japanese gothic face at 13 pixels for every control, on white.
     QFont font(QStringLiteral("IPAGothic"));
     font.setPixelSize(13);
@@ -107,13 +109,6 @@ TMainForm::~TMainForm() {
         MainForm = nullptr;
 }
 
-QString TMainForm::StateFileFor(const std::string& executablePath) {
-    const QFileInfo exe(DecodedPath(executablePath));
-    const QString name = exe.fileName();
-    const int dot = name.lastIndexOf('.');
-    return exe.absolutePath() + '/' + (dot > 0 ? name.left(dot) : name) + ".ini";
-}
-
 void TMainForm::FormCreate() {
     SetVersionCaption(this);
     LoadFormState(m_iniFile, this);
@@ -148,6 +143,7 @@ void TMainForm::FormDestroy() {
     m_step.reset();
     FPendingFiles.reset();
     try {
+        PrepareStateFolder(m_iniFile);
         SaveFormState(m_iniFile, this);
     } catch (const TIniFileError& error) {
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];

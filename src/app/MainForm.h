@@ -46,8 +46,9 @@ class TMainForm : public QWidget, public INamingOptions, public IHandoffTarget {
 
 public:
     // `arguments` is the command line (argument 0 the executable's path);
-    // `iniFile` the state file, by default beside the executable. With an
-    // instance lock, the window also receives what later copies hand over.
+    // `iniFile` the state file, by default where state/StateFileLocation.h
+    // puts it for the executable. With an instance lock, the window also
+    // receives what later copies hand over.
     explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
                        const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -66,9 +67,6 @@ public:
     // The naming options, as the rename step reads them.
     std::string DatePattern() const override { return FDatePattern; }
     TNameLayout Layout() const override;
-
-    // The state file beside the executable: its path, extension replaced.
-    static QString StateFileFor(const std::string& executablePath);
 
     Ui::MainForm& ui() { return *m_ui; }
 

@@ -5,6 +5,7 @@
 #include "info/Log.h"
 #include "info/Maker.h"
 #include "info/OSDescription.h"
+#include "info/ProgramIcon.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
@@ -62,6 +63,7 @@ TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
     : QDialog(parent), m_ui(std::make_unique<Ui::InfoForm>()), Timer1(nullptr),
       m_executablePath(executablePath) {
     m_ui->setupUi(this);
+    setWindowIcon(ProgramIcon());
     // The maker's addresses and handle: set here, before FormCreate sizes
     // the labels to their text.
     m_ui->lblURL->setText(QString::fromUtf8(MakerWebPage));
@@ -105,8 +107,11 @@ void TInfoForm::FormCreate() {
     m_ui->LblFileDescription->setText(
         GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileDescription), m_executablePath));
     m_ui->LblExeName->setText(QFileInfo(m_executablePath).fileName());
-    const QIcon icon = QApplication::windowIcon();
-    m_ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(m_ui->AppIcon->size()));
+    // The application's icon; the program's own where the application has
+    // none (a window made without the program's entry).
+    const QIcon icon =
+        QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon();
+    m_ui->AppIcon->setPixmap(icon.pixmap(m_ui->AppIcon->size()));
     UpdateStatus();
     m_ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
     m_ui->LblExeVersion->setText(

@@ -5,6 +5,7 @@
 
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/VersionInfo.h"
 #include "ui_InfoForm.h"
 
 #include <QMessageBox>
@@ -30,8 +31,13 @@ void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
             sender, {m_ui->LblLaunchOnStartup, m_ui->LblLaunchOnDesktop, m_ui->LblLaunchOnSendTo},
             m_executablePath);
     } catch (const std::exception& error) {
-        // The default error report: a box with the system's description.
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+        // The default error report: one box, titled with the application's
+        // title, with the system's description (for Send To, of each file
+        // that could not be written) and a full stop.
+        QMessageBox::critical(this, ApplicationTitle(m_executablePath),
+                              QString::fromLocal8Bit(error.what()) + '.');
+    } catch (...) {
+        // A link never ends the program.
     }
 }
 

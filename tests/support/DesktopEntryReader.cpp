@@ -43,6 +43,11 @@ std::string unescape(const std::string& value) {
 } // namespace
 
 std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path& file) {
+    return readEntryGroup(file, "Desktop Entry");
+}
+
+std::map<std::string, std::string> readEntryGroup(const std::filesystem::path& file,
+                                                  const std::string& group) {
     std::istringstream lines(readFile(file));
     std::map<std::string, std::string> entry;
     std::string line;
@@ -51,7 +56,7 @@ std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path&
         if (line.empty() || line[0] == '#')
             continue;
         if (line[0] == '[') {
-            inGroup = line == "[Desktop Entry]";
+            inGroup = line == "[" + group + "]";
             continue;
         }
         const auto equals = line.find('=');

@@ -14,6 +14,11 @@ namespace kelvara::test {
 // Key -> value of the [Desktop Entry] group, escapes (\s \n \t \r \\) undone.
 std::map<std::string, std::string> readDesktopEntry(const std::filesystem::path& file);
 
+// The same for any group of a key file of that syntax ("Desktop Action x" of
+// a service menu, "Nemo Action" of a Nemo action).
+std::map<std::string, std::string> readEntryGroup(const std::filesystem::path& file,
+                                                  const std::string& group);
+
 // An Exec value (escapes already undone) split into its arguments: blanks
 // separate outside double quotes; inside them a backslash takes the next ",
 // `, $ or \ literally; "%%" is a literal "%"; a field code such as %F stays

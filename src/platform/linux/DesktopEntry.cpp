@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::string_view ReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 
+} // namespace
+
 void RequireCarriable(std::string_view text) {
     const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     // Invalid sequences come back as U+FFFD, so the round trip differs.
@@ -24,8 +26,6 @@ void RequireCarriable(std::string_view text) {
     if (!utf8 || control)
         ThrowSystemError(EILSEQ, "desktop entry text " + std::string(text));
 }
-
-} // namespace
 
 std::string QuoteExecArgument(std::string_view argument) {
     const bool quote =
@@ -96,11 +96,19 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
     if (!entry.path.empty())
         text += "Path=" + EscapeEntryValue(entry.path) + "\n";
     text += "Terminal=false\n";
-    if (!entry.mimeTypes.empty()) {
-        text += "MimeType=";
-        for (const std::string& type : entry.mimeTypes) {
-            RequireCarriable(type);
-            text += type + ";";
+    if (!entry.comment.empty()) {
+        RequireCarriable(entry.comment);
+        text += "Comment=" + EscapeEntryValue(entry.comment) + "\n";
+    }
+    if (!entry.startupWmClass.empty()) {
+        RequireCarriable(entry.startupWmClass);
+        text += "StartupWMClass=" + EscapeEntryValue(entry.startupWmClass) + "\n";
+    }
+    if (!entry.categories.empty()) {
+        text += "Categories=";
+        for (const std::string& category : entry.categories) {
+            RequireCarriable(category);
+            text += category + ";";
         }
         text += "\n";
     }

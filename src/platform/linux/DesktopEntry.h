@@ -1,46 +1,16 @@
 #pragma once
 // The text of a freedesktop desktop entry (Desktop Entry Specification 1.5)
 // that starts one program: what a shortcut is on the Linux desktops.
+//
+// An entry written here never names MIME types: in a user's applications
+// folder such an entry can become the default opener of those types where no
+// default is set, and a renamer must never open anything.
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelvara {
-
-// The photo types the applications-folder entry claims, so that file
-// managers offer the program in "Open With" for them; folders are claimed
-// too, since a folder is searched for photos.
-inline constexpr std::array<std::string_view, 29> PhotoMimeTypes = {"image/jpeg",
-                                                                    "image/tiff",
-                                                                    "image/png",
-                                                                    "image/heic",
-                                                                    "image/heif",
-                                                                    "image/avif",
-                                                                    "image/webp",
-                                                                    "image/x-adobe-dng",
-                                                                    "image/x-canon-cr2",
-                                                                    "image/x-canon-cr3",
-                                                                    "image/x-canon-crw",
-                                                                    "image/x-nikon-nef",
-                                                                    "image/x-nikon-nrw",
-                                                                    "image/x-sony-arw",
-                                                                    "image/x-sony-sr2",
-                                                                    "image/x-sony-srf",
-                                                                    "image/x-olympus-orf",
-                                                                    "image/x-panasonic-rw2",
-                                                                    "image/x-panasonic-raw",
-                                                                    "image/x-pentax-pef",
-                                                                    "image/x-fuji-raf",
-                                                                    "image/x-samsung-srw",
-                                                                    "image/x-minolta-mrw",
-                                                                    "image/x-sigma-x3f",
-                                                                    "image/x-kodak-dcr",
-                                                                    "image/x-kodak-kdc",
-                                                                    "image/x-leica-rwl",
-                                                                    "image/x-epson-erf",
-                                                                    "inode/directory"};
 
 struct TDesktopEntry {
     std::string name;
@@ -51,8 +21,13 @@ struct TDesktopEntry {
     // Appends %F: the files the entry is opened with, each as its own
     // argument after the others.
     bool execTakesFiles = false;
-    std::string path; // working folder; empty leaves the key out
-    std::vector<std::string> mimeTypes;
+    std::string path;    // working folder; empty leaves the key out
+    std::string comment; // the tooltip; empty leaves the key out
+    // The X11 window class of the program's windows (its file name), by
+    // which a desktop ties them to this entry; empty leaves the key out.
+    std::string startupWmClass;
+    // Menu categories (Graphics, Photography...); none leaves the key out.
+    std::vector<std::string> categories;
 };
 
 // One Exec argument: in double quotes, with ", `, $ and backslash escaped by
@@ -65,6 +40,11 @@ std::string QuoteExecArgument(std::string_view argument);
 // newline, tab and carriage return escaped, and blanks at either end written
 // \s so that readers do not trim them.
 std::string EscapeEntryValue(std::string_view value);
+
+// Throws std::system_error (EILSEQ) unless `text` is UTF-8 without control
+// characters other than tab, newline and carriage return: what an entry's
+// values can carry once escaped.
+void RequireCarriable(std::string_view text);
 
 // The whole file, group [Desktop Entry] with Type=Application and
 // Terminal=false. Throws std::system_error (EILSEQ) when a text is not UTF-8

@@ -3,9 +3,11 @@
 #include "platform/PathName.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <pwd.h>
 #include <string_view>
+#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
@@ -97,14 +99,19 @@ std::string UserDirsDesktop(const std::string& configHome, const std::string& ho
 } // namespace
 
 std::string SpecialFolderPath(TSpecialFolder folder) {
+    const auto below = [](const std::string& base, const char* tail) {
+        return base.empty() ? std::string() : Join(base, tail);
+    };
     switch (folder) {
-    case TSpecialFolder::Startup: {
-        const std::string config = BaseFolder("XDG_CONFIG_HOME", "/.config");
-        return config.empty() ? std::string() : Join(config, "/autostart");
-    }
+    case TSpecialFolder::Startup:
+        return below(BaseFolder("XDG_CONFIG_HOME", "/.config"), "/autostart");
     case TSpecialFolder::SendTo: {
-        const std::string data = BaseFolder("XDG_DATA_HOME", "/.local/share");
-        return data.empty() ? std::string() : Join(data, "/applications");
+        const std::string scripts =
+            below(BaseFolder("XDG_DATA_HOME", "/.local/share"), "/nautilus/scripts");
+        std::error_code error;
+        if (!scripts.empty() && std::filesystem::is_directory(scripts, error))
+            return scripts;
+        return SpecialFolderPath(TSpecialFolder::Applications);
     }
     case TSpecialFolder::Desktop: {
         const std::string home = HomeFolder();
@@ -114,6 +121,12 @@ std::string SpecialFolderPath(TSpecialFolder folder) {
             desktop = Join(home, "/Desktop");
         return desktop;
     }
+    case TSpecialFolder::Applications:
+        return below(BaseFolder("XDG_DATA_HOME", "/.local/share"), "/applications");
+    case TSpecialFolder::ConfigHome:
+        return BaseFolder("XDG_CONFIG_HOME", "/.config");
+    case TSpecialFolder::DataHome:
+        return BaseFolder("XDG_DATA_HOME", "/.local/share");
     }
     return {};
 }
