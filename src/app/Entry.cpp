@@ -10,6 +10,7 @@
 // a window and never lets the worker run.
 
 #include "app/MainForm.h"
+#include "app/Translation.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
 #include "instance/InstanceLock.h"
@@ -59,6 +60,8 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication application(argc, argv);
+    // Before the first window: its design is translated as it is loaded.
+    const kelvara::TTranslation translation;
     // A signal, or the end of the desktop session, ends the program the way
     // closing the window does. Set up before the window can be reached by
     // later copies, so that no signal finds the program without it.

@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/EscapeKeyWatcher.h"
+#include "app/TextFit.h"
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
@@ -27,6 +28,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace kelvara {
 
@@ -36,6 +38,8 @@ namespace {
 
 constexpr int DesignLeft = 191;
 constexpr int DesignTop = 105;
+// Between the window's edge and its panels.
+constexpr int Border = 5;
 
 // Only local files and folders are taken; a drop of anything else (text, a
 // web address) is refused as a whole.
@@ -66,17 +70,20 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     setPalette(colours);
     setAutoFillBackground(true);
     setAcceptDrops(true);
-    // Text below the baseline (the underscores of the examples) must not be
-    // clipped by a control sized for another face's metrics.
-    for (QWidget* control : findChildren<QWidget*>()) {
-        if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control))
-            control->resize(control->width(),
-                            std::max(control->height(), control->sizeHint().height()));
-    }
+    // The fixed examples of the date precisions: "ex)" in the user's
+    // language, the date digits as they are.
+    for (const auto& [example, precision] :
+         {std::pair{m_ui->Label2, m_ui->RdoYMD}, std::pair{m_ui->Label3, m_ui->RdoYMDHN},
+          std::pair{m_ui->Label4, m_ui->RdoYMDHNS}})
+        //: An example under a date precision; %1 is the date's digits.
+        example->setText(tr("ex)%1").arg(HintOf(precision)));
     // uic sizes a top-level form but does not place it; the design does.
     move(DesignLeft, DesignTop);
-    // The window is sized by its panels; the user does not resize it.
-    setFixedSize(size());
+    // The window is sized by its panels, which fit the captions in the
+    // user's language, in this face, with the design's size as the least;
+    // the user does not resize it, and a size in the state file cannot
+    // change it.
+    setFixedSize(FitToTexts(this, Border));
     // Not a child of the form: the state file walks the form's children.
     m_escapeWatcher = std::make_unique<TEscapeKeyWatcher>();
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
@@ -150,7 +157,7 @@ void TMainForm::FormDestroy() {
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
         QMessageBox::critical(nullptr,
                               ApplicationTitle(QFile::decodeName(QByteArray::fromStdString(exe))),
-                              QString::fromUtf8(error.what()) + '.');
+                              error.Message() + '.');
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "info/DisplayFormat.h"
 #include "info/OSDescription.h"
+#include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
@@ -52,6 +53,13 @@ template <typename Record, typename Read> Record ReadOrZero(Read read) {
     }
 }
 
+// The program's description in the user's language: the catalogs carry the
+// shipped description (marked where the version block is written); any
+// other text is shown as it stands.
+QString DescriptionLine(const QString& description) {
+    return QCoreApplication::translate(VersionStringsContext, description.toUtf8().constData());
+}
+
 } // namespace
 
 TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
@@ -93,7 +101,7 @@ TInfoForm::~TInfoForm() = default;
 void TInfoForm::FormCreate() {
     setWindowTitle(VersionCaption(FExecutablePath, objectName()));
     ui->LblFileDescription->setText(
-        GetVersionInfoValue(QStringLiteral("FileDescription"), FExecutablePath));
+        DescriptionLine(GetVersionInfoValue(QStringLiteral("FileDescription"), FExecutablePath)));
     ui->LblExeName->setText(QFileInfo(FExecutablePath).fileName());
     const QIcon icon = QApplication::windowIcon();
     ui->AppIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(ui->AppIcon->size()));
@@ -136,33 +144,32 @@ void TInfoForm::SkipEraseBackground() {
 
 void TInfoForm::UpdateStatus() {
     const auto memory = ReadOrZero<TMemoryStatus>(ReadMemoryStatus);
-    ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
+    ui->LblPhys->setText(tr("Free Physical Memory:%1; Total:%2")
                              .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
     ui->LblPageFile->setText(
-        QStringLiteral("Free Paging File:%1; Total:%2")
+        tr("Free Paging File:%1; Total:%2")
             .arg(KiloBytes(memory.availPageFile), KiloBytes(memory.totalPageFile)));
     ui->LblVirtual->setText(
-        QStringLiteral("Free Virtual Memory:%1; Total:%2")
+        tr("Free Virtual Memory:%1; Total:%2")
             .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
 
     const auto counters = ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
     ui->LblWorkingSetSize->setText(
-        QStringLiteral("Memory Usage:%1; Peak:%2")
+        tr("Memory Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));
-    ui->LblPageFaultCount->setText(
-        QStringLiteral("Page Fault:%1").arg(Count(counters.pageFaultCount)));
+    ui->LblPageFaultCount->setText(tr("Page Fault:%1").arg(Count(counters.pageFaultCount)));
     ui->LblPagefileUsage->setText(
-        QStringLiteral("Pagefile Usage:%1; Peak:%2")
+        tr("Pagefile Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagefileUsage), KiloBytes(counters.peakPagefileUsage)));
     ui->LblPagedPoolUsage->setText(
-        QStringLiteral("Paged Pool Usage:%1; Peak:%2")
+        tr("Paged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagedPoolUsage), KiloBytes(counters.peakPagedPoolUsage)));
     ui->LblNonPagedPoolUsage->setText(
-        QStringLiteral("NonPaged Pool Usage:%1; Peak:%2")
+        tr("NonPaged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.nonPagedPoolUsage), KiloBytes(counters.peakNonPagedPoolUsage)));
 
     const auto times = ReadOrZero<TProcessTimes>(ReadProcessTimes);
-    ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
+    ui->LblProcessTime->setText(tr("Kernel:%1; User:%2; Process:%3")
                                     .arg(Duration(times.kernelSeconds), Duration(times.userSeconds),
                                          Duration(times.elapsedSeconds)));
     AdjustSizes();

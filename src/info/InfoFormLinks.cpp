@@ -5,10 +5,11 @@
 
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/Shortcut.h"
+#include "info/VersionInfo.h"
 #include "ui_InfoForm.h"
 
 #include <QMessageBox>
-#include <system_error>
 
 namespace kelvara {
 
@@ -29,9 +30,10 @@ void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
         LaunchOnStartupLinkClicked(
             sender, {ui->LblLaunchOnStartup, ui->LblLaunchOnDesktop, ui->LblLaunchOnSendTo},
             FExecutablePath);
-    } catch (const std::system_error& error) {
-        // The default error report: a box with the system's description.
-        QMessageBox::critical(this, windowTitle(), QString::fromLocal8Bit(error.what()));
+    } catch (const EShortcutError& error) {
+        // The error box of the program's two reported failures: the
+        // application title, and the message with a full stop.
+        QMessageBox::critical(this, ApplicationTitle(FExecutablePath), error.Message() + '.');
     }
 }
 

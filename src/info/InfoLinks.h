@@ -32,8 +32,8 @@ struct TOpenFolderLinks {
 
 // LblLaunchOnStartupClick: a shortcut to ExePath, named after its file name
 // without extension, into the Startup, Desktop or SendTo folder by Sender.
-// Throws std::system_error when it cannot be written; the caller lets it
-// reach the default error report. Shows nothing on success.
+// Throws EShortcutError (info/Shortcut.h) when it cannot be written; the caller
+// lets it reach the error box. Shows nothing on success.
 void LaunchOnStartupLinkClicked(const QObject* Sender, const TCreateShortcutLinks& Links,
                                 const QString& ExePath);
 

@@ -1,5 +1,6 @@
 #include "state/IniFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -17,8 +18,12 @@
 namespace kelvara {
 
 EIniFileError::EIniFileError(const QString& fileName)
+    //: The state file could not be saved; %1 is its full path.
     : std::runtime_error(
-          QStringLiteral("%1 に書き込めません").arg(fileName).toUtf8().toStdString()),
+          QCoreApplication::translate("kelvara::EIniFileError", "%1 に書き込めません")
+              .arg(fileName)
+              .toUtf8()
+              .toStdString()),
       m_fileName(fileName) {}
 
 struct TIniFile::Data {
