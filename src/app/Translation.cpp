@@ -9,10 +9,13 @@ namespace kelvara {
 
 namespace {
 
-const QString EnglishCatalog = QStringLiteral(":/i18n/kelvara_en.qm");
-
+// Where the build embeds a catalog (see src/CMakeLists.txt).
 QString CatalogPath(const QString& name) {
     return QStringLiteral(":/i18n/kelvara_%1.qm").arg(name);
+}
+
+QString EnglishCatalog() {
+    return CatalogPath(QStringLiteral("en"));
 }
 
 } // namespace
@@ -25,7 +28,7 @@ QString CatalogFor(const QStringList& uiLanguages) {
             continue;
         const QString base = parts.front().toLower();
         if (base == QLatin1String("c") || base == QLatin1String("posix"))
-            return EnglishCatalog;
+            return EnglishCatalog();
         if (base == QLatin1String("ja"))
             return {};
         parts.front() = base;
@@ -35,7 +38,7 @@ QString CatalogFor(const QStringList& uiLanguages) {
                 return path;
         }
     }
-    return EnglishCatalog;
+    return EnglishCatalog();
 }
 
 TTranslation::TTranslation(const QStringList& uiLanguages) : m_catalog(CatalogFor(uiLanguages)) {
