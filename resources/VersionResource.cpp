@@ -6,6 +6,8 @@
 
 #include "info/VersionBlock.h"
 
+#include <QtGlobal>
+
 #ifndef KELVARA_FILE_VERSION
 #error "KELVARA_FILE_VERSION comes from the project version in CMake"
 #endif
@@ -16,7 +18,11 @@ using kelvara::TVersionString;
 
 constexpr TVersionString Strings[] = {
     {"CompanyName", ""},
-    {"FileDescription", "写真の撮影日をファイル名の先頭につけるツール"},
+    // Words, not data: the catalogs translate it for the information window
+    // (the context is VersionStringsContext).
+    {"FileDescription",
+     //: What the program does, under its name in the information window.
+     QT_TRANSLATE_NOOP("VersionStrings", "写真の撮影日をファイル名の先頭につけるツール")},
     {"FileVersion", KELVARA_FILE_VERSION},
     {"InternalName", "Kelvara"},
     {"LegalCopyright", "Copyright (C) 2026 The Kelvara developers"},

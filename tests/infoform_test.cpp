@@ -1,3 +1,4 @@
+#include "app/Translation.h"
 #include "info/ClickLabel.h"
 #include "info/InfoForm.h"
 #include "info/OSDescription.h"
@@ -42,6 +43,22 @@ QString Text(const QWidget& form, const char* name) {
 QColor TextColour(QLabel* label) {
     label->ensurePolished();
     return label->palette().color(QPalette::WindowText);
+}
+
+// The panel fills the window but for the frame, and every label with a text
+// lies inside the panel's margin, as wide as its text.
+void ExpectFramedAndUncut(const QWidget& form) {
+    auto* panel = form.findChild<QWidget*>("PnlBack");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->geometry(), QRect(8, 8, form.width() - 16, form.height() - 16));
+    const QRect inside = panel->rect().adjusted(10, 10, -10, -10);
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        EXPECT_TRUE(inside.contains(label->geometry())) << label->objectName().toStdString();
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << label->objectName().toStdString();
+    }
 }
 
 } // namespace
@@ -147,6 +164,8 @@ TEST(InfoFormDesign, CaptionsFontsColoursAndLinkLook) {
 }
 
 TEST(InfoFormTexts, VersionStringsOfTheRealExecutable) {
+    // The description as written, whatever language this machine speaks.
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
     TInfoForm form(nullptr, Exe);
     EXPECT_EQ(form.windowTitle(), "Kelvara Ver.0.8.4.24 - InfoForm");
     EXPECT_EQ(Text(form, "LblFileDescription"), "写真の撮影日をファイル名の先頭につけるツール");
@@ -256,7 +275,29 @@ TEST(InfoFormPlacement, CentredInTheWorkAreaFromItsOwnCorner) {
     EXPECT_LE(std::abs(placed.center().y() - work.center().y()), 1);
 }
 
+TEST(InfoFormTexts, EveryOtherLanguageReadsTheDescriptionInEnglishAndTheRestAsDesigned) {
+    for (const QStringList& uiLanguages :
+         {QStringList{"en-US", "en-Latn-US", "en"}, QStringList{"de-DE", "de-Latn-DE", "de"}}) {
+        SCOPED_TRACE(uiLanguages.front().toStdString());
+        const TTranslation translation(uiLanguages);
+        TInfoForm form(nullptr, Exe);
+        EXPECT_EQ(form.windowTitle(), "Kelvara Ver.0.8.4.24 - InfoForm");
+        EXPECT_EQ(Text(form, "LblFileDescription"),
+                  "Puts the date taken at the front of each photo's file name");
+        EXPECT_EQ(Text(form, "LblExeVersion"), "Ver.0.8.4.24");
+        EXPECT_EQ(Text(form, "LblOpenFolderIn"), "Open Folder This Program Installed");
+        EXPECT_EQ(Text(form, "LblLaunchOnSendTo"), "Create Shortcut into \"SendTo\"");
+        EXPECT_EQ(Text(form, "Label3"), "Process Information");
+        EXPECT_TRUE(Text(form, "LblPagedPoolUsage").startsWith("Paged Pool Usage:"));
+        form.move(300, 200);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ExpectFramedAndUncut(form);
+    }
+}
+
 TEST(InfoFormLook, BlackFrameRoundTheWhitePanelAndNothingCutOff) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
     TInfoForm form(nullptr, Exe);
     // Away from the screen's corner, where painting at the window's screen
     // position would miss it.
@@ -274,16 +315,7 @@ TEST(InfoFormLook, BlackFrameRoundTheWhitePanelAndNothingCutOff) {
     EXPECT_EQ(image.pixelColor(9, 9), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(w - 10, h - 10), QColor(Qt::white));
 
-    auto* panel = form.findChild<QWidget*>("PnlBack");
-    EXPECT_EQ(panel->geometry(), QRect(8, 8, w - 16, h - 16));
-    const QRect inside = panel->rect().adjusted(10, 10, -10, -10);
-    for (QLabel* label : panel->findChildren<QLabel*>()) {
-        if (label->text().isEmpty())
-            continue;
-        EXPECT_TRUE(inside.contains(label->geometry())) << label->objectName().toStdString();
-        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
-            << label->objectName().toStdString();
-    }
+    ExpectFramedAndUncut(form);
 
     // The Japanese description is drawn, not boxes: every glyph is found,
     // the Japanese ones in the gothic font.

@@ -2,6 +2,9 @@
 // it gives the rename step, the intake of drops and arguments, and its state.
 
 #include "app/MainForm.h"
+#include "app/Translation.h"
+#include "info/InfoLinks.h"
+#include "info/VersionInfo.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -12,6 +15,9 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
 #include <QMimeData>
 #include <QUrl>
 #include <filesystem>
@@ -49,6 +55,21 @@ protected:
                 ui.LblDateSizeModelFile->text().toStdString()};
     }
 
+    // Whether two controls of one panel paint the same pixel with anything
+    // but the window's white.
+    static bool DrawOnEachOther(QWidget* a, QWidget* b) {
+        const QImage inkA = a->grab().toImage();
+        const QImage inkB = b->grab().toImage();
+        const QRgb background = a->palette().color(QPalette::Window).rgb();
+        const QRect both = a->geometry() & b->geometry();
+        for (int y = both.top(); y <= both.bottom(); ++y)
+            for (int x = both.left(); x <= both.right(); ++x)
+                if (inkA.pixel(x - a->x(), y - a->y()) != background &&
+                    inkB.pixel(x - b->x(), y - b->y()) != background)
+                    return true;
+        return false;
+    }
+
     static void drop(TMainForm& form, QMimeData* data) {
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&form, &enter);
@@ -62,6 +83,8 @@ protected:
 } // namespace
 
 TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
+    // The captions as written, whatever language this machine speaks.
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
     auto form = makeForm();
     std::vector<std::string> names;
     for (QObject* component : FormComponents(form.get()))
@@ -84,6 +107,98 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
     EXPECT_NE(form->windowTitle(), "MainForm");
     EXPECT_TRUE(form->windowTitle().endsWith(" - MainForm"));
     EXPECT_EQ(form->font().pixelSize(), 13);
+}
+
+TEST_F(MainFormTest, TheWindowSpeaksJapaneseAsWrittenAndEnglishToEveryOtherLanguage) {
+    struct TLanguage {
+        QStringList uiLanguages;
+        const char* label1;
+        const char* rdoYMD;
+        const char* rdoDSMF;
+        const char* label4;
+    };
+    const TLanguage japanese{{"ja-JP", "ja-Jpan-JP", "ja"},
+                             "デジカメ写真をドロップするとリネームします",
+                             "年月日",
+                             "撮影日_サイズ_カメラのモデル_元のファイル名",
+                             "ex)20080318122627"};
+    const auto english = [](QStringList uiLanguages) {
+        return TLanguage{std::move(uiLanguages), "Drop camera photos here to rename them",
+                         "Year Month Day", "Date taken_Size_Camera model_Original name",
+                         "e.g. 20080318122627"};
+    };
+    const QString title =
+        VersionCaption(QCoreApplication::applicationFilePath(), QStringLiteral("MainForm"));
+    for (const TLanguage& language : {japanese, english({"en-US", "en-Latn-US", "en"}),
+                                      english({"de-DE", "de-Latn-DE", "de"}), english({"C"})}) {
+        SCOPED_TRACE(language.uiLanguages.join(',').toStdString());
+        const TTranslation translation(language.uiLanguages);
+        auto form = makeForm();
+        auto& ui = form->ui();
+        EXPECT_EQ(ui.Label1->text(), QString::fromUtf8(language.label1));
+        EXPECT_EQ(ui.RdoYMD->text(), QString::fromUtf8(language.rdoYMD));
+        EXPECT_EQ(ui.RdoDSMF->text(), QString::fromUtf8(language.rdoDSMF));
+        EXPECT_EQ(ui.Label4->text(), QString::fromUtf8(language.label4));
+        // Data and captions with the version are the same in every language.
+        EXPECT_EQ(ui.Button1->text(), "VERSION");
+        EXPECT_EQ(examples(*form)[3], "200803181226_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG");
+        EXPECT_EQ(form->windowTitle(), title);
+        EXPECT_EQ(HintOf(ui.LblDateFile), "_3444.JPG");
+    }
+}
+
+TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkTheWindow) {
+    const QSize design(451, 323);
+    for (const QStringList& uiLanguages :
+         {QStringList{"ja-JP", "ja-Jpan-JP", "ja"}, QStringList{"en-US", "en-Latn-US", "en"}}) {
+        SCOPED_TRACE(uiLanguages.front().toStdString());
+        const TTranslation translation(uiLanguages);
+        QSize fitted;
+        {
+            auto form = makeForm();
+            // The longest examples.
+            form->ui().RdoYMDHNS->click();
+            fitted = form->size();
+            EXPECT_GE(fitted.width(), design.width());
+            EXPECT_GE(fitted.height(), design.height());
+            EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the user does not resize it";
+
+            const auto panels = form->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
+            ASSERT_EQ(panels.size(), 3);
+            for (const QFrame* panel : panels) {
+                const std::string name = panel->objectName().toStdString();
+                EXPECT_TRUE(form->rect().contains(panel->geometry())) << name;
+                for (const QFrame* other : panels)
+                    EXPECT_TRUE(other == panel || !other->geometry().intersects(panel->geometry()))
+                        << name;
+                const auto controls =
+                    panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+                for (QWidget* control : controls) {
+                    const std::string where = name + "." + control->objectName().toStdString();
+                    EXPECT_GE(control->width(), control->sizeHint().width()) << where;
+                    EXPECT_GE(control->height(), control->sizeHint().height()) << where;
+                    EXPECT_TRUE(panel->contentsRect().contains(control->geometry())) << where;
+                    // The design's rows may touch where the face is taller
+                    // than the design's; what they draw must not.
+                    for (QWidget* other : controls)
+                        EXPECT_TRUE(other == control || !DrawOnEachOther(control, other))
+                            << where << " and " << other->objectName().toStdString();
+                }
+            }
+        } // saved here
+
+        // A size that the state file says is smaller than the texts need
+        // leaves the window as it was.
+        std::string ini = readFile(temp.path() / "Kelvara.ini");
+        for (const char* key : {"Width=", "Height="}) {
+            const auto at = ini.find(key, ini.find("[MainForm.MainForm]"));
+            ini.replace(at, ini.find('\n', at) - at, std::string(key) + "100");
+        }
+        writeFile(temp.path() / "Kelvara.ini", ini);
+        auto form = makeForm();
+        form->show();
+        EXPECT_EQ(form->size(), fitted);
+    }
 }
 
 TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {

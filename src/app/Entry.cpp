@@ -10,6 +10,7 @@
 // a window and never lets the worker run.
 
 #include "app/MainForm.h"
+#include "app/Translation.h"
 #include "info/ProgramIcon.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
@@ -65,6 +66,8 @@ int main(int argc, char* argv[]) {
     // Desktops match the windows to the installed menu entry by its id (the
     // Wayland app id), for their icon and name in the task switcher.
     QGuiApplication::setDesktopFileName(QString::fromStdString(kelvara::ApplicationId()));
+    // Before the first window: its design is translated as it is loaded.
+    const kelvara::TTranslation translation;
     // A signal, or the end of the desktop session, ends the program the way
     // closing the window does. Set up before the window can be reached by
     // later copies, so that no signal finds the program without it.

@@ -2,6 +2,7 @@
 
 #include "app/EscapeKeyWatcher.h"
 #include "app/Log.h"
+#include "app/TextFit.h"
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
@@ -30,6 +31,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace kelvara {
 
@@ -39,6 +41,8 @@ namespace {
 
 constexpr int DesignLeft = 191;
 constexpr int DesignTop = 105;
+// Between the window's edge and its panels.
+constexpr int Border = 5;
 
 // Only local files and folders are taken; a drop of anything else (text, a
 // web address) is refused as a whole.
@@ -70,17 +74,20 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     setPalette(colours);
     setAutoFillBackground(true);
     setAcceptDrops(true);
-    // Text below the baseline (the underscores of the examples) must not be
-    // clipped by a control sized for another face's metrics.
-    for (QWidget* control : findChildren<QWidget*>()) {
-        if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control))
-            control->resize(control->width(),
-                            std::max(control->height(), control->sizeHint().height()));
-    }
+    // The fixed examples of the date precisions: "ex)" in the user's
+    // language, the date digits as they are.
+    for (const auto& [example, precision] :
+         {std::pair{m_ui->Label2, m_ui->RdoYMD}, std::pair{m_ui->Label3, m_ui->RdoYMDHN},
+          std::pair{m_ui->Label4, m_ui->RdoYMDHNS}})
+        //: An example under a date precision; %1 is the date's digits.
+        example->setText(tr("ex)%1").arg(HintOf(precision)));
     // uic sizes a top-level form but does not place it; the design does.
     move(DesignLeft, DesignTop);
-    // The window is sized by its panels; the user does not resize it.
-    setFixedSize(size());
+    // The window is sized by its panels, which fit the captions in the
+    // user's language, in this face, with the design's size as the least;
+    // the user does not resize it, and a size in the state file cannot
+    // change it.
+    setFixedSize(FitToTexts(this, Border));
     // Not a child of the form: the state file walks the form's children.
     m_escapeWatcher = std::make_unique<TEscapeKeyWatcher>();
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
@@ -147,8 +154,7 @@ void TMainForm::FormDestroy() {
         SaveFormState(m_iniFile, this);
     } catch (const TIniFileError& error) {
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
-        QMessageBox::critical(nullptr, ApplicationTitle(DecodedPath(exe)),
-                              QString::fromUtf8(error.what()) + '.');
+        QMessageBox::critical(nullptr, ApplicationTitle(DecodedPath(exe)), error.Message() + '.');
     }
 }
 

@@ -6,6 +6,7 @@
 #include "info/Maker.h"
 #include "info/OSDescription.h"
 #include "info/ProgramIcon.h"
+#include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
@@ -57,6 +58,13 @@ template <typename Record, typename Read> Record ReadOrZero(Read read) {
     }
 }
 
+// The program's description in the user's language: the catalogs carry the
+// shipped description (marked where the version block is written); any
+// other text is shown as it stands.
+QString DescriptionLine(const QString& description) {
+    return QCoreApplication::translate(VersionStringsContext, description.toUtf8().constData());
+}
+
 } // namespace
 
 TInfoForm::TInfoForm(QWidget* parent, const QString& executablePath)
@@ -104,8 +112,8 @@ TInfoForm::~TInfoForm() = default;
 
 void TInfoForm::FormCreate() {
     setWindowTitle(VersionCaption(m_executablePath, objectName()));
-    m_ui->LblFileDescription->setText(
-        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileDescription), m_executablePath));
+    m_ui->LblFileDescription->setText(DescriptionLine(
+        GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileDescription), m_executablePath)));
     m_ui->LblExeName->setText(QFileInfo(m_executablePath).fileName());
     // The application's icon; the program's own where the application has
     // none (a window made without the program's entry).
@@ -153,33 +161,32 @@ void TInfoForm::SkipEraseBackground() {
 
 void TInfoForm::UpdateStatus() {
     const auto memory = ReadOrZero<TMemoryStatus>(ReadMemoryStatus);
-    m_ui->LblPhys->setText(QStringLiteral("Free Physical Memory:%1; Total:%2")
+    m_ui->LblPhys->setText(tr("Free Physical Memory:%1; Total:%2")
                                .arg(KiloBytes(memory.availPhys), KiloBytes(memory.totalPhys)));
     m_ui->LblPageFile->setText(
-        QStringLiteral("Free Paging File:%1; Total:%2")
+        tr("Free Paging File:%1; Total:%2")
             .arg(KiloBytes(memory.availPageFile), KiloBytes(memory.totalPageFile)));
     m_ui->LblVirtual->setText(
-        QStringLiteral("Free Virtual Memory:%1; Total:%2")
+        tr("Free Virtual Memory:%1; Total:%2")
             .arg(KiloBytes(memory.availVirtual), KiloBytes(memory.totalVirtual)));
 
     const auto counters = ReadOrZero<TProcessMemoryCounters>(ReadProcessMemoryCounters);
     m_ui->LblWorkingSetSize->setText(
-        QStringLiteral("Memory Usage:%1; Peak:%2")
+        tr("Memory Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.workingSetSize), KiloBytes(counters.peakWorkingSetSize)));
-    m_ui->LblPageFaultCount->setText(
-        QStringLiteral("Page Fault:%1").arg(Count(counters.pageFaultCount)));
+    m_ui->LblPageFaultCount->setText(tr("Page Fault:%1").arg(Count(counters.pageFaultCount)));
     m_ui->LblPagefileUsage->setText(
-        QStringLiteral("Pagefile Usage:%1; Peak:%2")
+        tr("Pagefile Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagefileUsage), KiloBytes(counters.peakPagefileUsage)));
     m_ui->LblPagedPoolUsage->setText(
-        QStringLiteral("Paged Pool Usage:%1; Peak:%2")
+        tr("Paged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.pagedPoolUsage), KiloBytes(counters.peakPagedPoolUsage)));
     m_ui->LblNonPagedPoolUsage->setText(
-        QStringLiteral("NonPaged Pool Usage:%1; Peak:%2")
+        tr("NonPaged Pool Usage:%1; Peak:%2")
             .arg(KiloBytes(counters.nonPagedPoolUsage), KiloBytes(counters.peakNonPagedPoolUsage)));
 
     const auto times = ReadOrZero<TProcessTimes>(ReadProcessTimes);
-    m_ui->LblProcessTime->setText(QStringLiteral("Kernel:%1; User:%2; Process:%3")
+    m_ui->LblProcessTime->setText(tr("Kernel:%1; User:%2; Process:%3")
                                       .arg(Duration(times.kernelSeconds),
                                            Duration(times.userSeconds),
                                            Duration(times.elapsedSeconds)));

@@ -5,6 +5,7 @@
 
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/Shortcut.h"
 #include "info/VersionInfo.h"
 #include "ui_InfoForm.h"
 
@@ -30,10 +31,12 @@ void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
         LaunchOnStartupLinkClicked(
             sender, {m_ui->LblLaunchOnStartup, m_ui->LblLaunchOnDesktop, m_ui->LblLaunchOnSendTo},
             m_executablePath);
+    } catch (const TShortcutError& error) {
+        // The error box of the program's two reported failures: the
+        // application title, and the message (which names each shortcut
+        // file that could not be written) with a full stop.
+        QMessageBox::critical(this, ApplicationTitle(m_executablePath), error.Message() + '.');
     } catch (const std::exception& error) {
-        // The default error report: one box, titled with the application's
-        // title, with the system's description (for Send To, of each file
-        // that could not be written) and a full stop.
         QMessageBox::critical(this, ApplicationTitle(m_executablePath),
                               QString::fromLocal8Bit(error.what()) + '.');
     } catch (...) {

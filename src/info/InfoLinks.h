@@ -32,8 +32,8 @@ struct TOpenFolderLinks {
 
 // LblLaunchOnStartupClick: a shortcut to `exePath`, named after its file name
 // without extension, into the Startup, Desktop or SendTo folder by `sender`.
-// Throws std::system_error when it cannot be written; the caller lets it
-// reach the default error report. Shows nothing on success.
+// Throws TShortcutError (info/Shortcut.h) when it cannot be written; the
+// caller lets it reach the error box. Shows nothing on success.
 void LaunchOnStartupLinkClicked(const QObject* sender, const TCreateShortcutLinks& links,
                                 const QString& exePath);
 

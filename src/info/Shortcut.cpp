@@ -3,7 +3,23 @@
 #include "platform/PathName.h"
 #include "platform/ShellLink.h"
 
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <utility>
+
 namespace kelvara {
+
+TShortcutError::TShortcutError(std::error_code code, std::string linkFiles)
+    : std::system_error(code, "create shortcut " + linkFiles), m_linkFiles(std::move(linkFiles)) {}
+
+QString TShortcutError::Message() const {
+    //: %1 is the shortcut file's full path (or several, comma-separated), %2
+    //: the system's reason.
+    return QCoreApplication::translate("kelvara::TShortcutError",
+                                       "ショートカット %1 を作成できません: %2")
+        .arg(DecodedPath(m_linkFiles), QString::fromLocal8Bit(code().message()));
+}
 
 std::string ShortcutWorkingFolder(const std::string& targetPath) {
     const auto slash = targetPath.find_last_of('/');
@@ -16,7 +32,16 @@ std::string ShortcutWorkingFolder(const std::string& targetPath) {
 void CreateShortcut(const std::string& targetPath, const std::string& folderPath,
                     const std::string& linkName) {
     const TShellLink link{targetPath, ShortcutArguments, ShortcutWorkingFolder(targetPath)};
-    SaveShellLink(link, folderPath, linkName);
+    try {
+        SaveShellLink(link, folderPath, linkName);
+    } catch (const TShellLinkError& error) {
+        std::string files;
+        for (const std::string& file : error.Files())
+            files += (files.empty() ? "" : ", ") + file;
+        throw TShortcutError(error.code(), files);
+    } catch (const std::system_error& error) {
+        throw TShortcutError(error.code(), ShellLinkFileName(folderPath, linkName));
+    }
 }
 
 } // namespace kelvara

@@ -35,6 +35,12 @@ inline constexpr std::size_t VersionBlockHeaderSize = VersionBlockMagic.size() +
 // A block larger than this is taken for a false find.
 inline constexpr std::uint32_t VersionBlockMaxPayload = 64 * 1024;
 
+// The translation context of the version strings that are words rather than
+// data (the description): where the executable's strings are written, they
+// are marked for the catalogs under this context, and the information
+// window looks them up under it.
+inline constexpr char VersionStringsContext[] = "VersionStrings";
+
 struct TVersionString {
     std::string_view key;
     std::string_view value;

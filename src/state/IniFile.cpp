@@ -2,6 +2,7 @@
 
 #include "state/Log.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -19,8 +20,12 @@
 namespace kelvara {
 
 TIniFileError::TIniFileError(const QString& fileName)
+    //: The state file could not be saved; %1 is its full path.
     : std::runtime_error(
-          QStringLiteral("%1 に書き込めません").arg(fileName).toUtf8().toStdString()),
+          QCoreApplication::translate("kelvara::TIniFileError", "%1 に書き込めません")
+              .arg(fileName)
+              .toUtf8()
+              .toStdString()),
       m_fileName(fileName) {}
 
 struct TIniFile::TData {

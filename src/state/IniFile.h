@@ -27,7 +27,9 @@
 namespace kelvara {
 
 // Raised when the state file cannot be written. what() is the message shown
-// to the user, in UTF-8: "<full path> に書き込めません" (cannot write to it).
+// to the user, in UTF-8 and in the user's language as it stood when the error
+// was raised: "<full path> に書き込めません" as written, "Cannot write to
+// <full path>" in English.
 class TIniFileError : public std::runtime_error {
 public:
     explicit TIniFileError(const QString& fileName);

@@ -21,18 +21,6 @@ namespace kelvara {
 
 namespace {
 
-// Shows its own text, which names every file that failed, in place of the
-// one std::system_error would build.
-class TSendToError : public std::system_error {
-public:
-    TSendToError(std::error_code code, std::string message)
-        : std::system_error(code), m_message(std::move(message)) {}
-    const char* what() const noexcept override { return m_message.c_str(); }
-
-private:
-    std::string m_message;
-};
-
 std::string Below(TSpecialFolder base, const char* tail) {
     const std::string folder = SpecialFolderPath(base);
     return folder.empty() ? std::string() : PathInFolder(folder, tail);
@@ -113,6 +101,7 @@ std::vector<TSendToFile> Plan(const TShellLink& link, const std::string& linkNam
 void SaveSendTo(const TShellLink& link, const std::string& linkName) {
     std::error_code firstError;
     std::string failures;
+    std::vector<std::string> failed;
     for (const TSendToFile& file : Plan(link, linkName)) {
         const std::string path =
             file.folder.empty() ? file.name : PathInFolder(file.folder, file.name);
@@ -127,11 +116,12 @@ void SaveSendTo(const TShellLink& link, const std::string& linkName) {
             if (!firstError)
                 firstError = error.code();
             failures += (failures.empty() ? "" : "; ") + path + ": " + error.code().message();
+            failed.push_back(path);
             qCDebug(lcPlatform) << "Send To: could not write" << path.c_str() << error.what();
         }
     }
     if (firstError)
-        throw TSendToError(firstError, "Send To could not write " + failures);
+        throw TShellLinkError(firstError, std::move(failed), "Send To could not write " + failures);
 }
 
 } // namespace kelvara

@@ -35,20 +35,8 @@ bool IsSendToFolder(const std::string& folder) {
            (!data.empty() && IsSameFolder(folder, PathInFolder(data, "nautilus/scripts")));
 }
 
-} // namespace
-
-std::string ShellLinkFileName(const std::string& folder, const std::string& linkName) {
-    return PathInFolder(folder, linkName + ".desktop");
-}
-
-void SaveShellLink(const TShellLink& link, const std::string& folder, const std::string& linkName) {
-    if (folder.empty())
-        ThrowSystemError(ENOENT, "create shortcut " + linkName + ".desktop: no folder");
-    if (IsSendToFolder(folder)) {
-        SaveSendTo(link, linkName);
-        return;
-    }
-
+// A plain shortcut: one desktop entry in `folder`.
+void SaveEntry(const TShellLink& link, const std::string& folder, const std::string& linkName) {
     TDesktopEntry entry;
     entry.name = linkName;
     entry.icon = ApplicationId();
@@ -61,6 +49,28 @@ void SaveShellLink(const TShellLink& link, const std::string& folder, const std:
     const mode_t mode =
         IsSameFolder(folder, SpecialFolderPath(TSpecialFolder::Desktop)) ? 0755 : 0644;
     WriteFileAtomically(folder, linkName + ".desktop", DesktopEntryText(entry), mode);
+}
+
+} // namespace
+
+std::string ShellLinkFileName(const std::string& folder, const std::string& linkName) {
+    return PathInFolder(folder, linkName + ".desktop");
+}
+
+void SaveShellLink(const TShellLink& link, const std::string& folder, const std::string& linkName) {
+    if (folder.empty())
+        throw TShellLinkError(std::error_code(ENOENT, std::generic_category()),
+                              {linkName + ".desktop"},
+                              "create shortcut " + linkName + ".desktop: no folder");
+    if (IsSendToFolder(folder)) {
+        SaveSendTo(link, linkName);
+        return;
+    }
+    try {
+        SaveEntry(link, folder, linkName);
+    } catch (const std::system_error& error) {
+        throw TShellLinkError(error.code(), {ShellLinkFileName(folder, linkName)}, error.what());
+    }
 }
 
 } // namespace kelvara

@@ -1,0 +1,61 @@
+#include "app/Translation.h"
+
+#include "app/Log.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace kelvara {
+
+namespace {
+
+// Where the build embeds a catalog (see src/CMakeLists.txt).
+QString CatalogPath(const QString& name) {
+    return QStringLiteral(":/i18n/kelvara_%1.qm").arg(name);
+}
+
+QString EnglishCatalog() {
+    return CatalogPath(QStringLiteral("en"));
+}
+
+} // namespace
+
+QString CatalogFor(const QStringList& uiLanguages) {
+    for (const QString& language : uiLanguages) {
+        // Qt writes "de-Latn-DE"; catalogs are named like locales, "de_DE".
+        QStringList parts = QString(language).replace(u'-', u'_').split(u'_', Qt::SkipEmptyParts);
+        if (parts.isEmpty())
+            continue;
+        const QString base = parts.front().toLower();
+        if (base == QLatin1String("c") || base == QLatin1String("posix"))
+            return EnglishCatalog();
+        if (base == QLatin1String("ja"))
+            return {};
+        parts.front() = base;
+        for (; !parts.isEmpty(); parts.removeLast()) {
+            const QString path = CatalogPath(parts.join(u'_'));
+            if (QFile::exists(path))
+                return path;
+        }
+    }
+    return EnglishCatalog();
+}
+
+TTranslation::TTranslation(const QStringList& uiLanguages) : m_catalog(CatalogFor(uiLanguages)) {
+    if (m_catalog.isEmpty())
+        return;
+    if (!m_translator.load(m_catalog)) {
+        // Only a broken build lacks its catalog; the texts then stay as written.
+        qCDebug(lcApp) << "cannot load" << m_catalog;
+        m_catalog.clear();
+        return;
+    }
+    m_installed = QCoreApplication::installTranslator(&m_translator);
+}
+
+TTranslation::~TTranslation() {
+    if (m_installed)
+        QCoreApplication::removeTranslator(&m_translator);
+}
+
+} // namespace kelvara
