@@ -88,7 +88,8 @@ TEST(KelvaraProgram, RenamesEverySamplePhotoAsAnIndependentReaderNamesIt) {
     std::size_t renamed = 0;
     for (const auto& [oldName, newName] : expected)
         renamed += oldName != newName;
-    EXPECT_GT(renamed, 60u);
+    // 26 dated JPEGs, two dated HEIC photos and three of the odd names.
+    EXPECT_GE(renamed, 31u);
 
     // A second run over the renamed photos changes nothing (give it time to
     // do harm: twice what the first run needed would be plenty).

@@ -97,7 +97,7 @@ TEST_F(RenameStepTest, DatedNamesStayAndALongerDateGoesInFront) {
 }
 
 TEST_F(RenameStepTest, FilesWithoutADateOrLayoutOrImageKeepTheirNames) {
-    const std::string undated = copyPhoto("jpg/orientation/landscape_1.jpg", temp.path());
+    const std::string undated = copyPhoto("jpg/orientation/landscape_6.jpg", temp.path());
     writeFile(temp.path() / "notes.jpg", "not a photo at all");
     writeFile(temp.path() / "drawing.svg",
               "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>");
@@ -108,7 +108,7 @@ TEST_F(RenameStepTest, FilesWithoutADateOrLayoutOrImageKeepTheirNames) {
     const std::string dated = copyPhoto(Canon, temp.path(), "a.jpg");
 
     const auto before = fileNames(temp.path());
-    for (const char* name : {"landscape_1.jpg", "notes.jpg", "drawing.svg", "empty.jpg",
+    for (const char* name : {"landscape_6.jpg", "notes.jpg", "drawing.svg", "empty.jpg",
                              "truncated.jpg", "folder.jpg", "gone.jpg"})
         renameOnce(temp.file(name), DatePatternMinute, TNameLayout::DateSizeModelFile);
     // No layout chosen: even a dated photo keeps its name.
