@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/EscapeKeyWatcher.h"
+#include "app/Log.h"
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
@@ -134,6 +135,9 @@ void TMainForm::showEvent(QShowEvent* event) {
 void TMainForm::FormShow() {
     for (std::size_t i = 1; i < m_arguments.size(); ++i)
         QueuePath(m_arguments[i]);
+    // Tests wait for this line: the program is up, its arguments are queued
+    // and, for the running copy, the handoff endpoint listens.
+    qCDebug(lcApp) << "main window shown";
 }
 
 void TMainForm::FormDestroy() {
@@ -144,9 +148,13 @@ void TMainForm::FormDestroy() {
     FindFileThread->Cancel();
     m_step.reset();
     FPendingFiles.reset();
+    // Tests count these two lines: "state saved", or "state not saved" just
+    // before the one error box.
     try {
         SaveFormState(m_iniFile, this);
+        qCDebug(lcApp) << "state saved";
     } catch (const EIniFileError& error) {
+        qCDebug(lcApp) << "state not saved:" << error.what();
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
         QMessageBox::critical(nullptr,
                               ApplicationTitle(QFile::decodeName(QByteArray::fromStdString(exe))),

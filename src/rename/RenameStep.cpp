@@ -4,6 +4,7 @@
 #include "photo/PhotoProperties.h"
 #include "platform/FileContent.h"
 #include "platform/MoveFile.h"
+#include "rename/Log.h"
 #include "rename/NewName.h"
 
 #include <new>
@@ -15,24 +16,43 @@ TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
                          const INamingOptions& options, IEscapeKey& escape)
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
 
+// The debug lines below are the points tests wait for, so their wording
+// stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
+// "kept <path>" (whatever the reason) and, once the step has taken files and
+// then finds none waiting and no search left, "queues empty".
 void TRenameStep::RenameNextFile() {
-    if (m_escape.Pressed())
+    if (m_escape.Pressed()) {
         m_worker.Cancel();
+        qCDebug(lcRename) << "Escape pressed: search cancelled";
+    }
 
     m_worker.TakeFiles(FPendingFiles, 1);
-    if (FPendingFiles.empty())
+    if (FPendingFiles.empty()) {
+        // A search queues all it finds before it counts as over, and only
+        // this thread adds folders: with neither left, nothing more comes.
+        if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
+            m_busy = false;
+            qCDebug(lcRename) << "queues empty";
+        }
         return;
+    }
+    m_busy = true;
     const std::string path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
 
     const std::string target = TargetFor(path);
-    if (target.empty())
+    if (target.empty()) {
+        qCDebug(lcRename) << "kept" << QString::fromStdString(path);
         return;
+    }
     try {
         MoveFileNoReplace(path, target);
-    } catch (const std::system_error&) {
+        qCDebug(lcRename) << "renamed" << QString::fromStdString(path) << "to"
+                          << QString::fromStdString(target);
+    } catch (const std::system_error& error) {
         // The target exists, the file went or is not ours to rename: it keeps
         // its name, and the next step goes on.
+        qCDebug(lcRename) << "kept" << QString::fromStdString(path) << error.what();
     }
 }
 

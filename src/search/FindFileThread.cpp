@@ -1,5 +1,7 @@
 #include "search/FindFileThread.h"
 
+#include "search/Log.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <chrono>
@@ -128,6 +130,10 @@ void TFindFileThread::Execute() {
             FSearching.store(false);
         }
         FAbort.store(false);
+        // Tests wait for this line ("searched <folder>"): the search of a
+        // queued folder has ended, all it found is queued (or, cancelled,
+        // dropped).
+        qCDebug(lcSearch) << "searched" << QFile::decodeName(QByteArray::fromStdString(folder));
     }
 }
 
