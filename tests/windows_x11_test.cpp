@@ -108,12 +108,17 @@ TEST(Windows, VersionOpensTheInformationWindowAndAnyKeyClosesIt) {
     // VERSION sits at the top left of the window's content.
     xdotool({"mousemove", "--window", main, "45", "25", "click", "1"});
     const QString info = shownWindow("^Kelvara Ver\\.0\\.8\\.4\\.24 - InfoForm$");
-    ASSERT_FALSE(info.isEmpty());
+    ASSERT_FALSE(info.isEmpty()) << "pointer at " << xdotool({"getmouselocation"}).toStdString()
+                                 << "\n"
+                                 << kelvara.log().tail();
 
     WindowEvents infoEvents(info);
     ASSERT_TRUE(infoEvents.watching());
+    // A real key press to the focused window, as a user's. (After one sent
+    // to the window, xdotool key --window, clicks on the next run's window
+    // went unanswered on the same X server.)
     xdotool({"windowfocus", "--sync", info});
-    xdotool({"key", "--window", info, "a"});
+    xdotool({"key", "a"});
     EXPECT_TRUE(infoEvents.waitFor(UnmapNotify));
     EXPECT_TRUE(visibleWindow("Kelvara Ver.* - InfoForm$").isEmpty());
     // The main window is still there, and ends normally.
