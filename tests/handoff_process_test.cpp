@@ -363,9 +363,10 @@ TEST_F(Handoff, SilentPeerHoldsUpNobodyAndIsDropped) {
 
     // Says nothing and keeps the connection open.
     const auto silentStart = TClock::now();
-    TPipe silentConnected, stalledSent;
+    TPipe silentConnected;
     const pid_t silent = rawPeer(socketPath(), "", false, 10000ms, &silentConnected);
     // Sends the header only, promising text that never comes.
+    TPipe stalledSent; // made after the first child, which then holds none of it
     const pid_t stalled = rawPeer(socketPath(), EncodeHandoffFrame("a,b", "").substr(0, 10), false,
                                   10000ms, &stalledSent);
     ASSERT_TRUE(silentConnected.Wait());

@@ -88,13 +88,13 @@ std::size_t PipeLines::countLocked(const std::string& text) const {
 }
 
 bool PipeLines::waitFor(const std::string& text, std::size_t count,
-                         std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout) {
     return waitFor([&](const std::string& line) { return line.find(text) != std::string::npos; },
                    count, timeout);
 }
 
 bool PipeLines::waitFor(const std::function<bool(const std::string&)>& match, std::size_t count,
-                         std::chrono::milliseconds timeout) {
+                        std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
     // Each wake looks at the new lines only: a program may write thousands.
     std::size_t seen = 0, found = 0;
