@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 seconds=${KELVARA_FUZZ_SECONDS:-60}
-photos=${KELVARA_PHOTOS_DIR:-$root/../shared/photos}
+photos=$root/tests/data
 build=$root/build-fuzz
 artifacts=$build/artifacts
 
@@ -35,8 +35,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # The corpus to start from: the committed seeds, the inputs that once
-# crashed, and for photos every sample photo (copied: libFuzzer adds its
-# finds to the first corpus folder, which must never be the shared one).
+# crashed, and for photos every sample file of tests/data, the hostile ones
+# included (copied: libFuzzer adds its finds to the first corpus folder,
+# which must never be the repository's own).
 prepare_corpus() {
     local target=$1 corpus=$work/$1
     mkdir -p "$corpus"

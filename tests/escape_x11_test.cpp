@@ -6,10 +6,10 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
 
 using namespace kelvara::test;
 namespace fs = std::filesystem;
@@ -45,18 +45,29 @@ TEST(EscapeKey, HeldDuringAThousandRenamesStopsThemWithinATickOrTwo) {
 
     KelvaraProcess kelvara(temp.path() / "app");
     kelvara.start({QString::fromStdString(photos.string())}, temp.path());
-    ASSERT_TRUE(waitUntil([&] { return renamedCount(photos) >= 30; }));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed", 30));
 
+    // Held until a step has seen it down.
+    const std::size_t emptyBefore = kelvara.logCount("kelvara.rename: queues empty");
     xdotool({"keydown", "Escape"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    const bool seen = kelvara.waitForLog("kelvara.rename: Escape pressed");
     xdotool({"keyup", "Escape"});
-    const std::size_t atRelease = renamedCount(photos);
-    // Long enough for dozens of ticks: none of them may rename anything more.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    const std::size_t later = renamedCount(photos);
-    EXPECT_LE(later, atRelease + 2);
-    EXPECT_LT(later, static_cast<std::size_t>(Count / 2));
+    ASSERT_TRUE(seen) << kelvara.log().tail();
+    // The queues are empty from that step on: it renamed nothing more, nor
+    // did any after it.
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty", emptyBefore + 1))
+        << kelvara.log().tail();
+    const auto lines = kelvara.log().lines();
+    const auto holds = [](const std::string& text) {
+        return [text](const std::string& line) { return line.find(text) != std::string::npos; };
+    };
+    const auto escape = std::find_if(lines.begin(), lines.end(), holds("Escape pressed"));
+    EXPECT_EQ(std::count_if(escape, lines.end(), holds("kelvara.rename: renamed")), 0);
+    EXPECT_EQ(std::count_if(escape, lines.end(), holds("kelvara.rename: queues empty")), 1);
     EXPECT_EQ(kelvara.terminate(), 0);
+    const std::size_t renamed = kelvara.logCount("kelvara.rename: renamed");
+    EXPECT_EQ(renamedCount(photos), renamed);
+    EXPECT_LT(renamed, static_cast<std::size_t>(Count / 2));
     // Nothing was lost on the way: every photo is still there, once.
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(photos))

@@ -13,6 +13,7 @@
 
 #include <QStandardPaths>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -137,8 +138,13 @@ TEST_F(FaultTest, PhotosDeletedReplacedOrTruncatedWhileQueuedAreSkippedAndTheRes
     kelvara.start({QString::fromStdString((root / "a_bulk").string()),
                    QString::fromStdString((root / "z_late").string())},
                   temp.path());
-    ASSERT_TRUE(waitUntil([&] { return renamedIn(root / "a_bulk") >= 20; }));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed", 20)) << kelvara.log().tail();
     ASSERT_EQ(renamedIn(root / "z_late"), 0u) << "the step reached the late folder too early";
+    for (const std::string& line : kelvara.log().lines()) {
+        ASSERT_FALSE(line.starts_with("kelvara.rename:") &&
+                     line.find("/z_late/") != std::string::npos)
+            << "the step reached the late folder too early: " << line;
+    }
 
     std::set<fs::path> changed;
     std::map<fs::path, std::string> truncatedTo;
@@ -171,9 +177,10 @@ TEST_F(FaultTest, PhotosDeletedReplacedOrTruncatedWhileQueuedAreSkippedAndTheRes
         fs::create_symlink(root / "nowhere.jpg", root / relative);
     }
 
-    // late50 to late59 stay as they are: once they are renamed, the step has
-    // been through every changed one.
-    ASSERT_TRUE(waitUntil([&] { return renamedIn(root / "z_late") >= 10; }, 300000));
+    // late50 to late59 stay as they are. Once the queues are empty, the step
+    // has been through every changed one.
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty", 1, std::chrono::minutes(5)))
+        << kelvara.log().tail();
     EXPECT_EQ(kelvara.terminate(), 0);
 
     EXPECT_EQ(expectEachPhotoOnce(root, photos, changed), 1510u);
@@ -291,15 +298,16 @@ TEST_F(FaultTest, FoldersThatBecomeUnreadableDuringTheSearchAreSkippedAndTheRest
         return renamed;
     };
     kelvara.start({QString::fromStdString(root.string())}, temp.path());
-    // The search is long over once the step has renamed a few photos.
-    const bool started = waitUntil([&] { return steadyRenamed() >= 5; });
+    // The folders change for as long as the search runs.
+    const bool searched = kelvara.waitForLog("kelvara.search: searched");
     stop = true;
     vandal.join();
-    ASSERT_TRUE(started);
-    ASSERT_TRUE(waitUntil([&] { return steadyRenamed() == 4u * Flipping; }, 300000))
+    ASSERT_TRUE(searched) << kelvara.log().tail();
+    // The step has reached whatever the search found in the changing ones.
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty", 1, std::chrono::minutes(5)))
+        << kelvara.log().tail();
+    EXPECT_EQ(steadyRenamed(), 4u * Flipping)
         << "the search did not go on past the unreadable folders";
-    // Give the step the time to reach whatever it found in the changing ones.
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     EXPECT_EQ(kelvara.terminate(), 0);
 
     fs::permissions(root / "locked", fs::perms::owner_all);
@@ -316,37 +324,44 @@ TEST_F(FaultTest, APhotoThatAnotherProcessHoldsOpenIsRenamedInPlace) {
     const fs::path writing = root / "held/open1.jpg";
     const fs::path locked = root / "held/open2.jpg";
     // One process reading, one appending (it writes once it is told to, after
-    // the renames), and one holding an exclusive lock.
+    // the renames), and one holding an exclusive lock. It says when all three
+    // are open, and when it has appended; it holds them until told to end.
     QProcess holder;
     holder.start("bash", {"-c",
-                          "exec 3<\"$1\" 4>>\"$2\"; flock -x \"$3\" -c 'read line; echo "
-                          "appended >&4; sleep 30'",
+                          "exec 3<\"$1\" 4>>\"$2\"; flock -x \"$3\" -c 'echo open; read line; "
+                          "echo appended >&4; echo appended; read line'",
                           "holder", QString::fromStdString(reading.string()),
                           QString::fromStdString(writing.string()),
                           QString::fromStdString(locked.string())});
     ASSERT_TRUE(holder.waitForStarted());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto holderSays = [&](const char* expected) {
+        while (!holder.canReadLine())
+            if (!holder.waitForReadyRead(30000))
+                return false;
+        return holder.readLine().toStdString() == std::string(expected) + "\n";
+    };
+    ASSERT_TRUE(holderSays("open"));
 
     KelvaraProcess kelvara(temp.path() / "app");
     kelvara.start({QString::fromStdString((root / "held").string())}, temp.path());
-    ASSERT_TRUE(waitUntil([&] { return renamedIn(root / "held") == 3; }));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty")) << kelvara.log().tail();
+    EXPECT_EQ(renamedIn(root / "held"), 3u);
     EXPECT_EQ(kelvara.terminate(), 0);
     EXPECT_EQ(expectEachPhotoOnce(root, photos), 3u);
 
     // The holder's descriptor still leads to the renamed file: renamed in
     // place, never copied.
     holder.write("go\n");
-    ASSERT_TRUE(holder.waitForBytesWritten(5000));
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            for (const auto& entry : fs::directory_iterator(root / "held"))
-                if (isRenamedFrom(entry.path().filename().string(), "open1.jpg"))
-                    return readFile(entry.path()).ends_with("appended\n");
-            return false;
-        },
-        10000));
-    holder.kill();
-    holder.waitForFinished();
+    ASSERT_TRUE(holderSays("appended"));
+    std::size_t appended = 0;
+    for (const auto& entry : fs::directory_iterator(root / "held"))
+        if (isRenamedFrom(entry.path().filename().string(), "open1.jpg")) {
+            EXPECT_TRUE(readFile(entry.path()).ends_with("appended\n"));
+            ++appended;
+        }
+    EXPECT_EQ(appended, 1u);
+    holder.write("end\n");
+    EXPECT_TRUE(holder.waitForFinished(10000));
 }
 
 TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto) {
@@ -355,8 +370,9 @@ TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto
 
     // A first run ends the normal way and leaves its state file.
     kelvara.start({}, temp.path());
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown"));
     ASSERT_EQ(kelvara.terminate(), 0);
+    ASSERT_EQ(kelvara.logCount("kelvara.app: state saved"), 1u);
     const std::string state = readFile(kelvara.stateFile());
     ASSERT_FALSE(state.empty());
 
@@ -365,8 +381,10 @@ TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto
     for (int run = 0; run < 4; ++run) {
         kelvara.start({QString::fromStdString((root / "many").string())}, temp.path());
         const std::size_t target = before + 50 + random() % 150;
-        ASSERT_TRUE(waitUntil([&] { return renamedIn(root / "many") >= target; }));
-        // At some point within a step, not just between two.
+        ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed", target - before))
+            << kelvara.log().tail();
+        // At some point within a step, not just between two: a random delay
+        // is the point here.
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 10000));
         kelvara.kill();
         const std::size_t renamed = expectEachPhotoOnce(root, photos);

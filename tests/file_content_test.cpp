@@ -35,7 +35,7 @@ int ReadError(const std::string& path) {
 
 TEST(FileContent, GivesEveryByteOfRealFiles) {
     TempDir dir;
-    for (const char* photo : {"jpg/Canon_40D.jpg", "tiff/BSG1.tiff", "jpg/corrupted.jpg"}) {
+    for (const char* photo : {"jpg/Canon_40D.jpg", "tiff/Rudless.tiff", "jpg/corrupted.jpg"}) {
         const std::string copy = kelvara::test::copyPhoto(photo, dir.path());
         const QByteArray content = ReadFileContent(copy);
         EXPECT_EQ(content.toStdString(), kelvara::test::readFile(copy)) << photo;

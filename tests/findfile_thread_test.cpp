@@ -2,29 +2,24 @@
 // links, and Cancel racing a running search.
 
 #include "search/FindFileThread.h"
+#include "support/LogCapture.h"
 #include "support/TempDir.h"
 
-#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
 using namespace kelvara;
+using kelvara::test::LogCapture;
 using kelvara::test::TempDir;
 using kelvara::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Waits (bounded) until no folder is queued and no search runs.
-bool waitIdle(TFindFileThread& worker) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (worker.HasSearchWork()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+// The line the worker writes when the search of a queued folder has ended.
+std::string searchedLine(const fs::path& folder) {
+    return "kelvara.search: searched \"" + folder.string() + "/\"";
 }
 
 TPathList takeAll(TFindFileThread& worker) {
@@ -78,6 +73,7 @@ TEST(FindFileQueues, FoldersAreSearchedOnceInCaseInsensitiveOrderAndFilesQueueDi
     const std::string loose = temp.file("loose.jpg");
     writeFile(loose, "l");
 
+    LogCapture log;
     Worker worker; // suspended: the queue fills before any search starts
     worker.thread.AddPath(temp.file("Beta"));
     worker.thread.AddPath(temp.file("alpha") + "/");
@@ -92,7 +88,8 @@ TEST(FindFileQueues, FoldersAreSearchedOnceInCaseInsensitiveOrderAndFilesQueueDi
     // Files named directly wait in arrival order before anything is searched.
     EXPECT_EQ(worker.thread.FileCount(), 2u);
     worker.thread.Resume();
-    ASSERT_TRUE(waitIdle(worker.thread));
+    ASSERT_TRUE(log.waitFor("kelvara.search: searched", 4));
+    EXPECT_FALSE(worker.thread.HasSearchWork());
     const TPathList files = takeAll(worker.thread);
     ASSERT_EQ(files.size(), 6u);
     EXPECT_EQ(files[0], loose);
@@ -120,10 +117,12 @@ TEST(FindFileSearch, WalksDepthFirstWithHiddenEntriesAndNeverFollowsFolderLinks)
     fs::create_symlink(root / "nowhere", root / "dangling.jpg");
     mkfifo((root / "pipe.jpg").c_str(), 0600);
 
+    LogCapture log;
     Worker worker;
     worker.thread.Resume();
     worker.thread.AddPath(root.string());
-    ASSERT_TRUE(waitIdle(worker.thread));
+    ASSERT_TRUE(log.waitFor(searchedLine(root)));
+    EXPECT_FALSE(worker.thread.HasSearchWork());
     const TPathList files = takeAll(worker.thread);
     EXPECT_EQ(files, expectedWalk(root));
     EXPECT_EQ(files.size(), 6u); // 1, 2, 3, .4, the odd name, link.jpg
@@ -163,7 +162,10 @@ TEST(FindFileCancel, NothingOfACancelledSearchArrivesAndTheNextSearchRunsNormall
 
     // Cancel at many moments of a running search: right at its start, and
     // after some files have arrived. Whatever the moment, the queue stays
-    // empty once Cancel has returned.
+    // empty once Cancel has returned: when the next search has ended (and
+    // the cancelled one with it, in the same thread before), the queue holds
+    // the next search's files and nothing else.
+    LogCapture log;
     for (int round = 0; round < 20; ++round) {
         Worker worker;
         worker.thread.Resume();
@@ -174,11 +176,10 @@ TEST(FindFileCancel, NothingOfACancelledSearchArrivesAndTheNextSearchRunsNormall
         }
         worker.thread.Cancel();
         EXPECT_EQ(worker.thread.FileCount(), 0u);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_EQ(worker.thread.FileCount(), 0u) << "round " << round;
 
         worker.thread.AddPath(next.string());
-        ASSERT_TRUE(waitIdle(worker.thread));
+        ASSERT_TRUE(log.waitFor(searchedLine(next), static_cast<std::size_t>(round) + 1));
+        EXPECT_FALSE(worker.thread.HasSearchWork());
         const TPathList files = takeAll(worker.thread);
         EXPECT_EQ(files, expectedWalk(next)) << "round " << round;
     }

@@ -5,10 +5,10 @@
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
-#include <thread>
 
 using namespace kelvara::test;
 namespace fs = std::filesystem;
@@ -56,16 +56,18 @@ TEST_F(HandoffTest, ALaterLaunchHandsOverAwkwardAndRelativePathsAndEndsAtOnce) {
 
     KelvaraProcess first(app);
     first.start({}, app / "cwd");
-    ASSERT_TRUE(waitUntil(
-        [&] { return fs::exists(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}"); }));
+    ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"));
+    ASSERT_TRUE(fs::exists(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}"));
 
     KelvaraProcess second(app);
     second.start({QString::fromStdString((photos / names[0]).string()), "sub/relative.jpg"},
                  temp.path() / "elsewhere");
     EXPECT_EQ(second.waitForExit(15000), 0);
-    EXPECT_TRUE(waitUntil([&] { return allRenamed(photos, names); }));
-    EXPECT_TRUE(
-        waitUntil([&] { return fs::exists(app / "cwd" / "sub" / renamed("relative.jpg")); }));
+    EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u);
+    EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 2)) << first.log().tail();
+    EXPECT_TRUE(allRenamed(photos, names));
+    EXPECT_TRUE(fs::exists(app / "cwd" / "sub" / renamed("relative.jpg")));
     EXPECT_TRUE(fs::exists(temp.path() / "elsewhere" / "sub" / "relative.jpg"));
 
     // A launch with nothing to hand over only asks for the window; it ends.
@@ -76,6 +78,7 @@ TEST_F(HandoffTest, ALaterLaunchHandsOverAwkwardAndRelativePathsAndEndsAtOnce) {
     third.environment().remove("QT_QPA_PLATFORM");
     third.start({}, temp.path());
     EXPECT_EQ(third.waitForExit(15000), 0);
+    EXPECT_EQ(third.logCount("kelvara.instance: handed over"), 1u);
     EXPECT_TRUE(first.running());
     EXPECT_EQ(first.terminate(), 0);
 }
@@ -92,15 +95,34 @@ TEST_F(HandoffTest, TwentyLaunchesWhileTheFirstStartsLoseNoPathAndLeaveOneCopy) 
         copies.push_back(std::make_unique<KelvaraProcess>(app));
         copies.back()->start({QString::fromStdString((photos / name).string())}, temp.path());
     }
-    EXPECT_TRUE(waitUntil([&] { return allRenamed(photos, names); }));
-    const auto running = [&] {
-        int count = 0;
-        for (auto& copy : copies)
-            count += copy->running() ? 1 : 0;
-        return count;
-    };
-    EXPECT_TRUE(waitUntil([&] { return running() == 1; }, 30000));
-    EXPECT_EQ(running(), 1);
+    // Each copy either comes up as the running copy or hands over and ends.
+    // (The first has no paths: it may also give up, after a second, on a
+    // running copy that is slow to listen.)
+    KelvaraProcess* running = nullptr;
+    for (auto& copy : copies) {
+        ASSERT_TRUE(copy->log().waitFor(
+            [](const std::string& line) {
+                return line.find("kelvara.app: main window shown") != std::string::npos ||
+                       line.find("kelvara.instance: handed over") != std::string::npos ||
+                       line.find("kelvara.instance: gave up") != std::string::npos;
+            },
+            1, std::chrono::seconds(30)))
+            << copy->log().tail();
+        if (copy != copies.front()) {
+            EXPECT_EQ(copy->logCount("kelvara.instance: gave up"), 0u) << copy->log().tail();
+        }
+        if (copy->logCount("kelvara.app: main window shown") == 0) {
+            EXPECT_EQ(copy->waitForExit(30000), 0);
+        } else {
+            EXPECT_EQ(running, nullptr) << "two running copies";
+            running = copy.get();
+        }
+    }
+    ASSERT_NE(running, nullptr);
+    EXPECT_TRUE(running->running());
+    ASSERT_TRUE(running->waitForLog("kelvara.rename: renamed", names.size()))
+        << running->log().tail();
+    EXPECT_TRUE(allRenamed(photos, names));
     for (auto& copy : copies)
         EXPECT_EQ(copy->terminate(), 0);
 }
@@ -112,24 +134,32 @@ TEST_F(HandoffTest, ALaunchWaitingOnACopyWithoutEndpointTakesOverWhenTheLockCome
     fs::create_directories(app / "run");
     fs::permissions(app / "run", fs::perms::owner_all, fs::perm_options::replace);
     const fs::path lock = app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}.lock";
+    // It says when it holds the lock, and lets it go when told to.
     QProcess holder;
-    holder.start("flock", {QString::fromStdString(lock.string()), "sleep", "2"});
+    holder.start("flock",
+                 {QString::fromStdString(lock.string()), "sh", "-c", "echo held; read go"});
     ASSERT_TRUE(holder.waitForStarted());
-    ASSERT_TRUE(waitUntil([&] {
-        return QProcess::execute("flock", {"-n", QString::fromStdString(lock.string()), "true"}) !=
-               0;
-    }));
+    while (!holder.canReadLine())
+        ASSERT_TRUE(holder.waitForReadyRead(30000));
+    ASSERT_EQ(holder.readLine().toStdString(), "held\n");
 
     KelvaraProcess second(app);
     second.start({QString::fromStdString((photos / names[0]).string()),
                   QString::fromStdString((photos / names[1]).string())},
                  temp.path());
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // It keeps trying (twenty tries, a second's worth) and meanwhile does
+    // nothing else.
+    ASSERT_TRUE(second.waitForLog("kelvara.instance: running copy not reached", 20))
+        << second.log().tail();
     EXPECT_TRUE(second.running());
+    EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
     EXPECT_FALSE(allRenamed(photos, names));
     // The holder ends; the waiting launch becomes the running copy itself.
+    holder.write("go\n");
     ASSERT_TRUE(holder.waitForFinished(10000));
-    EXPECT_TRUE(waitUntil([&] { return allRenamed(photos, names); }));
+    ASSERT_TRUE(second.waitForLog("kelvara.instance: lock came free")) << second.log().tail();
+    ASSERT_TRUE(second.waitForLog("kelvara.rename: renamed", 2)) << second.log().tail();
+    EXPECT_TRUE(allRenamed(photos, names));
     EXPECT_TRUE(second.running());
     EXPECT_EQ(second.terminate(), 0);
 }

@@ -12,10 +12,13 @@
 #include "instance/InstanceIdentity.h"
 #include "instance/InstanceLock.h"
 #include "instance/RuntimeFolder.h"
+#include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 
-#include <QTest>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -28,6 +31,7 @@
 #include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
@@ -101,21 +105,34 @@ int exitCode(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Serves the event loop (and so the handoff socket) until the child ends.
+// Serves the event loop (and so the handoff socket) until the child ends:
+// a descriptor of the process becomes readable when it does.
 int serveUntilExit(pid_t pid, std::chrono::seconds limit = 30s) {
-    const auto deadline = TClock::now() + limit;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid)
-            return exitCode(status);
-        if (TClock::now() > deadline) {
+    const int process = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (process < 0) {
+        ADD_FAILURE() << "no process descriptor for " << pid;
+        return -1;
+    }
+    QEventLoop loop;
+    QSocketNotifier ended(process, QSocketNotifier::Read);
+    QObject::connect(&ended, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(limit);
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) != pid) {
+        loop.exec();
+        if (::waitpid(pid, &status, WNOHANG) != pid) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
             ADD_FAILURE() << "child " << pid << " did not end in time";
-            return -1;
+            status = -1;
         }
-        QTest::qWait(5);
     }
+    ended.setEnabled(false);
+    ::close(process);
+    return status == -1 ? -1 : exitCode(status);
 }
 
 int waitExit(pid_t pid) {
@@ -168,10 +185,11 @@ int connectRaw(const std::string& path) {
 
 // Sends raw bytes, then half-closes (or not) and reads whatever the endpoint
 // answers until it hangs up. Exits 0 when it hung up without a reply, 1 when
-// it replied, 2 when it never hung up within `limit`.
+// it replied, 2 when it never hung up within `limit`. `sent`, when given, is
+// signalled once the bytes are on their way.
 pid_t rawPeer(const std::string& path, std::string bytes, bool halfClose,
-              std::chrono::milliseconds limit = 6000ms) {
-    return runChild([=] {
+              std::chrono::milliseconds limit = 6000ms, TPipe* sent = nullptr) {
+    const pid_t pid = runChild([=] {
         const int fd = connectRaw(path);
         if (fd < 0)
             return 3;
@@ -179,6 +197,8 @@ pid_t rawPeer(const std::string& path, std::string bytes, bool halfClose,
             return 4;
         if (halfClose)
             ::shutdown(fd, SHUT_WR);
+        if (sent != nullptr)
+            sent->Signal();
         timeval timeout{static_cast<time_t>(limit.count() / 1000),
                         static_cast<suseconds_t>((limit.count() % 1000) * 1000)};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
@@ -189,6 +209,10 @@ pid_t rawPeer(const std::string& path, std::string bytes, bool halfClose,
             return 1;
         return got == 0 || errno == ECONNRESET ? 0 : 2;
     });
+    // Only the child writes: should it end without a word, Wait says so.
+    if (sent != nullptr)
+        sent->CloseWrite();
+    return pid;
 }
 
 class Handoff : public ::testing::Test {
@@ -207,7 +231,13 @@ protected:
     std::string socketPath() const {
         return HandoffSocketPath(m_runtime.path().string(), InstanceIdentity);
     }
+    // The line a copy in `pid` writes after each try that reached nobody.
+    static std::string notReached(pid_t pid) {
+        return std::to_string(pid) + " kelvara.instance: running copy not reached";
+    }
 
+    // Forked second copies log into it too.
+    kelvara::test::LogCapture m_log;
     TempDir m_runtime;
     std::optional<std::string> m_oldRuntime;
 };
@@ -255,11 +285,15 @@ TEST_F(Handoff, LockHeldByAnotherProcessUntilItEnds) {
 TEST_F(Handoff, LockIsNotInheritedByProgramsWeStart) {
     auto lock = std::make_unique<TInstanceLock>(InstanceIdentity);
     ASSERT_TRUE(lock->HoldsLock());
+    // Runs until it is killed. Its copy of the pipe, close-on-exec, is gone
+    // the moment it has become the other program.
+    TPipe started;
     const pid_t sleeper = runChild([] {
-        ::execl("/bin/sleep", "sleep", "5", static_cast<char*>(nullptr));
+        ::execl("/bin/sleep", "sleep", "infinity", static_cast<char*>(nullptr));
         return 1;
     });
-    std::this_thread::sleep_for(100ms);
+    started.CloseWrite();
+    EXPECT_FALSE(started.Wait());
     lock.reset();
     // The program we started still runs, yet the lock is free.
     TInstanceLock next(InstanceIdentity);
@@ -329,11 +363,14 @@ TEST_F(Handoff, SilentPeerHoldsUpNobodyAndIsDropped) {
 
     // Says nothing and keeps the connection open.
     const auto silentStart = TClock::now();
-    const pid_t silent = rawPeer(socketPath(), "", false, 10000ms);
+    TPipe silentConnected;
+    const pid_t silent = rawPeer(socketPath(), "", false, 10000ms, &silentConnected);
     // Sends the header only, promising text that never comes.
-    const pid_t stalled =
-        rawPeer(socketPath(), EncodeHandoffFrame("a,b", "").substr(0, 10), false, 10000ms);
-    std::this_thread::sleep_for(100ms);
+    TPipe stalledSent; // made after the first child, which then holds none of it
+    const pid_t stalled = rawPeer(socketPath(), EncodeHandoffFrame("a,b", "").substr(0, 10), false,
+                                  10000ms, &stalledSent);
+    ASSERT_TRUE(silentConnected.Wait());
+    ASSERT_TRUE(stalledSent.Wait());
 
     const pid_t copy = secondCopy({"/photos/a.jpg"});
     const int copyDone = serveUntilExit(copy);
@@ -446,7 +483,8 @@ TEST_F(Handoff, DeliversWhenTheEndpointAppearsLate) {
     TInstanceLock lock(InstanceIdentity);
     ASSERT_TRUE(lock.HoldsLock());
     const pid_t copy = secondCopy({"/late/a.jpg", "/late/b.jpg"});
-    std::this_thread::sleep_for(800ms);
+    // Ten tries (half a second and more) reach nobody; it keeps trying.
+    ASSERT_TRUE(m_log.waitFor(notReached(copy), 10));
     EXPECT_EQ(::waitpid(copy, nullptr, WNOHANG), 0) << "the second copy gave up early";
 
     TRecordingTarget target;
@@ -461,7 +499,9 @@ TEST_F(Handoff, BurstOfLaunchesWhileStartingLosesNothing) {
     for (int i = 0; i < 20; ++i)
         copies.push_back(secondCopy(
             {"/burst/" + std::to_string(i) + " a.jpg", "/burst/" + std::to_string(i) + " b.jpg"}));
-    std::this_thread::sleep_for(300ms);
+    // Every one has tried once and found no endpoint yet.
+    for (const pid_t copy : copies)
+        ASSERT_TRUE(m_log.waitFor(notReached(copy)));
 
     TRecordingTarget target;
     THandoffReceiver receiver(lock, target);
@@ -487,8 +527,9 @@ TEST_F(Handoff, BecomesFirstWhenTheRunningCopyEnds) {
     TInstanceLock lock(InstanceIdentity);
     ASSERT_TRUE(lock.IsAlreadyRunning());
 
+    // It ends once we have tried to reach it, and found no endpoint, twice.
     std::thread ending([&] {
-        std::this_thread::sleep_for(500ms);
+        m_log.waitFor(notReached(::getpid()), 2);
         release.Signal();
     });
     const auto start = TClock::now();

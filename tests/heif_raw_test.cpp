@@ -1,8 +1,9 @@
-// Photos from phones (HEIC, HEIF, AVIF) and camera RAW files: the real HEIC
+// Photos from phones (HEIC, HEIF, AVIF) and camera RAW files: the real
 // samples and files written here with libheif and as DNG get the names that
 // exiftool's reading gives them through the real rename step; their sizes are
 // those of the primary image as stored; damaged ones are no images and keep
-// their names, without a word on the console.
+// their names, without a word on the console; files crafted against metadata
+// readers keep theirs too.
 
 #include "photo/GPImage.h"
 #include "photo/HeifImage.h"
@@ -47,11 +48,15 @@ QByteArray Bytes(const std::string& data) {
     return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
 }
 
+// The real HEIC, HEIF and AVIF samples: phone photos and small files of
+// other writers.
 std::vector<fs::path> HeifSamples() {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(photosDir() / "heic"))
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
+    for (const fs::path& folder :
+         {photosDir() / "heic", morePhotosDir() / "heic", morePhotosDir() / "avif"})
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -202,6 +207,8 @@ protected:
     NoEscape escape;
     TFixedNamingOptions options{DatePatternMinute, TNameLayout::DateSizeModelFile};
 
+    TRenameStep step() { return TRenameStep(worker, pending, options, escape); }
+
     // One rename step for each regular file below `root`.
     void RenameAll(const fs::path& root) {
         std::vector<std::string> paths;
@@ -225,6 +232,11 @@ TEST_F(HeifRawTest, EveryPhoneAndRawPhotoGetsTheNameExiftoolGivesIt) {
     const fs::path root = temp.path() / "photos";
     fs::create_directories(root);
     fs::copy(photosDir() / "heic", root / "heic", fs::copy_options::recursive);
+    fs::create_directories(root / "more" / "raw");
+    for (const char* folder : {"heic", "avif"})
+        fs::copy(morePhotosDir() / folder, root / "more" / folder, fs::copy_options::recursive);
+    for (const char* file : {"IMG_1361.dng", "Canon-R6-pruned.CR3"})
+        fs::copy(morePhotosDir() / "raw" / file, root / "more" / "raw");
     // Written here: an AVIF, a HEIC with a rotation for viewers to apply
     // (libheif stores its 64 x 40 pixels turned, as 40 x 64) and a camera RAW
     // file.
@@ -240,6 +252,8 @@ TEST_F(HeifRawTest, EveryPhoneAndRawPhotoGetsTheNameExiftoolGivesIt) {
     for (auto& entry : fs::recursive_directory_iterator(root))
         fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add);
 
+    // Not CR3: the one sample has its image data pruned away, so it is no
+    // image and keeps its name, though exiftool reads its date.
     const auto expected = exiftoolNames(root, {"HEIC", "HEIF", "AVIF", "DNG"});
     RenameAll(root);
 
@@ -252,35 +266,55 @@ TEST_F(HeifRawTest, EveryPhoneAndRawPhotoGetsTheNameExiftoolGivesIt) {
     for (const auto& entry : fs::recursive_directory_iterator(root))
         files += entry.is_regular_file();
     EXPECT_EQ(files, expected.size());
-    // The two dated iPhone photos, the DNG and whatever libheif could write.
-    EXPECT_EQ(renamed, 3u + avif + heic);
+    // The two dated iPhone photos, the small HEIC, the iPhone DNG, the DNG
+    // written here and whatever libheif could write.
+    EXPECT_EQ(renamed, 5u + avif + heic);
     // The ones whose reading is known, so that a change in exiftool cannot
     // hide a fault here.
     EXPECT_TRUE(fs::exists(root / "heic" / "202104111547_2566x3313_iPhone11ProMax_IMG_5195.HEIC"));
     EXPECT_TRUE(fs::exists(root / "heic" / "mobile" /
                            "202202161255_4032x3024_iPhone13ProMax_iphone_13_pro_max.HEIC"));
     EXPECT_TRUE(fs::exists(written / "201907040915_600x400_RawCam2_raw.dng"));
+    EXPECT_TRUE(
+        fs::exists(root / "more" / "heic" / "201507161538_300x200_NIKOND5300_Stonehenge.heic"));
+    EXPECT_TRUE(
+        fs::exists(root / "more" / "raw" / "202012291424_4032x3024_iPhone12Pro_IMG_1361.dng"));
+    EXPECT_TRUE(fs::exists(root / "more" / "raw" / "Canon-R6-pruned.CR3"));
     if (heic) {
         EXPECT_TRUE(fs::exists(written / "202402292359_40x64_KelvaraHEVCCam_turned.heic"));
     }
     if (avif) {
         EXPECT_TRUE(fs::exists(written / "202308091011_48x32_KelvaraAV1Cam_avif_photo.avif"));
     }
+
+    // A CRW keeps its date in Canon's own blocks, which the tags asked above
+    // do not cover; its name is checked against exiftool's reading of them.
+    const fs::path crw = temp.path() / "crw";
+    fs::create_directories(crw);
+    fs::copy(morePhotosDir() / "raw" / "exiv2-canon-powershot-s40.crw", crw);
+    EXPECT_EQ(runExiftool({"-s3", "-d", "%Y%m%d%H%M", "-DateTimeOriginal", "-ImageSize", "-Model",
+                           (crw / "exiv2-canon-powershot-s40.crw").string()}),
+              "200504231754\n2272x1704\nCanon PowerShot S40\n");
+    RenameAll(crw);
+    EXPECT_EQ(fileNames(crw), std::vector<std::string>{"200504231754_2272x1704_CanonPowerShotS40_"
+                                                       "exiv2-canon-powershot-s40.crw"});
 }
 
 TEST_F(HeifRawTest, SizeIsThePrimaryImagesAsStored) {
     struct Known {
-        const char* file;
+        fs::path file;
         int width, height;
     };
     // IMG_5195 was cropped after it was taken: its Exif still tells the
-    // sensor's 4032 x 3024. The Nokia photo is stored turned by 270 degrees.
+    // sensor's 4032 x 3024.
     for (const Known& known :
-         {Known{"heic/IMG_5195.HEIC", 2566, 3313}, Known{"heic/samplefilehub.heif", 640, 426},
-          Known{"heic/mobile/HMD_Nokia_8.3_5G.heif", 4608, 3456},
-          Known{"heic/mobile/HMD_Nokia_8.3_5G_hdr.heif", 4608, 3456},
-          Known{"heic/mobile/iphone_13_pro_max.HEIC", 4032, 3024}}) {
-        const QByteArray content = ReadFileContent((photosDir() / known.file).string());
+         {Known{photosDir() / "heic/IMG_5195.HEIC", 2566, 3313},
+          Known{photosDir() / "heic/samplefilehub.heif", 640, 426},
+          Known{photosDir() / "heic/mobile/iphone_13_pro_max.HEIC", 4032, 3024},
+          Known{morePhotosDir() / "heic/Stonehenge.heic", 300, 200},
+          Known{morePhotosDir() / "avif/avif_exif_xmp.avif", 120, 120},
+          Known{morePhotosDir() / "avif/avif_metadata2.avif", 120, 120}}) {
+        const QByteArray content = ReadFileContent(known.file.string());
         EXPECT_EQ(TGPImage(content).GetType(), ImageTypeBitmap) << known.file;
         EXPECT_EQ(ReadHeifPrimarySize(content), QSize(known.width, known.height)) << known.file;
         EXPECT_EQ(ReadPhotoProperties(content).Dimensions,
@@ -368,6 +402,20 @@ TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
     RenameAll(temp.path());
     EXPECT_EQ(fileNames(temp.path()),
               (std::vector<std::string>{"201907040915_600x400_RawCam2_whole.dng", "cut.dng"}));
+}
+
+// Files crafted to crash, hang or exhaust metadata readers (from a metadata
+// library's security reports): each is read through the real step, none
+// counts as a photo, and every one keeps its name.
+TEST_F(HeifRawTest, HostileFilesAreNoPhotosAndKeepTheirNames) {
+    const fs::path folder = temp.path() / "hostile";
+    fs::copy(morePhotosDir() / "hostile", folder);
+    const auto before = fileNames(folder);
+    ASSERT_GE(before.size(), 19u);
+    for (const std::string& name : before)
+        EXPECT_EQ(step().TargetFor((folder / name).string()), "") << name;
+    RenameAll(folder);
+    EXPECT_EQ(fileNames(folder), before);
 }
 
 TEST_F(HeifRawTest, PlainTiffsAreNoRawFilesAndStayImages) {

@@ -47,8 +47,8 @@ TEST(ImageType, EverySamplePhotoIsARasterImage) {
         EXPECT_TRUE(IsImageContent(content)) << entry.path();
         ++checked;
     }
-    // The set holds some 90 JPEGs and TIFFs; finding none would hide a wrong path.
-    EXPECT_GT(checked, 80);
+    // The set holds 35 JPEGs and TIFFs; finding fewer would hide a wrong path.
+    EXPECT_GE(checked, 35);
 }
 
 TEST(ImageType, OtherRasterFormatsCountToo) {

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTest>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -33,8 +34,10 @@ QString xdotool(const QStringList& args) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+// The first visible window captioned `name`, once there is one (xdotool
+// waits for it); empty when none comes.
 QString visibleWindow(const QString& name) {
-    return xdotool({"search", "--onlyvisible", "--name", name}).section('\n', 0, 0);
+    return xdotool({"search", "--sync", "--onlyvisible", "--name", name}).section('\n', 0, 0);
 }
 
 bool isUniform(const QImage& image) {
@@ -63,19 +66,20 @@ QImage mainWindowUnder(const std::map<QString, QString>& settings) {
     xdotool({"mousemove", "0", "0"});
     kelvara.start({}, temp.path());
 
-    QString main;
-    if (!waitUntil(
-            [&] {
-                main = visibleWindow(MainTitle);
-                return !main.isEmpty();
-            },
-            30000)) {
+    if (!kelvara.waitForLog("kelvara.app: main window shown")) {
+        ADD_FAILURE() << "the main window was never shown";
+        return {};
+    }
+    const QString main = visibleWindow(MainTitle);
+    if (main.isEmpty()) {
         ADD_FAILURE() << "no main window captioned as described";
         return {};
     }
     QScreen* screen = QGuiApplication::primaryScreen();
     QImage previous;
-    EXPECT_TRUE(waitUntil(
+    // Nothing tells when the X server has the window painted: compare grabs
+    // until two in a row agree.
+    EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             const QImage now = screen->grabWindow(main.toULongLong()).toImage();
             const bool painted = !now.isNull() && now == previous && !isUniform(now);

@@ -8,7 +8,7 @@
 #include "photo/PhotoMetadataLibrary.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
-#include "support/KelvaraProcess.h"
+#include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "ui_MainForm.h"
@@ -32,6 +32,7 @@ namespace {
 
 class MainFormTest : public ::testing::Test {
 protected:
+    LogCapture log; // outlives the worker, which writes to it
     TPhotoMetadataLibrary library;
     TFindFileUnit unit;
     TempDir temp;
@@ -253,7 +254,8 @@ TEST_F(MainFormTest, DropsAndArgumentsReachTheWorkerInOrderAsFullPaths) {
     ASSERT_GE(files.size(), 2u);
     EXPECT_EQ(files[0], temp.file("two, three.jpg"));
     EXPECT_EQ(files[1], temp.file("one.jpg"));
-    EXPECT_TRUE(waitUntil([] { return !FindFileThread->HasSearchWork(); }));
+    EXPECT_TRUE(log.waitFor("kelvara.search: searched \"" + temp.file("folder") + "/\""));
+    EXPECT_FALSE(FindFileThread->HasSearchWork());
 
     // Text and web addresses are refused.
     auto* text = new QMimeData;

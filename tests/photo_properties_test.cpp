@@ -68,7 +68,7 @@ TEST_F(PhotoPropertiesTest, KnownCamerasGiveTheirDateSizeAndModel) {
         {"jpg/exif-org/sanyo-vpcg250.jpg", "1998:01:01 00:00:00", "640 x 480", "SR6"},
         {"jpg/Samsung_Digimax_i50_MP3.jpg", "2006:08:15 17:50:57", "100 x 75",
          "<Digimax i50 MP3, Samsung #1 MP3>"},
-        {"jpg/hdr/iphone_hdr_YES.jpg", "2015:04:10 20:12:23", "3264 x 2448", "iPhone 6"},
+        {"jpg/tests/32-lens_data.jpeg", "2012:07:14 16:30:12", "200 x 133", "NIKON D300"},
         {"jpg/tests/87_OSError.jpg", "2005:12:14 14:39:47", "1488 x 2240", "NIKON D70s"},
         {"jpg/corrupted.jpg", "2015:09:08 11:02:17", "3648 x 2736", "u1020,S1020"},
         // Only XMP: xmp:CreateDate with a zone, and exif:DateTimeOriginal (the last source).
@@ -124,7 +124,8 @@ TEST_F(PhotoPropertiesTest, AgreesWithExiftoolOnEverySamplePhoto) {
          "-XMP-xmp:CreateDate", "-ExifIFD:CreateDate", "-XMP-exif:DateTimeOriginal",
          "-Composite:ImageSize", "-IFD0:Model", kelvara::test::photosDir().string()});
     const QJsonArray files = QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
-    ASSERT_GT(files.size(), 80);
+    // 35 JPEGs and TIFFs, 26 of them dated: fewer would mean a wrong path.
+    ASSERT_GE(files.size(), 35);
     int dated = 0;
     for (const auto& entry : files) {
         const QJsonObject tags = entry.toObject();
@@ -149,7 +150,7 @@ TEST_F(PhotoPropertiesTest, AgreesWithExiftoolOnEverySamplePhoto) {
         EXPECT_EQ(properties.CameraModel, model) << file;
         dated += !date.empty();
     }
-    EXPECT_GT(dated, 60);
+    EXPECT_GE(dated, 26);
 }
 
 TEST_F(PhotoPropertiesTest, XmpAndIptcDatesStandInWhenExifHasNone) {
@@ -261,7 +262,7 @@ TEST_F(PhotoPropertiesTest, TruncatedAndDamagedPhotosFailCleanly) {
     int read = 0, refused = 0;
     for (const char* sample :
          {"jpg/Canon_40D.jpg", "jpg/tests/87_OSError.jpg", "jpg/xmp/BlueSquare.jpg",
-          "tiff/BSG1.tiff", "jpg/invalid/image01088.jpg"}) {
+          "tiff/Rudless.tiff", "jpg/invalid/image01088.jpg"}) {
         const QByteArray whole = ReadFileContent((kelvara::test::photosDir() / sample).string());
         for (int round = 0; round < 150; ++round) {
             QByteArray damaged = whole;

@@ -97,7 +97,7 @@ TEST_F(RenameStepTest, DatedNamesStayAndALongerDateGoesInFront) {
 }
 
 TEST_F(RenameStepTest, FilesWithoutADateOrLayoutOrImageKeepTheirNames) {
-    const std::string undated = copyPhoto("jpg/orientation/landscape_1.jpg", temp.path());
+    const std::string undated = copyPhoto("jpg/orientation/landscape_6.jpg", temp.path());
     writeFile(temp.path() / "notes.jpg", "not a photo at all");
     writeFile(temp.path() / "drawing.svg",
               "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>");
@@ -108,7 +108,7 @@ TEST_F(RenameStepTest, FilesWithoutADateOrLayoutOrImageKeepTheirNames) {
     const std::string dated = copyPhoto(Canon, temp.path(), "a.jpg");
 
     const auto before = fileNames(temp.path());
-    for (const char* name : {"landscape_1.jpg", "notes.jpg", "drawing.svg", "empty.jpg",
+    for (const char* name : {"landscape_6.jpg", "notes.jpg", "drawing.svg", "empty.jpg",
                              "truncated.jpg", "folder.jpg", "gone.jpg"})
         renameOnce(temp.file(name), DatePatternMinute, TNameLayout::DateSizeModelFile);
     // No layout chosen: even a dated photo keeps its name.
@@ -219,6 +219,16 @@ TEST(NewName, NamePartsKeepOnlyWhatEveryFileSystemHolds) {
             EXPECT_TRUE(name.ends_with("_IMG_3444.JPG")) << name;
         }
     }
+}
+
+// A model of bytes that are no UTF-8 (exiftool will not write one; the
+// hostile CRW samples carry one) keeps the photo's name: see heif_raw_test.
+TEST(NewName, OnlyUtf8TextStandsInANamePart) {
+    EXPECT_TRUE(IsValidUtf8("CanonEOS40D"));
+    EXPECT_TRUE(IsValidUtf8("\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9")); // カメラ
+    EXPECT_TRUE(IsValidUtf8(""));
+    for (const char* bad : {"\xaa\xc0w", "\xc3", "a\xff", "\xed\xa0\x80" /* a surrogate */})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
 }
 
 TEST(NewName, LengthLimitsInBytesAndUtf16Units) {

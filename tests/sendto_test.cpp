@@ -329,21 +329,23 @@ TEST_F(SendToTest, TheGnomeFilesScriptRenamesThePhotoItIsGiven) {
     const auto runScript = [&](QProcess& files, const QString& name) {
         files.setProcessEnvironment(first.environment());
         files.setWorkingDirectory(QString::fromStdString(photos.string()));
-        files.setProcessChannelMode(QProcess::ForwardedChannels);
+        files.setProcessChannelMode(QProcess::SeparateChannels);
         files.start(QString::fromStdString(script.string()), {name});
         ASSERT_TRUE(files.waitForStarted(30000));
     };
 
     // Against a running copy: the script's copy hands the photo over and ends.
     first.start({}, app / "cwd");
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(app / "run" / HandoffSocket); }));
+    ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"))
+        << first.log().tail();
     {
         QProcess files;
         runScript(files, "first.jpg");
         ASSERT_TRUE(files.waitForFinished(30000));
         EXPECT_EQ(files.exitCode(), 0);
     }
-    EXPECT_TRUE(waitUntil([&] { return !fs::exists(photos / "first.jpg"); }));
+    EXPECT_TRUE(first.waitForLog("kelvara.rename: renamed")) << first.log().tail();
+    EXPECT_FALSE(fs::exists(photos / "first.jpg"));
     EXPECT_TRUE(fs::exists(photos / "200805301556_100x68_CanonEOS40D_first.jpg"));
     EXPECT_TRUE(first.running());
     EXPECT_EQ(first.terminate(), 0);
@@ -351,7 +353,13 @@ TEST_F(SendToTest, TheGnomeFilesScriptRenamesThePhotoItIsGiven) {
     // As the first copy: the script's own copy renames it and keeps running.
     QProcess files;
     runScript(files, "second.jpg");
-    EXPECT_TRUE(waitUntil([&] { return !fs::exists(photos / "second.jpg"); }));
+    // Its debug lines (on, as for every copy the tests start) say when.
+    QByteArray said;
+    files.setReadChannel(QProcess::StandardError);
+    while (!said.contains("kelvara.rename: renamed") && files.waitForReadyRead(60000))
+        said += files.readAllStandardError();
+    EXPECT_TRUE(said.contains("kelvara.rename: renamed")) << said.toStdString();
+    EXPECT_FALSE(fs::exists(photos / "second.jpg"));
     EXPECT_TRUE(fs::exists(photos / "200805301556_100x68_CanonEOS40D_second.jpg"));
     EXPECT_EQ(::kill(static_cast<pid_t>(files.processId()), 0), 0) << "it keeps running";
     ::kill(static_cast<pid_t>(files.processId()), SIGTERM);

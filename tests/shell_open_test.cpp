@@ -7,6 +7,7 @@
 #include "info/ShellFolders.h"
 #include "info/ShellLaunch.h"
 #include "platform/ShellOpener.h"
+#include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "support/XdgHome.h"
@@ -244,12 +245,18 @@ TEST(DesktopOpener, AsksTheFileManagerForPropertiesOrOpensTheFolder) {
     QDBusConnection service = bus.connect("kelvara-test-service");
     ASSERT_TRUE(bus.connect("kelvara-test-client").isConnected());
     FolderRecordingOpener opener("kelvara-test-client");
+    // The opener says when a reply has come and been acted on.
+    LogCapture log;
+    const auto answered = [&](std::size_t count) {
+        return QTest::qWaitFor(
+            [&] { return log.count("kelvara.platform: file manager answered") >= count; }, 10000);
+    };
     const QString file = "/opt/Photo Tools/写真 #1.jpg";
     const QUrl folder = QUrl::fromLocalFile("/opt/Photo Tools/");
 
     // No file manager on the bus: the folder opens once the bus has said so.
     EXPECT_TRUE(opener.ShowItemProperties(file));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !opener.opened.empty(); }, 10000));
+    EXPECT_TRUE(answered(1));
     EXPECT_EQ(opener.opened, std::vector<QUrl>{folder});
 
     // A file manager: it gets the file's URI, and nothing else opens.
@@ -263,13 +270,14 @@ TEST(DesktopOpener, AsksTheFileManagerForPropertiesOrOpensTheFolder) {
     EXPECT_EQ(fileManager.calls.front(),
               QStringList{QString::fromLatin1(QUrl::fromLocalFile(file).toEncoded())});
     EXPECT_EQ(QUrl(fileManager.calls.front().front()).toLocalFile(), file);
-    QTest::qWait(200); // a wrong fallback would come with the reply
+    // A wrong fallback would come with the reply.
+    ASSERT_TRUE(answered(2));
     EXPECT_TRUE(opener.opened.empty());
 
     // A file manager that answers with an error: the folder again.
     fileManager.refuse = true;
     EXPECT_TRUE(opener.ShowItemProperties(file));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !opener.opened.empty(); }, 10000));
+    EXPECT_TRUE(answered(3));
     EXPECT_EQ(opener.opened, std::vector<QUrl>{folder});
     service.unregisterService("org.freedesktop.FileManager1");
 }

@@ -9,7 +9,7 @@
 #include "platform/Installation.h"
 #include "platform/ShellLink.h"
 #include "support/DesktopEntryReader.h"
-#include "support/KelvaraProcess.h"
+#include "support/PipeLines.h"
 #include "support/TempDir.h"
 #include "support/XdgHome.h"
 
@@ -23,7 +23,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <thread>
+#include <unistd.h>
 
 using namespace kelvara;
 using namespace kelvara::test;
@@ -329,6 +329,9 @@ TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
     fs::permissions(xdg.root() / "run", fs::perms::owner_all, fs::perm_options::replace);
     xdg.set("XDG_RUNTIME_DIR", (xdg.root() / "run").string());
     xdg.set("QT_QPA_PLATFORM", "offscreen");
+    // The launched program tells on its standard error (gio's, which it
+    // inherits: a pipe of ours) when it has renamed the photo.
+    xdg.set("QT_LOGGING_RULES", "kelvara.*.debug=true");
     // The program in a folder whose name needs quoting in Exec. (GLib checks
     // that the program exists before it undoes "%%", so no "%" here.)
     const fs::path programFolder = xdg.root() / "Kelvara's \"Tools\" $1 für";
@@ -345,28 +348,31 @@ TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
     const fs::path entry = xdg.dataHome() / "applications" / "Kelvara.desktop";
     ASSERT_TRUE(fs::exists(entry));
 
+    PipeLines launchedLog;
     QProcess gio;
     gio.setStandardOutputFile(QProcess::nullDevice());
-    gio.setStandardErrorFile(QProcess::nullDevice());
+    gio.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const int logFd = launchedLog.writeEnd();
+    gio.setChildProcessModifier([logFd] { ::dup2(logFd, STDERR_FILENO); });
     gio.start("gio",
               {"launch", QString::fromStdString(entry.string()), QString::fromStdString(photo)});
+    const bool started = gio.waitForStarted(60000);
+    launchedLog.closeWriteEnd();
+    ASSERT_TRUE(started);
     ASSERT_TRUE(gio.waitForFinished(60000));
     ASSERT_EQ(gio.exitCode(), 0);
 
     // The launched program runs on its own; wait for the rename.
-    std::vector<std::string> names;
-    for (int i = 0; i < 600; ++i) {
-        names = fileNames(photos);
-        if (names != std::vector<std::string>{"Canon_40D.jpg"})
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    // The program keeps running with its window; end it as a user would.
+    EXPECT_TRUE(launchedLog.waitFor("kelvara.rename: renamed")) << launchedLog.tail();
+    const std::vector<std::string> names = fileNames(photos);
+    // The program keeps running with its window; end it as a user would. The
+    // pipe's end is the end of the last process that held it.
     const std::vector<pid_t> launched = processesRunning(program);
     EXPECT_EQ(launched.size(), 1u);
     for (const pid_t pid : launched)
         ::kill(pid, SIGTERM);
-    EXPECT_TRUE(waitUntil([&] { return processesRunning(program).empty(); }, 30000));
+    EXPECT_TRUE(launchedLog.waitForEnd(std::chrono::seconds(30)));
+    EXPECT_TRUE(processesRunning(program).empty());
 
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0].ends_with("_Canon_40D.jpg")) << names[0];

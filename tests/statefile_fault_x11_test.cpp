@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace kelvara::test;
@@ -19,12 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The lines xdotool prints (window ids, one a line); empty when it found none.
-QStringList xdotool(const QStringList& args) {
+// The lines xdotool prints (window ids, one a line); empty when it found none
+// or did not finish within `milliseconds`.
+QStringList xdotool(const QStringList& args, int milliseconds = 10000) {
     QProcess process;
     process.start("xdotool", args);
-    if (!process.waitForFinished(10000))
+    if (!process.waitForFinished(milliseconds)) {
+        process.kill();
+        process.waitForFinished();
         return {};
+    }
     return QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
@@ -90,35 +93,36 @@ TEST(StateFileFault, AReadOnlyFolderGivesOneErrorBoxAndKeepsThePreviousFile) {
 
     // A first run leaves a state file the normal way.
     kelvara.start({}, temp.path());
-    ASSERT_TRUE(waitUntil([] { return !xdotool({"search", "--name", "^Kelvara Ver"}).isEmpty(); }));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown"));
     ASSERT_EQ(kelvara.terminate(), 0);
+    ASSERT_EQ(kelvara.logCount("kelvara.app: state saved"), 1u);
     const std::string previous = readFile(kelvara.stateFile());
     ASSERT_FALSE(previous.empty());
     const auto before = entries(app);
 
     kelvara.start({}, temp.path());
-    ASSERT_TRUE(waitUntil([] { return !xdotool({"search", "--name", "^Kelvara Ver"}).isEmpty(); }));
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown"));
     const ReadOnlyFolder readOnly(app);
     if (!readOnly.done())
         GTEST_SKIP() << "cannot make a folder read-only here";
 
-    // Ending it tries to save the state: the box comes up and waits.
+    // Ending it tries to save the state: the box comes up and waits. The
+    // program says so just before it shows the box; xdotool waits until the
+    // box is on the screen (visible ones only: Qt keeps a hidden window of
+    // the program's name).
     ::kill(static_cast<pid_t>(kelvara.process().processId()), SIGTERM);
-    QStringList boxes;
-    ASSERT_TRUE(waitUntil([&] {
-        // Visible ones only: Qt keeps a hidden window of the program's name.
-        boxes = xdotool({"search", "--onlyvisible", "--name", "^Kelvara$"});
-        return !boxes.isEmpty();
-    }));
-    // Give a second box, were there one, the time to show up too.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    boxes = xdotool({"search", "--onlyvisible", "--name", "^Kelvara$"});
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: state not saved")) << kelvara.log().tail();
+    const QStringList boxes =
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "^Kelvara$"}, 30000);
     ASSERT_EQ(boxes.size(), 1) << "one error box";
     EXPECT_TRUE(kelvara.running()) << "the box waits for an answer";
 
     xdotool({"windowfocus", "--sync", boxes.front()});
     xdotool({"key", "Return"});
     EXPECT_EQ(kelvara.waitForExit(20000), 0);
+    // One failed save, one box; nothing was saved after all.
+    EXPECT_EQ(kelvara.logCount("kelvara.app: state not saved"), 1u) << "one error box";
+    EXPECT_EQ(kelvara.logCount("kelvara.app: state saved"), 0u);
 
     EXPECT_EQ(readFile(kelvara.stateFile()), previous);
     EXPECT_EQ(entries(app), before) << "no temporary file is left";

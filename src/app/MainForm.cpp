@@ -139,6 +139,9 @@ void TMainForm::showEvent(QShowEvent* event) {
 void TMainForm::FormShow() {
     for (std::size_t i = 1; i < m_arguments.size(); ++i)
         QueuePath(m_arguments[i]);
+    // Tests wait for this line: the program is up, its arguments are queued
+    // and, for the running copy, the handoff endpoint listens.
+    qCDebug(lcApp) << "main window shown";
 }
 
 void TMainForm::FormDestroy() {
@@ -149,10 +152,14 @@ void TMainForm::FormDestroy() {
     FindFileThread->Cancel();
     m_step.reset();
     FPendingFiles.reset();
+    // Tests count these two lines: "state saved", or "state not saved" just
+    // before the one error box.
     try {
         PrepareStateFolder(m_iniFile);
         SaveFormState(m_iniFile, this);
+        qCDebug(lcApp) << "state saved";
     } catch (const TIniFileError& error) {
+        qCDebug(lcApp) << "state not saved:" << error.what();
         const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
         QMessageBox::critical(nullptr, ApplicationTitle(DecodedPath(exe)), error.Message() + '.');
     }

@@ -57,6 +57,8 @@ THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& ta
     m_endpoint = std::make_unique<THandoffEndpoint>(
         HandoffSocketPath(lock.Folder(), lock.Name()), lock.HoldsLock(),
         [this] { return std::make_unique<TFrameSession>(m_target); });
+    // Tests wait for this line: later copies can reach us from now on.
+    qCDebug(lcInstance) << "handoff endpoint listens";
 }
 
 THandoffReceiver::~THandoffReceiver() = default;

@@ -96,15 +96,25 @@ THandoffOutcome HandOffOrBecomeFirst(TInstanceLock& lock, const std::vector<std:
     const auto deadline = TClock::now() + patience;
     const std::vector<std::string> texts = HandoffTexts(arguments);
     std::size_t sent = 0;
+    // Tests wait for these lines: "handed over", "lock came free: running as
+    // the first copy", "gave up handing over", and "running copy not
+    // reached, trying again" after each failed try.
     for (;;) {
         while (sent < texts.size() && SendHandoffText(lock, texts[sent], activationToken, deadline))
             ++sent;
-        if (sent == texts.size())
+        if (sent == texts.size()) {
+            qCDebug(lcInstance) << "handed over";
             return THandoffOutcome::Delivered;
-        if (lock.TryToBecomeFirst())
+        }
+        if (lock.TryToBecomeFirst()) {
+            qCDebug(lcInstance) << "lock came free: running as the first copy";
             return THandoffOutcome::BecameFirst;
-        if (TClock::now() >= deadline)
+        }
+        if (TClock::now() >= deadline) {
+            qCDebug(lcInstance) << "gave up handing over";
             return THandoffOutcome::GaveUp;
+        }
+        qCDebug(lcInstance) << "running copy not reached, trying again";
         std::this_thread::sleep_for(HandoffRetryInterval);
     }
 }

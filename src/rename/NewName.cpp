@@ -1,6 +1,8 @@
 #include "rename/NewName.h"
 
+#include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <algorithm>
 
 namespace kelvara {
@@ -45,6 +47,12 @@ std::string NamePartText(const std::string& text) {
     std::string result = text;
     std::erase_if(result, DroppedFromNamePart);
     return result;
+}
+
+bool IsValidUtf8(const std::string& text) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    return !decoder.hasError();
 }
 
 bool FitsNameLimits(const std::string& name) {

@@ -21,6 +21,12 @@ std::string DateText(const std::string& dateValue, std::size_t patternLength);
 // copied there ("Digimaxi50MP3,Samsung#1MP3").
 std::string NamePartText(const std::string& text);
 
+// True when `text` is valid UTF-8. Names on FAT, exFAT, NTFS and SMB shares
+// are UTF-16, so a size or model text that is not (a damaged Exif field,
+// bytes of some other code page) cannot stand in a name there; such a photo
+// keeps its name.
+bool IsValidUtf8(const std::string& text);
+
 // The longest name every file system we meet holds: 255 bytes (ext4 and most
 // Linux file systems) and 255 UTF-16 code units (exFAT, NTFS, FAT's long
 // names). A byte that is not part of valid UTF-8 counts as one code unit.

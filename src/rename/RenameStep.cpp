@@ -17,19 +17,35 @@ TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
                          const INamingOptions& options, IEscapeKey& escape)
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
 
+// The debug lines below are the points tests wait for, so their wording
+// stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
+// "kept <path>" (whatever the reason) and, once the step has taken files and
+// then finds none waiting and no search left, "queues empty".
 void TRenameStep::RenameNextFile() {
-    if (m_escape.Pressed())
+    if (m_escape.Pressed()) {
         m_worker.Cancel();
+        qCDebug(lcRename) << "Escape pressed: search cancelled";
+    }
 
     m_worker.TakeFiles(FPendingFiles, 1);
-    if (FPendingFiles.empty())
+    if (FPendingFiles.empty()) {
+        // A search queues all it finds before it counts as over, and only
+        // this thread adds folders: with neither left, nothing more comes.
+        if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
+            m_busy = false;
+            qCDebug(lcRename) << "queues empty";
+        }
         return;
+    }
+    m_busy = true;
     const std::string path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
 
     const std::string target = TargetFor(path);
-    if (target.empty())
+    if (target.empty()) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path);
         return;
+    }
     try {
         MoveFileNoReplace(path, target);
         qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
@@ -47,21 +63,21 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     try {
         const QByteArray content = ReadFileContent(path);
         if (!IsImageContent(content)) {
-            qCDebug(lcRename) << "kept" << DecodedPath(path) << ": no image";
+            qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no image";
             return {};
         }
         properties = ReadPhotoProperties(content);
     } catch (const std::system_error& error) {
         // Unreadable, gone, or no regular file.
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
         return {};
     } catch (const TPhotoPropertiesError& error) {
         // An image whose metadata cannot be read.
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
         return {};
     } catch (const std::bad_alloc&) {
         // Damaged metadata that claims more memory than there is.
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": out of memory reading it";
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": out of memory reading it";
         return {};
     }
 
@@ -69,7 +85,7 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     // keeps its name rather than gain a bare "_" at every run.
     const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
     if (date.empty()) {
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": no shooting date";
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no shooting date";
         return {};
     }
     const TNameLayout layout = m_options.Layout();
@@ -79,16 +95,22 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
     const TSplitPath split = SplitPath(path);
     // Already dated (by us at this precision, or by the camera): leave it.
     if (split.name.find(date) != std::string::npos) {
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": already dated";
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": already dated";
         return {};
     }
-    const std::string newName = ComposeNewName(layout, date, NamePartText(properties.Dimensions),
-                                               NamePartText(properties.CameraModel), split.name);
+    const std::string size = NamePartText(properties.Dimensions);
+    const std::string model = NamePartText(properties.CameraModel);
+    if (!IsValidUtf8(size) || !IsValidUtf8(model)) {
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
+                          << ": its size or model text is no UTF-8";
+        return {};
+    }
+    const std::string newName = ComposeNewName(layout, date, size, model, split.name);
     // The old name is kept whole, so it alone can still make the name unsafe
     // (a control character) or too long for the file system: then the file
     // keeps its name rather than have part of it cut.
     if (!IsSafeFileName(newName) || !FitsNameLimits(newName)) {
-        qCDebug(lcRename) << "kept" << DecodedPath(path)
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
                           << ": the new name cannot stand in a folder or is too long";
         return {};
     }

@@ -42,6 +42,9 @@ private:
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
+    // Files were taken since the queues were last seen empty: the next time
+    // they are, the step says so once (a debug line).
+    bool m_busy = false;
 };
 
 } // namespace kelvara

@@ -135,6 +135,10 @@ void TFindFileThread::Execute() {
             FSearching.store(false);
         }
         FAbort.store(false);
+        // Tests wait for this line ("searched <folder>"): the search of a
+        // queued folder has ended, all it found is queued (or, cancelled,
+        // dropped).
+        qCDebug(lcSearch) << "searched" << DecodedPath(folder);
     }
 }
 

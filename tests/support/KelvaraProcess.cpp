@@ -1,9 +1,8 @@
 #include "support/KelvaraProcess.h"
 
-#include <chrono>
 #include <signal.h>
 #include <stdexcept>
-#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -16,7 +15,10 @@ KelvaraProcess::KelvaraProcess(const fs::path& folder)
     if (!fs::exists(m_executable))
         fs::copy_file(KELVARA_EXE, m_executable);
     m_environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((folder / "run").string()));
+    m_environment.insert("QT_LOGGING_RULES", "kelvara.*.debug=true");
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_log = std::make_unique<PipeLines>(true);
+    m_log->closeWriteEnd(); // no run yet: an empty log that has ended
 }
 
 KelvaraProcess::~KelvaraProcess() {
@@ -27,6 +29,10 @@ KelvaraProcess::~KelvaraProcess() {
 }
 
 void KelvaraProcess::start(const QStringList& args, const fs::path& workingDir) {
+    // A fresh pipe for every run: its lines, and its end when the run ends.
+    m_log = std::make_unique<PipeLines>(true);
+    const int logFd = m_log->writeEnd();
+    m_process.setChildProcessModifier([logFd] { ::dup2(logFd, STDERR_FILENO); });
     m_process.setProcessEnvironment(m_environment);
     m_process.setWorkingDirectory(QString::fromStdString(workingDir.string()));
     const QString program = QString::fromStdString(m_executable.string());
@@ -34,7 +40,9 @@ void KelvaraProcess::start(const QStringList& args, const fs::path& workingDir) 
         m_process.start(program, args);
     else
         m_process.start(m_launcher.front(), m_launcher.mid(1) + QStringList{program} + args);
-    if (!m_process.waitForStarted(30000))
+    const bool started = m_process.waitForStarted(30000);
+    m_log->closeWriteEnd();
+    if (!started)
         throw std::runtime_error("Kelvara did not start");
 }
 
@@ -51,11 +59,14 @@ void KelvaraProcess::kill() {
     ::kill(static_cast<pid_t>(m_process.processId()), SIGKILL);
     if (!m_process.waitForFinished(30000))
         throw std::runtime_error("Kelvara outlived SIGKILL");
+    m_log->waitForEnd(std::chrono::seconds(30));
 }
 
 int KelvaraProcess::waitForExit(int milliseconds) {
     if (!m_process.waitForFinished(milliseconds) && m_process.state() != QProcess::NotRunning)
         throw std::runtime_error("Kelvara did not end");
+    // Every line it wrote is in once the pipe has ended with it.
+    m_log->waitForEnd(std::chrono::seconds(30));
     if (m_process.exitStatus() != QProcess::NormalExit)
         throw std::runtime_error("Kelvara crashed: " + m_process.errorString().toStdString());
     return m_process.exitCode();
@@ -69,17 +80,6 @@ bool KelvaraProcess::running() {
 
 fs::path KelvaraProcess::stateFile() const {
     return m_executable.parent_path() / "Kelvara.ini";
-}
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 } // namespace kelvara::test

@@ -3,12 +3,22 @@
 // in a test's folder: its state file then lands beside that copy, and its
 // runtime folder (instance lock, handoff socket) is the test's own, so tests
 // running side by side never meet.
+//
+// It runs with its debug lines on (QT_LOGGING_RULES="kelvara.*.debug=true")
+// and its standard error on a pipe that the test reads: a test waits for the
+// line of the point it needs the program to have passed (the window shown, a
+// file renamed or kept, the queues empty) instead of for time. The lines are
+// written where the program passes those points; each says which lines
+// tests rely on.
+
+#include "support/PipeLines.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <chrono>
 #include <filesystem>
-#include <functional>
+#include <memory>
 
 namespace kelvara::test {
 
@@ -28,12 +38,26 @@ public:
     void kill();
     // Sends SIGTERM and waits (bounded) for the process to end; its exit code.
     int terminate();
-    // Waits (bounded) for the process to end by itself; its exit code.
+    // Waits (bounded) for the process to end by itself; its exit code. (Once
+    // these return, log() holds every line the process wrote.)
     int waitForExit(int milliseconds = 60000);
 
     // True while the process runs. (Asks the system: QProcess learns of an
     // end only when it gets to look, and a test runs no event loop.)
     bool running();
+
+    // What the program wrote to its standard error since the last start:
+    // its debug lines ("kelvara.rename: renamed ..."); anything else it
+    // writes is passed on to the test's own standard error as well.
+    PipeLines& log() { return *m_log; }
+    // Waits until `count` lines holding `text` have come since the last
+    // start; false when the time is up or the program ended before.
+    bool waitForLog(const std::string& text, std::size_t count = 1,
+                    std::chrono::milliseconds timeout = std::chrono::minutes(1)) {
+        return m_log->waitFor(text, count, timeout);
+    }
+    // How many lines holding `text` have come since the last start.
+    std::size_t logCount(const std::string& text) const { return m_log->count(text); }
 
     const std::filesystem::path& executable() const { return m_executable; }
     std::filesystem::path stateFile() const;
@@ -45,9 +69,7 @@ private:
     QProcessEnvironment m_environment;
     QProcess m_process;
     QStringList m_launcher;
+    std::unique_ptr<PipeLines> m_log;
 };
-
-// Polls `done` every few milliseconds for up to `milliseconds`; its last answer.
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 60000);
 
 } // namespace kelvara::test

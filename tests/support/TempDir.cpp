@@ -37,7 +37,11 @@ std::string TempDir::file(const std::string& relative) const {
 }
 
 fs::path photosDir() {
-    return fs::path(KELVARA_PHOTOS_DIR);
+    return fs::path(KELVARA_TEST_DATA) / "photos";
+}
+
+fs::path morePhotosDir() {
+    return fs::path(KELVARA_TEST_DATA) / "more-photos";
 }
 
 std::string copyPhoto(const std::string& relative, const fs::path& folder,

@@ -25,8 +25,13 @@ private:
     std::filesystem::path m_path;
 };
 
-// The sample photos' folder (shared/photos beside the checkout).
+// The sample photos' folder (tests/data/photos): JPEGs, TIFFs and phone
+// HEIC/HEIF from many camera makers, damaged and odd ones among them.
 std::filesystem::path photosDir();
+
+// The further samples (tests/data/more-photos): camera RAW files, AVIF, a
+// small HEIC and the hostile files from a metadata library's security reports.
+std::filesystem::path morePhotosDir();
 
 // Copies one sample (relative to photosDir()) into `folder`, writable, and
 // returns the copy's full path.
