@@ -6,7 +6,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-mapfile -t wanted < <(grep -v -e '^#' -e '^\s*$' "$root/scripts/packages.txt")
+# The program's packages; with KELVARA_SETUP_TESTS=1 (the test command)
+# those of the tests too.
+lists=("$root/scripts/packages.txt")
+[[ ${KELVARA_SETUP_TESTS:-0} == 1 ]] && lists+=("$root/scripts/packages-test.txt")
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v -e '^#' -e '^\s*$')
 missing=()
 for package in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)

@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
 
-KELVARA_SETUP_ONLY=1 "$root/scripts/setup.sh"
+KELVARA_SETUP_ONLY=1 KELVARA_SETUP_TESTS=1 "$root/scripts/setup.sh"
 
 echo "== Formatting"
 "$root/scripts/check-format.sh"
