@@ -101,23 +101,22 @@ TEST_F(CompanionsTest, EveryKindOfCompanionTakesExactlyItsPhotosPrefix) {
     // Both sidecar styles, every extension, in lower and in upper case.
     const std::vector<std::string> heicCompanions = {"IMG_5195.HEIC.xmp", "IMG_5195.AAE",
                                                      "IMG_5195.MOV"};
-    const std::vector<std::string> jpegCompanions = {
-        "IMG_0001.JPG.XMP", "IMG_0001.JPG.pp3", "IMG_0001.JPG.DOP",
-        "IMG_0001.xmp",     "IMG_0001.aae",     "IMG_0001.mov"};
-    const std::vector<std::string> dngCompanions = {"IMG_1361.dng.xmp", "IMG_1361.dng.PP3",
-                                                    "IMG_1361.dng.dop", "IMG_1361.XMP",
-                                                    "IMG_1361.AAE"};
+    const std::vector<std::string> jpegCompanions = {"IMG_0001.JPG.XMP", "IMG_0001.JPG.pp3",
+                                                     "IMG_0001.JPG.DOP", "IMG_0001.xmp",
+                                                     "IMG_0001.aae",     "IMG_0001.mov"};
+    const std::vector<std::string> dngCompanions = {
+        "IMG_1361.dng.xmp", "IMG_1361.dng.PP3", "IMG_1361.dng.dop", "IMG_1361.XMP", "IMG_1361.AAE"};
     const std::vector<std::string> crwCompanions = {"S40.crw.XMP", "S40.xmp"};
     // Files that only look like companions: a backup, the stem in another
     // case, a mixed-case extension, a near name, a video beside RAW files,
     // an edit file or a video named after the whole name, a folder and a
     // link.
     const std::vector<std::string> lookAlikes = {
-        "IMG_0001.xmp.bak", "img_0001.XMP",     "IMG_0001.Xmp",      "IMG_0001.JPG.Pp3",
-        "IMG_00011.xmp",    "IMG_0001 .xmp",    "IMG_1361.MOV",      "S40.mov",
+        "IMG_0001.xmp.bak", "img_0001.XMP",      "IMG_0001.Xmp",      "IMG_0001.JPG.Pp3",
+        "IMG_00011.xmp",    "IMG_0001 .xmp",     "IMG_1361.MOV",      "S40.mov",
         "IMG_5195.mp4",     "IMG_5195.HEIC.aae", "IMG_5195.HEIC.MOV", "IMG_5195.AAE~"};
-    for (const auto* list : {&heicCompanions, &jpegCompanions, &dngCompanions, &crwCompanions,
-                             &lookAlikes})
+    for (const auto* list :
+         {&heicCompanions, &jpegCompanions, &dngCompanions, &crwCompanions, &lookAlikes})
         for (const std::string& name : *list)
             writeCompanion(folder, name);
     fs::create_directory(folder / "IMG_5195.xmp");
@@ -142,8 +141,8 @@ TEST_F(CompanionsTest, EveryKindOfCompanionTakesExactlyItsPhotosPrefix) {
 
     // One line per companion moved, of its own wording; the step's one line
     // per file it took stays as it was: four photos renamed.
-    const std::size_t companions = heicCompanions.size() + jpegCompanions.size() +
-                                   dngCompanions.size() + crwCompanions.size();
+    const std::size_t companions =
+        heicCompanions.size() + jpegCompanions.size() + dngCompanions.size() + crwCompanions.size();
     EXPECT_TRUE(log.waitFor("kelvara.rename: companion", companions)) << log.lines().tail();
     EXPECT_TRUE(log.waitFor("kelvara.rename: renamed", 4)) << log.lines().tail();
     EXPECT_EQ(log.count("kelvara.rename: companion"), companions);
@@ -199,13 +198,12 @@ TEST_F(CompanionsTest, RawAndJpegTwinsShareAStemSidecarWithTheFirstRenamed) {
         const fs::path folder = twins.path();
         copyPhoto(Dng, folder, "IMG_0001.dng");
         copyPhoto(Canon, folder, "IMG_0001.JPG");
-        for (const char* name : {"IMG_0001.xmp", "IMG_0001.MOV", "IMG_0001.dng.xmp",
-                                 "IMG_0001.JPG.xmp"})
+        for (const char* name :
+             {"IMG_0001.xmp", "IMG_0001.MOV", "IMG_0001.dng.xmp", "IMG_0001.JPG.xmp"})
             writeCompanion(folder, name);
         const auto before = folderContents(folder);
-        renameInOrder(folder, rawFirst
-                                  ? std::vector<std::string>{"IMG_0001.dng", "IMG_0001.JPG"}
-                                  : std::vector<std::string>{"IMG_0001.JPG", "IMG_0001.dng"});
+        renameInOrder(folder, rawFirst ? std::vector<std::string>{"IMG_0001.dng", "IMG_0001.JPG"}
+                                       : std::vector<std::string>{"IMG_0001.JPG", "IMG_0001.dng"});
 
         // The shared sidecar follows the first; the video only ever the JPEG.
         auto moves = withPrefix(DngPrefix, {"IMG_0001.dng", "IMG_0001.dng.xmp"});
@@ -262,7 +260,8 @@ TEST_F(CompanionsTest, ATakenNewNameHoldsThePhotoAndItsCompanionsBack) {
     LogCapture log;
     renameAll(folder);
     EXPECT_EQ(folderContents(folder), before);
-    EXPECT_TRUE(log.waitFor("kept \"" + temp.file("IMG_5195.HEIC") + "\" : companion IMG_5195.MOV")) << log.lines().tail();
+    EXPECT_TRUE(log.waitFor("kept \"" + temp.file("IMG_5195.HEIC") + "\" : companion IMG_5195.MOV"))
+        << log.lines().tail();
     EXPECT_EQ(log.count("kelvara.rename: renamed"), 0u);
 }
 
@@ -310,7 +309,9 @@ protected:
         writeCompanion(folder, "IMG_5195.MOV");
         before = folderContents(folder);
     }
-    std::string target() const { return (folder / (HeicPrefix + std::string("IMG_5195.HEIC"))).string(); }
+    std::string target() const {
+        return (folder / (HeicPrefix + std::string("IMG_5195.HEIC"))).string();
+    }
     fs::path renamed(const std::string& name) const { return folder / (HeicPrefix + name); }
 };
 

@@ -8,7 +8,6 @@
 #include "rename/NewName.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <exception>
 #include <system_error>
@@ -21,15 +20,7 @@ namespace {
 struct TPlannedMove {
     std::string from;
     std::string to;
-    std::string name; // the old file name, for the letter-case rule
 };
-
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The companions' moves, checked: every new name usable and free.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
@@ -45,26 +36,9 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                                "too long");
         if (folder.Look(newName) != TEntryKind::None)
             ThrowSystemError(EEXIST, "companion " + companion.name + ": its new name is taken");
-        moves.push_back({std::move(companion.path), SiblingPath(photoPath, newName),
-                         std::move(companion.name)});
+        moves.push_back({std::move(companion.path), SiblingPath(photoPath, newName)});
     }
     return moves;
-}
-
-// True when `companion` was found under another spelling of a name already
-// moved (`done` after the photo) and is gone now: on a file system that
-// ignores case, that move took it along. False when that cannot be told.
-bool TakenAlong(const TPlannedMove& companion, const std::vector<const TPlannedMove*>& done,
-                const std::string& folder) {
-    if (std::none_of(done.begin() + 1, done.end(), [&](const TPlannedMove* moved) {
-            return SameNameIgnoringCase(moved->name, companion.name);
-        }))
-        return false;
-    try {
-        return TFolderProbe(folder).Look(companion.name) == TEntryKind::None;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 // Undoes `done`, last first. True when all moved back; at the first move
@@ -79,6 +53,10 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
         } catch (const std::exception& error) {
             qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from) << ":" << error.what();
+            return false;
+        } catch (...) {
+            qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
+                              << DecodedPath(move.from);
             return false;
         }
     }
@@ -104,7 +82,7 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
         seams.move ? seams.move(planned.from, planned.to)
                    : MoveFileNoReplace(planned.from, planned.to);
     };
-    const TPlannedMove photoMove{photoPath, target, photo.name};
+    const TPlannedMove photoMove{photoPath, target};
     move(photoMove); // a failure here has moved nothing: the step reports it
 
     std::vector<const TPlannedMove*> done{&photoMove};
@@ -115,10 +93,8 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
             qCDebug(lcRename) << "companion" << DecodedPath(companion.from) << "moved to"
                               << DecodedPath(companion.to);
         } catch (...) {
-            if (TakenAlong(companion, done, photo.folder))
-                continue;
-            qCDebug(lcRename) << "companion" << DecodedPath(companion.from)
-                              << "cannot move: moving back";
+            qCDebug(lcRename) << "moving back: the companion" << DecodedPath(companion.from)
+                              << "cannot move";
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
             return;    // the photo keeps its new name, with what could not move back

@@ -20,10 +20,6 @@
 //     its new name keeps it, the rest keep their old ones, so the photo stays
 //     with as many of its companions as it can and no file is lost.
 //
-// On a file system that ignores letter case, IMG_0001.xmp and IMG_0001.XMP
-// are one file, found under both spellings: once it has moved under one, the
-// other spelling finding nothing is no failure.
-//
 // Debug lines, for tests to wait for and count (the photo's own line,
 // "renamed" or "kept", is the step's): "companion <path> moved to <target>"
 // for each companion moved, "moved back <target> to <path>" for each move

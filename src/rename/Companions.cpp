@@ -64,10 +64,32 @@ std::vector<std::string> CompanionCandidates(const std::string& photoName) {
 std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImageTest& isImage) {
     const TSplitPath split = SplitPath(photoPath);
     const TFolderProbe folder(split.folder);
+    std::vector<std::string> found;
+    for (std::string& name : CompanionCandidates(split.name))
+        if (folder.Look(name) == TEntryKind::RegularFile)
+            found.push_back(std::move(name));
+
+    // Both spellings of a name answer: two files where letter case counts,
+    // one file under either spelling where it does not (a card's exFAT).
+    // Only the listing tells, and then also which spelling is the file's own
+    // (the one its new name must keep), and that "img_0001.XMP" is not
+    // "IMG_0001.xmp". A case-sensitive folder rarely gets here.
+    std::vector<std::string> ambiguous;
+    for (const std::string& name : found)
+        if (std::count_if(found.begin(), found.end(), [&](const std::string& other) {
+                return EqualsIgnoringAsciiCase(name, other);
+            }) > 1)
+            ambiguous.push_back(name);
+    if (!ambiguous.empty()) {
+        const std::vector<std::string> held = folder.HeldSpellings(ambiguous);
+        std::erase_if(found, [&](const std::string& name) {
+            return std::find(ambiguous.begin(), ambiguous.end(), name) != ambiguous.end() &&
+                   std::find(held.begin(), held.end(), name) == held.end();
+        });
+    }
+
     std::vector<TCompanion> companions;
-    for (std::string& name : CompanionCandidates(split.name)) {
-        if (folder.Look(name) != TEntryKind::RegularFile)
-            continue;
+    for (std::string& name : found) {
         std::string path = SiblingPath(photoPath, name);
         bool image = true;
         try {

@@ -21,10 +21,12 @@
 // from its own metadata when its turn comes, whatever it is called.
 //
 // Candidates are looked up one name at a time (platform/FolderProbe.h),
-// never by listing the folder, so finding them costs the same in a folder of
-// ten files or of ten thousand. On a file system that ignores letter case
-// (FAT, exFAT) both spellings of an extension find the same file, and both
-// are given; the move takes that file once.
+// not by listing the folder, so finding them costs the same in a folder of
+// ten files or of ten thousand. Only where both spellings of an extension
+// answer is the folder listed, to tell the file's own spelling: on a file
+// system that ignores letter case (FAT, exFAT), where "IMG_0001.xmp" finds
+// "IMG_0001.XMP" and "img_0001.xmp" too, that is whenever a companion-like
+// file is there; where case counts, only when both files really are.
 
 #include <functional>
 #include <string>
@@ -44,11 +46,12 @@ struct TCompanion {
 // order they are looked up; none of them is `photoName` itself.
 std::vector<std::string> CompanionCandidates(const std::string& photoName);
 
-// The companions of the photo at `photoPath` as they are now, in the order
-// of CompanionCandidates. `isImage` is the image test; left empty, the
-// step's own (IsImageFile). Throws std::system_error when the photo's folder
-// cannot be opened or a name in it cannot be looked up.
-std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImageTest& isImage = {});
+// The companions of the photo at `photoPath` as they are now, each under
+// its own spelling, in the order of CompanionCandidates. `isImage` is the image test; left empty,
+// the step's own (IsImageFile). Throws std::system_error when the photo's folder cannot be opened
+// or a name in it cannot be looked up.
+std::vector<TCompanion> FindCompanions(const std::string& photoPath,
+                                       const TImageTest& isImage = {});
 
 // The path of the file `name` in the folder that holds `path`.
 std::string SiblingPath(const std::string& path, const std::string& name);
