@@ -60,8 +60,8 @@ TEST(CompanionsProgram, CompanionsFollowTheirPhotosAndNothingElseMoves) {
            {"IMG_1361.dng", "IMG_1361.dng.xmp", "IMG_1361.dng.PP3", "IMG_1361.XMP"});
     follow(raw, "200504231754_2272x1704_CanonPowerShotS40_", {"S40.CRW", "S40.CRW.dop", "S40.AAE"});
     // Look-alikes, and a video beside RAW files.
-    for (const char* name : {"IMG_0001.xmp.bak", "img_0001.XMP", "IMG_0001.Xmp", "IMG_5195.mp4",
-                             "IMG_5195.HEIC.aae"})
+    for (const char* name :
+         {"IMG_0001.xmp.bak", "img_0001.XMP", "IMG_0001.Xmp", "IMG_5195.mp4", "IMG_5195.HEIC.aae"})
         writeCompanion(phone, name);
     for (const char* name : {"IMG_1361.MOV", "S40.mov"})
         writeCompanion(raw, name);
@@ -81,10 +81,10 @@ TEST(CompanionsProgram, CompanionsFollowTheirPhotosAndNothingElseMoves) {
     for (const auto& [path, content] : before) {
         const auto prefix = prefixes.find(path);
         const fs::path old(path);
-        const std::string now = prefix == prefixes.end()
-                                    ? path
-                                    : (old.parent_path() / (prefix->second + old.filename().string()))
-                                          .string();
+        const std::string now =
+            prefix == prefixes.end()
+                ? path
+                : (old.parent_path() / (prefix->second + old.filename().string())).string();
         ASSERT_TRUE(after.count(now)) << path << " should be " << now;
         EXPECT_EQ(after.at(now), content) << now;
     }
