@@ -9,6 +9,7 @@
 #include "rename/NamingOptions.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
+#include "support/CompanionFiles.h"
 #include "support/Exiftool.h"
 #include "support/ExpectedNames.h"
 #include "support/TempDir.h"
@@ -215,6 +216,33 @@ TEST_P(RealFileSystems, CameraModelsWithForbiddenCharactersGiveNamesTheCardHolds
         ASSERT_TRUE(fs::exists(m_root / expected)) << expected;
         EXPECT_TRUE(ValidOnFat(expected));
         EXPECT_EQ(readFile(m_root / expected), contents[n]) << expected;
+    }
+}
+
+TEST_P(RealFileSystems, CompanionsFollowTheirPhotoOnceWhateverTheCaseOfTheirExtension) {
+    // A card ignores letter case: "IMG_5195.xmp" and "IMG_5195.XMP" name one
+    // file there, found under both spellings; it moves once and keeps its
+    // own spelling after the prefix. A stem in another case is no companion
+    // there either. On tmpfs the other spellings find nothing.
+    const std::string photo = copyPhoto("heic/IMG_5195.HEIC", m_root);
+    const std::vector<std::string> companions = {"IMG_5195.xmp", "IMG_5195.HEIC.pp3",
+                                                 "IMG_5195.MOV"};
+    for (const std::string& name : companions)
+        writeCompanion(m_root, name);
+    writeCompanion(m_root, "img_5195.aae");
+    const auto before = folderContents(m_root);
+    renameAll({photo});
+
+    const std::string prefix = "202104111547_2566x3313_iPhone11ProMax_";
+    const auto after = folderContents(m_root);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.at("img_5195.aae"), before.at("img_5195.aae"));
+    for (const auto& [name, content] : before) {
+        if (name == "img_5195.aae")
+            continue;
+        ASSERT_TRUE(after.count(prefix + name)) << name;
+        EXPECT_EQ(after.at(prefix + name), content) << name;
+        EXPECT_TRUE(ValidOnFat(prefix + name)) << name;
     }
 }
 

@@ -3,8 +3,8 @@
 #include "photo/GPImage.h"
 #include "photo/PhotoProperties.h"
 #include "platform/FileContent.h"
-#include "platform/MoveFile.h"
 #include "platform/PathName.h"
+#include "rename/CompanionMove.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 
@@ -47,7 +47,9 @@ void TRenameStep::RenameNextFile() {
         return;
     }
     try {
-        MoveFileNoReplace(path, target);
+        // Its sidecars, edit files and Live Photo video take the same prefix,
+        // or the photo keeps its name with them.
+        MovePhotoWithCompanions(path, target);
         qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
     } catch (const std::system_error& error) {
         // The target exists, the file went or is not ours to rename: it keeps

@@ -1,0 +1,105 @@
+#include "rename/CompanionMove.h"
+
+#include "platform/FolderProbe.h"
+#include "platform/MoveFile.h"
+#include "platform/PathName.h"
+#include "platform/SystemError.h"
+#include "rename/Log.h"
+#include "rename/NewName.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <system_error>
+#include <vector>
+
+namespace kelvara {
+
+namespace {
+
+struct TPlannedMove {
+    std::string from;
+    std::string to;
+};
+
+// The companions' moves, checked: every new name usable and free.
+std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
+                                             const std::string& prefix,
+                                             const TCompanionMoveSeams& seams) {
+    const TFolderProbe folder(SplitPath(photoPath).folder);
+    std::vector<TPlannedMove> moves;
+    for (TCompanion& companion : FindCompanions(photoPath, seams.isImage)) {
+        const std::string newName = prefix + companion.name;
+        if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
+            ThrowSystemError(ENAMETOOLONG, "companion " + companion.name +
+                                               ": its new name cannot stand in a folder or is "
+                                               "too long");
+        if (folder.Look(newName) != TEntryKind::None)
+            ThrowSystemError(EEXIST, "companion " + companion.name + ": its new name is taken");
+        moves.push_back({std::move(companion.path), SiblingPath(photoPath, newName)});
+    }
+    return moves;
+}
+
+// Undoes `done`, last first. True when all moved back; at the first move
+// back that fails it stops, and what is still moved keeps its new name.
+bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams& seams) {
+    for (auto it = done.rbegin(); it != done.rend(); ++it) {
+        const TPlannedMove& move = **it;
+        try {
+            seams.move ? seams.move(move.to, move.from) : MoveFileNoReplace(move.to, move.from);
+            qCDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
+                              << DecodedPath(move.from);
+        } catch (const std::exception& error) {
+            qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
+                              << DecodedPath(move.from) << ":" << error.what();
+            return false;
+        } catch (...) {
+            qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
+                              << DecodedPath(move.from);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                             const TCompanionMoveSeams& seams) {
+    const TSplitPath photo = SplitPath(photoPath);
+    const TSplitPath renamed = SplitPath(target);
+    if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
+        !renamed.name.ends_with(photo.name))
+        ThrowSystemError(EINVAL, "no new prefix for " + photoPath + " in " + target);
+    const std::string prefix = renamed.name.substr(0, renamed.name.size() - photo.name.size());
+
+    const std::vector<TPlannedMove> companions = PlanCompanionMoves(photoPath, prefix, seams);
+    if (seams.checked)
+        seams.checked();
+
+    const auto move = [&](const TPlannedMove& planned) {
+        seams.move ? seams.move(planned.from, planned.to)
+                   : MoveFileNoReplace(planned.from, planned.to);
+    };
+    const TPlannedMove photoMove{photoPath, target};
+    move(photoMove); // a failure here has moved nothing: the step reports it
+
+    std::vector<const TPlannedMove*> done{&photoMove};
+    for (const TPlannedMove& companion : companions) {
+        try {
+            move(companion);
+            done.push_back(&companion);
+            qCDebug(lcRename) << "companion" << DecodedPath(companion.from) << "moved to"
+                              << DecodedPath(companion.to);
+        } catch (...) {
+            qCDebug(lcRename) << "moving back: the companion" << DecodedPath(companion.from)
+                              << "cannot move";
+            if (MoveBack(done, seams))
+                throw; // everything has its old name again: the photo is kept
+            return;    // the photo keeps its new name, with what could not move back
+        }
+    }
+}
+
+} // namespace kelvara
