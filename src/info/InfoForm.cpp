@@ -8,6 +8,7 @@
 #include "info/ProgramIcon.h"
 #include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
+#include "platform/Contained.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
 #include "ui_InfoForm.h"
@@ -52,8 +53,8 @@ QString Duration(std::int64_t seconds) {
 template <typename Record, typename Read> Record ReadOrZero(Read read) {
     try {
         return read();
-    } catch (const std::exception& error) {
-        qCDebug(lcInfo) << "statistics shown as zero:" << error.what();
+    } catch (...) {
+        NoteContained(lcInfo, "statistics shown as zero", std::current_exception());
         return Record{};
     }
 }
@@ -194,7 +195,8 @@ void TInfoForm::UpdateStatus() {
 }
 
 void TInfoForm::Timer1Timer() {
-    UpdateStatus();
+    // A refresh that fails shows the last figures; the next tick tries again.
+    Contained(lcInfo, "statistics not refreshed", [this] { UpdateStatus(); });
     Timer1->start();
 }
 
