@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -416,6 +417,46 @@ TEST_F(Handoff, BadFramesQueueNothingAndGetNoReply) {
     const pid_t peer = rawPeer(socketPath(), good, true);
     EXPECT_EQ(serveUntilExit(peer), 1);
     EXPECT_EQ(target.paths, (std::vector<std::string>{"/x/a.jpg", "/x/b.jpg"}));
+}
+
+TEST_F(Handoff, SessionsThatThrowAnythingDropTheirPeerAndTheEndpointServesOn) {
+    // Wants three bytes and answers "ok" for them, unless told to throw on
+    // the way: what a frame reader, or the target behind it, might do.
+    class Session : public IHandoffSession {
+    public:
+        explicit Session(int failing) : m_failing(failing) {}
+        std::size_t Wanted() const override {
+            if (m_failing == 1)
+                throw std::out_of_range("no such state");
+            return 3 - m_got.size();
+        }
+        void Feed(std::string_view bytes) override {
+            if (m_failing == 2)
+                throw 42;
+            m_got += bytes;
+        }
+        std::string Finish() override {
+            if (m_failing == 3)
+                throw std::bad_alloc();
+            return "ok";
+        }
+
+    private:
+        int m_failing;
+        std::string m_got;
+    };
+    int made = 0;
+    THandoffEndpoint endpoint(socketPath(), true, [&]() -> std::unique_ptr<IHandoffSession> {
+        const int failing = made++;
+        if (failing == 0)
+            throw std::overflow_error("no session for you");
+        return std::make_unique<Session>(failing);
+    });
+    for (int peer = 0; peer < 4; ++peer)
+        EXPECT_EQ(serveUntilExit(rawPeer(socketPath(), "abc", true)), 0)
+            << "peer " << peer << " is dropped without a reply";
+    EXPECT_EQ(made, 4);
+    EXPECT_EQ(serveUntilExit(rawPeer(socketPath(), "abc", true)), 1) << "and the next is served";
 }
 
 TEST_F(Handoff, PeerOfAnotherUserIsRefused) {
