@@ -248,10 +248,20 @@ protected:
 TEST_F(Handoff, RuntimeFolderIsPrivate) {
     EXPECT_EQ(InstanceRuntimeFolder(), m_runtime.path().string());
 
-    // A runtime folder that others may write to is not used.
+    // A runtime folder that others may write to is not used; the fallback
+    // lies in the temporary folder the environment names.
+    TempDir tmp;
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::optional<std::string> savedTmp =
+        oldTmp != nullptr ? std::optional<std::string>(oldTmp) : std::nullopt;
+    ::setenv("TMPDIR", (tmp.path().string() + "/").c_str(), 1);
     fs::permissions(m_runtime.path(), fs::perms::others_write, fs::perm_options::add);
     const std::string fallback = InstanceRuntimeFolder();
-    EXPECT_EQ(fallback, "/tmp/kelvara-" + std::to_string(::geteuid()));
+    if (savedTmp)
+        ::setenv("TMPDIR", savedTmp->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(fallback, (tmp.path() / ("kelvara-" + std::to_string(::geteuid()))).string());
     struct stat info {};
     ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -259,7 +269,12 @@ TEST_F(Handoff, RuntimeFolderIsPrivate) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 
     ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
     EXPECT_EQ(InstanceRuntimeFolder(), fallback);
+    if (savedTmp)
+        ::setenv("TMPDIR", savedTmp->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 TEST_F(Handoff, LockHeldByAnotherProcessUntilItEnds) {
