@@ -248,9 +248,13 @@ void TInfoForm::AdjustSizes() {
 }
 
 void ShowInfoForm() {
-    // Owned here, so it goes when the modal loop ends, however it ends.
-    TInfoForm form(QApplication::activeWindow());
-    form.exec();
+    {
+        // Owned here, so it goes when the modal loop ends, however it ends.
+        TInfoForm form(QApplication::activeWindow());
+        form.exec();
+    }
+    // Tests wait for this line: the window has closed and is gone.
+    qCDebug(lcInfo) << "information window closed";
 }
 
 QPoint CenteredPosition(const QRect& workArea, const QSize& frameSize) {
