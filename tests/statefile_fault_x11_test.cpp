@@ -236,12 +236,17 @@ TEST_F(StateFileFault, ASignalTellsTheFailedSaveOnStandardErrorWithoutABoxAfterA
         expectThePreviousFileKept();
     }
 
-    // Without any debug lines switched on, that line is all it writes.
+    // Without any debug lines switched on, that line is all the program
+    // says. (A sanitizer's summary may follow it.)
     kelvara.environment().remove("QT_LOGGING_RULES");
     ASSERT_FALSE(startAndShow().isEmpty());
     const ReadOnlyFolder readOnly(app);
     ::kill(static_cast<pid_t>(kelvara.process().processId()), SIGHUP);
     EXPECT_EQ(kelvara.waitForExit(20000), 0);
     EXPECT_EQ(toldOnStandardError(), 1u);
-    EXPECT_EQ(kelvara.log().lines().size(), 1u) << kelvara.log().tail();
+    const auto lines = kelvara.log().lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("kelvara."); }),
+              1)
+        << kelvara.log().tail();
 }
