@@ -1,18 +1,30 @@
 // A state file that a user (or anything else) may have edited: any bytes.
 // Loading never fails; reading texts, integers and booleans from the
-// sections and keys the file itself names keeps the readers' promises; and
-// values written over such a file come back as written after an update and
-// a fresh load, while the keys nobody wrote keep their values.
+// sections and keys the file itself names keeps the readers' promises; a
+// window's state loaded from it puts the window on the screen (whatever the
+// numbers, up to the ends of their range) and writes nothing; and values
+// written over such a file come back as written after an update and a fresh
+// load, while the keys nobody wrote keep their values.
 
 #include "FuzzCheck.h"
+#include "state/FormState.h"
 #include "state/IniFile.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
+#include <QVBoxLayout>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -43,6 +55,64 @@ public:
 private:
     std::string m_folder;
 };
+
+// A window laid out like the main one (a few of each kind of component the
+// state file knows), on an offscreen screen of its own; one for the whole
+// run, put back to its design geometry before each input.
+class TForm {
+public:
+    TForm() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "inifile_fuzz";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+        m_form = std::make_unique<QWidget>();
+        m_form->setObjectName(QStringLiteral("MainForm"));
+        auto* layout = new QVBoxLayout(m_form.get());
+        for (const char* radio : {"RdoYMD", "RdoYMDHN", "RdoYMDHNS"}) {
+            auto* button = new QRadioButton(m_form.get());
+            button->setObjectName(QString::fromLatin1(radio));
+            layout->addWidget(button);
+        }
+        auto* box = new QCheckBox(m_form.get());
+        box->setObjectName(QStringLiteral("Check"));
+        layout->addWidget(box);
+        auto* edit = new QLineEdit(m_form.get());
+        edit->setObjectName(QStringLiteral("Text"));
+        layout->addWidget(edit);
+    }
+    QWidget& Fresh() {
+        m_form->setGeometry(191, 105, 441, 313);
+        return *m_form;
+    }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+    std::unique_ptr<QWidget> m_form;
+};
+
+std::string FileBytes(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Loads the window's state from `file`: never throws, never writes the file,
+// and leaves the window's corner on the screen and its size within what a
+// widget may have.
+void LoadWindowState(const QString& fileName, const std::string& file, const std::string& bytes) {
+    static TForm form;
+    QWidget& window = form.Fresh();
+    kelvara::LoadFormState(fileName, &window);
+    Require(FileBytes(file) == bytes, "loading writes nothing");
+    const QRect frame = window.frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    Require(frame.width() >= 0 && frame.height() >= 0 && frame.width() <= QWIDGETSIZE_MAX &&
+                frame.height() <= QWIDGETSIZE_MAX,
+            "a loaded size is one a widget may have");
+    Require(screen.contains(frame.topLeft()) || frame.intersects(screen),
+            "a loaded window stands on the screen");
+}
 
 // The section and key names the bytes hold, roughly as an INI reader sees
 // them (a few at most), and the program's own names.
@@ -84,6 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QStringList sections, keys;
     NamesIn(QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
             sections, keys);
+
+    LoadWindowState(fileName, file, std::string(reinterpret_cast<const char*>(data), size));
 
     TIniFile ini(fileName);
     for (const QString& section : sections) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace kelvara;
@@ -58,6 +59,44 @@ void makeTree(const fs::path& root, int folders, int filesPerFolder) {
 struct Worker {
     TCriticalSection lock;
     TFindFileThread thread{lock};
+};
+
+// `depth` folders each inside the one before, each holding two files and,
+// beside the next level, a folder with one file of its own.
+void makeDeepTree(const fs::path& root, int depth) {
+    fs::path folder = root;
+    for (int level = 0; level < depth; ++level) {
+        fs::create_directories(folder / "side");
+        writeFile(folder / "a.jpg", "a");
+        writeFile(folder / "z.jpg", "z");
+        writeFile(folder / "side" / "s.jpg", "s");
+        folder /= "d";
+    }
+    fs::create_directories(folder);
+    writeFile(folder / "bottom.jpg", "b");
+}
+
+// Lowers the process's soft limit of open files to `headroom` above what is
+// open now, for as long as it lives.
+class FewDescriptors {
+public:
+    explicit FewDescriptors(rlim_t headroom) {
+        getrlimit(RLIMIT_NOFILE, &m_saved);
+        rlim_t open = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd"))
+            ++open;
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = open + headroom;
+        m_done = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~FewDescriptors() { setrlimit(RLIMIT_NOFILE, &m_saved); }
+    FewDescriptors(const FewDescriptors&) = delete;
+    FewDescriptors& operator=(const FewDescriptors&) = delete;
+    bool done() const { return m_done; }
+
+private:
+    rlimit m_saved{};
+    bool m_done = false;
 };
 
 } // namespace
@@ -126,6 +165,60 @@ TEST(FindFileSearch, WalksDepthFirstWithHiddenEntriesAndNeverFollowsFolderLinks)
     const TPathList files = takeAll(worker.thread);
     EXPECT_EQ(files, expectedWalk(root));
     EXPECT_EQ(files.size(), 6u); // 1, 2, 3, .4, the odd name, link.jpg
+}
+
+TEST(FindFileSearch, ATreeDeeperThanTheDescriptorsAllowIsSearchedWholeInTheSameOrder) {
+    TempDir temp;
+    const fs::path root = temp.path() / "deep";
+    constexpr int depth = 150; // deeper than the folders a search keeps open
+    makeDeepTree(root, depth);
+    const TPathList expected = expectedWalk(root);
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(depth * 3 + 1));
+
+    LogCapture log;
+    {
+        Worker worker;
+        worker.thread.Resume();
+        worker.thread.AddPath(root.string());
+        ASSERT_TRUE(log.waitFor(searchedLine(root)));
+        EXPECT_EQ(takeAll(worker.thread), expected);
+    }
+    {
+        // Far fewer descriptors than levels: the search runs out of them
+        // a few levels down, and still finds everything, in order.
+        Worker worker; // its thread is made before the limit comes down
+        const FewDescriptors few(12);
+        ASSERT_TRUE(few.done());
+        worker.thread.Resume();
+        worker.thread.AddPath(root.string());
+        ASSERT_TRUE(log.waitFor(searchedLine(root), 2));
+        EXPECT_EQ(takeAll(worker.thread), expected);
+        EXPECT_EQ(log.count("kelvara.search: cannot open"), 0u);
+    }
+}
+
+TEST(FindFileCancel, ACancelDeepInAFolderWhoseDescriptorWasGivenUpHoldsToo) {
+    TempDir temp;
+    const fs::path root = temp.path() / "deep";
+    makeDeepTree(root, 300);
+    const fs::path next = temp.path() / "next";
+    makeTree(next, 2, 3);
+    LogCapture log;
+    for (int round = 0; round < 10; ++round) {
+        Worker worker;
+        const FewDescriptors few(12);
+        ASSERT_TRUE(few.done());
+        worker.thread.Resume();
+        worker.thread.AddPath(root.string());
+        // Well below the levels that still hold their descriptor.
+        while (worker.thread.FileCount() < static_cast<std::size_t>(100 + round * 60))
+            std::this_thread::yield();
+        worker.thread.Cancel();
+        EXPECT_EQ(worker.thread.FileCount(), 0u);
+        worker.thread.AddPath(next.string());
+        ASSERT_TRUE(log.waitFor(searchedLine(next), static_cast<std::size_t>(round) + 1));
+        EXPECT_EQ(takeAll(worker.thread), expectedWalk(next)) << "round " << round;
+    }
 }
 
 TEST(FindFileSearch, TakeFilesMovesAtMostCountInOrder) {

@@ -5,10 +5,14 @@
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelvara::test;
 namespace fs = std::filesystem;
@@ -162,4 +166,99 @@ TEST_F(HandoffTest, ALaunchWaitingOnACopyWithoutEndpointTakesOverWhenTheLockCome
     EXPECT_TRUE(allRenamed(photos, names));
     EXPECT_TRUE(second.running());
     EXPECT_EQ(second.terminate(), 0);
+}
+
+TEST_F(HandoffTest, WithoutAPrivateRuntimeFolderTheCopyRunsAloneRenamesAndSaysWhyOnce) {
+    // No XDG_RUNTIME_DIR (su, sudo, cron), and the folder of our name in the
+    // temporary folder is taken: by another user, by a link, by a file. The
+    // copy counts as the first, never uses nor follows what it found, and
+    // says once why later launches cannot reach it.
+    const std::string own = "kelvara-" + std::to_string(::geteuid());
+    struct Case {
+        const char* what;
+        const char* reason;
+        std::function<void(const fs::path& taken, const fs::path& elsewhere)> take;
+        std::function<void(const fs::path& taken, const fs::path& elsewhere)> untouched;
+    };
+    const std::vector<Case> cases = {
+        {"another user's folder", "belongs to another user",
+         [](const fs::path& taken, const fs::path&) {
+             fs::create_directory(taken);
+             ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+         },
+         [](const fs::path& taken, const fs::path&) {
+             struct stat info {};
+             ASSERT_EQ(::lstat(taken.c_str(), &info), 0);
+             EXPECT_EQ(info.st_uid, 65534u);
+             EXPECT_TRUE(fs::is_empty(taken));
+         }},
+        {"a link to a folder of ours", "is a link",
+         [](const fs::path& taken, const fs::path& elsewhere) {
+             fs::create_directory(elsewhere);
+             fs::permissions(elsewhere, fs::perms::owner_all, fs::perm_options::replace);
+             fs::create_directory_symlink(elsewhere, taken);
+         },
+         [](const fs::path& taken, const fs::path& elsewhere) {
+             EXPECT_TRUE(fs::is_symlink(taken));
+             EXPECT_TRUE(fs::is_empty(elsewhere)) << "the link was followed";
+         }},
+        {"a file", "is no folder",
+         [](const fs::path& taken, const fs::path&) { writeFile(taken, "someone's"); },
+         [](const fs::path& taken, const fs::path&) { EXPECT_EQ(readFile(taken), "someone's"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (std::string(c.what) == "another user's folder" && ::geteuid() != 0) {
+            ADD_FAILURE() << "needs root to give a folder to another user; case not run";
+            continue;
+        }
+        TempDir run;
+        const fs::path tmp = run.path() / "tmp";
+        fs::create_directory(tmp);
+        const fs::path taken = tmp / own;
+        const fs::path elsewhere = run.path() / "elsewhere";
+        c.take(taken, elsewhere);
+        const std::string photo = copyPhoto("jpg/Canon_40D.jpg", run.path() / "photos", "a.jpg");
+
+        KelvaraProcess kelvara(run.path() / "app");
+        kelvara.environment().remove("XDG_RUNTIME_DIR");
+        kelvara.environment().insert("TMPDIR", QString::fromStdString(tmp.string()));
+        kelvara.start({QString::fromStdString(photo)}, run.path());
+        ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed")) << kelvara.log().tail();
+        EXPECT_TRUE(fs::exists(run.path() / "photos" / renamed("a.jpg")));
+        const std::string why = "kelvara.app: later launches cannot hand their files to this copy";
+        EXPECT_EQ(kelvara.logCount(why), 1u) << kelvara.log().tail();
+        const auto lines = kelvara.log().lines();
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& line) {
+                                    return line.find(why) != std::string::npos &&
+                                           line.find(c.reason) != std::string::npos;
+                                }),
+                  1)
+            << kelvara.log().tail();
+        EXPECT_EQ(kelvara.logCount("kelvara.instance: handoff endpoint listens"), 0u);
+        EXPECT_EQ(kelvara.terminate(), 0);
+        c.untouched(taken, elsewhere);
+    }
+}
+
+TEST_F(HandoffTest, WhyLaterLaunchesCannotHandOverIsSaidWithoutDebugLinesToo) {
+    const fs::path tmp = temp.path() / "tmp";
+    fs::create_directory(tmp);
+    writeFile(tmp / ("kelvara-" + std::to_string(::geteuid())), "");
+    KelvaraProcess kelvara(app);
+    kelvara.environment().remove("XDG_RUNTIME_DIR");
+    kelvara.environment().insert("TMPDIR", QString::fromStdString(tmp.string()));
+    kelvara.environment().remove("QT_LOGGING_RULES");
+    kelvara.start({}, temp.path());
+    ASSERT_TRUE(
+        kelvara.waitForLog("kelvara.app: later launches cannot hand their files to this copy"))
+        << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    // That line is all the program says. (A sanitizer's summary may follow.)
+    const auto lines = kelvara.log().lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("kelvara."); }),
+              1)
+        << kelvara.log().tail();
 }

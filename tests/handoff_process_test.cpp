@@ -29,6 +29,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -247,10 +248,20 @@ protected:
 TEST_F(Handoff, RuntimeFolderIsPrivate) {
     EXPECT_EQ(InstanceRuntimeFolder(), m_runtime.path().string());
 
-    // A runtime folder that others may write to is not used.
+    // A runtime folder that others may write to is not used; the fallback
+    // lies in the temporary folder the environment names.
+    TempDir tmp;
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::optional<std::string> savedTmp =
+        oldTmp != nullptr ? std::optional<std::string>(oldTmp) : std::nullopt;
+    ::setenv("TMPDIR", (tmp.path().string() + "/").c_str(), 1);
     fs::permissions(m_runtime.path(), fs::perms::others_write, fs::perm_options::add);
     const std::string fallback = InstanceRuntimeFolder();
-    EXPECT_EQ(fallback, "/tmp/kelvara-" + std::to_string(::geteuid()));
+    if (savedTmp)
+        ::setenv("TMPDIR", savedTmp->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(fallback, (tmp.path() / ("kelvara-" + std::to_string(::geteuid()))).string());
     struct stat info {};
     ASSERT_EQ(::lstat(fallback.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -258,7 +269,12 @@ TEST_F(Handoff, RuntimeFolderIsPrivate) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 
     ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
     EXPECT_EQ(InstanceRuntimeFolder(), fallback);
+    if (savedTmp)
+        ::setenv("TMPDIR", savedTmp->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 TEST_F(Handoff, LockHeldByAnotherProcessUntilItEnds) {
@@ -416,6 +432,46 @@ TEST_F(Handoff, BadFramesQueueNothingAndGetNoReply) {
     const pid_t peer = rawPeer(socketPath(), good, true);
     EXPECT_EQ(serveUntilExit(peer), 1);
     EXPECT_EQ(target.paths, (std::vector<std::string>{"/x/a.jpg", "/x/b.jpg"}));
+}
+
+TEST_F(Handoff, SessionsThatThrowAnythingDropTheirPeerAndTheEndpointServesOn) {
+    // Wants three bytes and answers "ok" for them, unless told to throw on
+    // the way: what a frame reader, or the target behind it, might do.
+    class Session : public IHandoffSession {
+    public:
+        explicit Session(int failing) : m_failing(failing) {}
+        std::size_t Wanted() const override {
+            if (m_failing == 1)
+                throw std::out_of_range("no such state");
+            return 3 - m_got.size();
+        }
+        void Feed(std::string_view bytes) override {
+            if (m_failing == 2)
+                throw 42;
+            m_got += bytes;
+        }
+        std::string Finish() override {
+            if (m_failing == 3)
+                throw std::bad_alloc();
+            return "ok";
+        }
+
+    private:
+        int m_failing;
+        std::string m_got;
+    };
+    int made = 0;
+    THandoffEndpoint endpoint(socketPath(), true, [&]() -> std::unique_ptr<IHandoffSession> {
+        const int failing = made++;
+        if (failing == 0)
+            throw std::overflow_error("no session for you");
+        return std::make_unique<Session>(failing);
+    });
+    for (int peer = 0; peer < 4; ++peer)
+        EXPECT_EQ(serveUntilExit(rawPeer(socketPath(), "abc", true)), 0)
+            << "peer " << peer << " is dropped without a reply";
+    EXPECT_EQ(made, 4);
+    EXPECT_EQ(serveUntilExit(rawPeer(socketPath(), "abc", true)), 1) << "and the next is served";
 }
 
 TEST_F(Handoff, PeerOfAnotherUserIsRefused) {

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <sys/stat.h>
@@ -379,6 +380,60 @@ TEST(FormState, AWindowOutsideEveryScreenComesBackOnTheNearestOne) {
     EXPECT_EQ(frame.topLeft(), QPoint(-100, -50));
 }
 
+TEST(FormState, ValuesAtTheLimitsOfTheNumbersPutTheWindowOnTheScreen) {
+    TempDir dir;
+    const std::string file = dir.file("limits.ini");
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const std::string most = "2147483647";
+    const std::string least = "-2147483648";
+    const std::vector<std::vector<std::string>> files = {
+        // Top, Left, Width, Height
+        {most, least, most, least},
+        {least, most, least, most},
+        {most, most, most, most},
+        {least, least, least, least},
+        {"0x7FFFFFFF", "0x80000000", "0xFFFFFFFF", "0x7FFFFFFF"},
+    };
+    for (const auto& values : files) {
+        const std::string text = "[MainForm.MainForm]\nTop=" + values[0] + "\nLeft=" + values[1] +
+                                 "\nWidth=" + values[2] + "\nHeight=" + values[3] + "\n";
+        SCOPED_TRACE(text);
+        writeFile(file, text);
+        for (const bool fixedSize : {false, true}) {
+            MainLikeForm main;
+            if (fixedSize)
+                main.form->setFixedSize(400, 300); // as the main window is
+            LoadFormState(QString::fromStdString(file), main.form.get());
+            const QRect frame = main.form->frameGeometry();
+            EXPECT_TRUE(area.contains(frame.topLeft()))
+                << "at " << frame.x() << "," << frame.y() << " sized " << frame.width() << "x"
+                << frame.height();
+            // A size below nothing is nothing, as Qt has it; above, at most
+            // the largest a widget may be.
+            EXPECT_GE(frame.width(), 0);
+            EXPECT_GE(frame.height(), 0);
+            EXPECT_LE(frame.width(), QWIDGETSIZE_MAX);
+            EXPECT_LE(frame.height(), QWIDGETSIZE_MAX);
+            if (!frame.isEmpty()) {
+                EXPECT_TRUE(frame.intersects(screen));
+            }
+            if (fixedSize) {
+                EXPECT_EQ(frame.size(), QSize(400, 300));
+            }
+
+            // What is saved back is where the window stands, not the extremes.
+            const std::string saved = dir.file("saved.ini");
+            SaveFormState(QString::fromStdString(saved), main.form.get());
+            const std::string back = readFile(saved);
+            EXPECT_NE(back.find("Top=" + std::to_string(frame.top()) + "\n"), std::string::npos)
+                << back.substr(0, 80);
+            EXPECT_NE(back.find("Left=" + std::to_string(frame.left()) + "\n"), std::string::npos)
+                << back.substr(0, 80);
+        }
+    }
+}
+
 TEST(FormState, LoadingAMessyFileAppliesWhatItCanAndNeverWrites) {
     TempDir dir;
     const std::string file = dir.file("messy.ini");
@@ -442,4 +497,30 @@ TEST(FrameGeometry, AFrameOffEveryScreenGoesToTheNearestWorkArea) {
         << "larger than the area: its top-left corner wins, the size stays";
     EXPECT_EQ(PlaceOnScreens(QRect(5000, 100, 400, 300), {}, {}), QRect(5000, 100, 400, 300))
         << "no screens at all: nowhere better to go";
+}
+
+TEST(FrameGeometry, FramesAtTheEndsOfTheNumbersAreMeasuredWithoutOverflow) {
+    const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const QList<QRect> areas = {QRect(0, 0, 1920, 1040), QRect(1920, 30, 1280, 994)};
+    constexpr int least = std::numeric_limits<int>::min();
+    constexpr int most = std::numeric_limits<int>::max();
+    // Corners given as points: a size would overflow before we even begin.
+    EXPECT_EQ(PlaceOnScreens(QRect(QPoint(least, least), QPoint(least + 399, least + 299)), screens,
+                             areas),
+              QRect(0, 0, 400, 300))
+        << "far up and left: the left screen's corner";
+    EXPECT_EQ(
+        PlaceOnScreens(QRect(QPoint(most - 399, most - 299), QPoint(most, most)), screens, areas),
+        QRect(2800, 724, 400, 300))
+        << "far down and right: the right screen's far corner";
+    EXPECT_EQ(
+        PlaceOnScreens(QRect(QPoint(most - 399, least), QPoint(most, least + 299)), screens, areas),
+        QRect(2800, 30, 400, 300))
+        << "far up and right";
+    const QRect everything(QPoint(least, least), QPoint(most, most));
+    EXPECT_EQ(PlaceOnScreens(everything, screens, areas), everything)
+        << "covering every screen: it touches them, as read";
+    const QRect wide(QPoint(least, 5000), QPoint(most, 5299));
+    EXPECT_EQ(PlaceOnScreens(wide, screens, areas).topLeft(), QPoint(0, 740))
+        << "wider than any screen and below them: its top-left corner wins";
 }

@@ -2,8 +2,12 @@
 #include "info/ClickLabel.h"
 #include "info/InfoForm.h"
 #include "info/OSDescription.h"
+#include "info/Shortcut.h"
+#include "platform/ShellOpener.h"
+#include "support/MessageBoxAnswerer.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
+#include "support/XdgHome.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,6 +24,7 @@
 #include <QTextLayout>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -425,4 +430,82 @@ TEST(InfoFormLinks, EachLabelReachesItsHandler) {
     QTest::mouseClick(Label(form, "LblPhys"), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(form.calls.empty());
     EXPECT_TRUE(form.isVisible()) << "a click is no key";
+}
+
+namespace {
+
+// An opener deep below the links that throws what nobody expects.
+class ThrowingOpener : public IShellOpener {
+public:
+    int asked = 0;
+    bool OpenUrl(const QUrl&) override {
+        ++asked;
+        throw std::out_of_range("no handler table");
+    }
+    bool ShowItemProperties(const QString&) override {
+        ++asked;
+        throw 7;
+    }
+};
+
+void ClickLink(const QWidget& form, const char* name) {
+    QLabel* link = Label(form, name);
+    ASSERT_NE(link, nullptr);
+    link->resize(std::max(link->width(), 20), std::max(link->height(), 10));
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+}
+
+} // namespace
+
+TEST(InfoFormLinks, AnythingThrownBelowALinkStopsThereWithoutABox) {
+    const kelvara::test::XdgHome home;
+    ThrowingOpener opener;
+    const TShellOpenerOverride useIt(opener);
+    kelvara::test::MessageBoxAnswerer answerer;
+    TInfoForm form(nullptr, Exe);
+    // Addresses to open, whatever the maker's texts are.
+    Label(form, "lblURL")->setText("https://example.org/");
+    Label(form, "Label1")->setProperty("Hint", "https://example.org/search?q=maker");
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const char* links[] = {"lblURL",         "lblMail",         "Label1",       "LblExeName",
+                           "LblOpenStartup", "LblOpenFolderIn", "LblOpenSendTo"};
+    for (const char* link : links)
+        ClickLink(form, link);
+    EXPECT_EQ(opener.asked, static_cast<int>(std::size(links)));
+    EXPECT_TRUE(answerer.boxes.empty()) << "an opener's failure is nobody's business";
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST(InfoFormLinks, AShortcutThatCannotBeMadeIsToldInTheApplicationsErrorBox) {
+    // No Startup folder can be made where a file stands in its place.
+    const kelvara::test::XdgHome home;
+    std::filesystem::create_directories(home.configHome());
+    kelvara::test::writeFile(home.configHome() / "autostart", "");
+    kelvara::test::MessageBoxAnswerer answerer;
+    TInfoForm form(nullptr, Exe);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ClickLink(form, "LblLaunchOnStartup");
+    ASSERT_EQ(answerer.boxes.size(), 1u);
+    const auto& box = answerer.boxes.front();
+    // The same form as the state file's box: the application title, the
+    // message with its full stop.
+    EXPECT_EQ(box.title, "Kelvara");
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_TRUE(box.text.startsWith("ショートカット ")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(" を作成できません: ")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.endsWith('.')) << box.text.toStdString();
+    EXPECT_FALSE(box.text.endsWith("..")) << box.text.toStdString();
+    EXPECT_TRUE(form.isVisible()) << "the window stays open";
+}
+
+TEST(InfoFormLinks, AShortcutFailureOfAnyKindIsToldAsAShortcutNotMade) {
+    const TShortcutError refused(std::make_error_code(std::errc::permission_denied),
+                                 "/home/u/.config/autostart/Kelvara.desktop");
+    EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(refused)), refused.Message());
+    EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(std::out_of_range("entry table"))),
+              "ショートカットを作成できません: entry table");
+    EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(42)),
+              "ショートカットを作成できません");
 }

@@ -2,13 +2,16 @@
 // it gives the rename step, the intake of drops and arguments, and its state.
 
 #include "app/MainForm.h"
+#include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "info/InfoLinks.h"
 #include "info/VersionInfo.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
+#include "state/IniFile.h"
 #include "support/LogCapture.h"
+#include "support/MessageBoxAnswerer.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "ui_MainForm.h"
@@ -23,6 +26,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 
 using namespace kelvara;
 using namespace kelvara::test;
@@ -37,10 +41,24 @@ protected:
     TFindFileUnit unit;
     TempDir temp;
 
-    std::unique_ptr<TMainForm> makeForm(std::vector<std::string> args = {}) {
+    std::unique_ptr<TMainForm> makeForm(std::vector<std::string> args = {},
+                                        const std::string& iniFile = {}) {
         args.insert(args.begin(), temp.file("Kelvara"));
-        return std::make_unique<TMainForm>(std::move(args),
-                                           QString::fromStdString(temp.file("Kelvara.ini")));
+        return std::make_unique<TMainForm>(
+            std::move(args),
+            QString::fromStdString(iniFile.empty() ? temp.file("Kelvara.ini") : iniFile));
+    }
+
+    // A state file that can never be written: its folder is a file.
+    std::string unwritableIni() {
+        writeFile(temp.path() / "plain-file", "");
+        return temp.file("plain-file/Kelvara.ini");
+    }
+
+    // The one message of a state file that was not saved, as the user reads
+    // it (no catalog is installed here: the text as written).
+    static QString notSaved(const std::string& iniFile) {
+        return QString::fromStdString(iniFile) + QStringLiteral(" に書き込めません.");
     }
 
     static TPathList queuedFiles() {
@@ -327,4 +345,72 @@ TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {
     form->Activate("");
     EXPECT_FALSE(form->isMinimized());
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(MainFormTest, AFailedSaveIsToldOnceInTheBoxWhateverWasThrown) {
+    const std::string ini = unwritableIni();
+    const QString file = QString::fromStdString(ini);
+    MessageBoxAnswerer answerer;
+    TStateSaveReport report(QStringLiteral("Kelvara"));
+    const std::vector<std::function<void()>> failures = {
+        [&] { throw TIniFileError(file); }, [] { throw std::out_of_range("component walk"); },
+        [] { throw std::overflow_error("value"); }, [] { throw 42; }};
+    for (const auto& failure : failures)
+        EXPECT_FALSE(report.Save(file, failure));
+    ASSERT_EQ(answerer.boxes.size(), failures.size()) << "one box for each failed save";
+    for (const auto& box : answerer.boxes) {
+        EXPECT_EQ(box.title, "Kelvara");
+        EXPECT_EQ(box.text, notSaved(ini));
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+    }
+    EXPECT_TRUE(report.Save(file, [] {}));
+    EXPECT_EQ(answerer.boxes.size(), failures.size());
+    // The lines come in order: once this one is in, so is every earlier one.
+    ASSERT_TRUE(log.waitFor("kelvara.app: state saved"));
+    EXPECT_EQ(log.count("kelvara.app: state not saved"), failures.size());
+    EXPECT_EQ(log.count("kelvara.app: " + notSaved(ini).toStdString()), 0u)
+        << "nothing on standard error while the user is there to answer";
+}
+
+TEST_F(MainFormTest, AnUnattendedEndTellsTheFailedSaveOnStandardErrorAndClosesAnOpenBox) {
+    const std::string ini = unwritableIni();
+    const QString file = QString::fromStdString(ini);
+    const std::string line = "kelvara.app: " + notSaved(ini).toStdString();
+    MessageBoxAnswerer answerer;
+    {
+        TStateSaveReport report(QStringLiteral("Kelvara"));
+        report.EndUnattended();
+        EXPECT_FALSE(report.Save(file, [] { throw 42; }));
+        EXPECT_TRUE(answerer.boxes.empty()) << "no box that nobody would answer";
+        EXPECT_TRUE(log.waitFor(line));
+    }
+    {
+        // The box is up, unanswered, when a signal comes: it closes, and the
+        // line is written all the same.
+        TStateSaveReport report(QStringLiteral("Kelvara"));
+        answerer.onShown = [&](QMessageBox&) { report.EndUnattended(); };
+        EXPECT_FALSE(report.Save(file, [&] { throw TIniFileError(file); }));
+        EXPECT_EQ(answerer.boxes.size(), 1u);
+        EXPECT_TRUE(log.waitFor(line, 2));
+    }
+}
+
+TEST_F(MainFormTest, TheWindowTellsAFailedSaveInTheBoxOrWhenEndedUnattendedOnStandardError) {
+    const std::string ini = unwritableIni();
+    MessageBoxAnswerer answerer;
+    {
+        auto form = makeForm({}, ini);
+        form->show();
+    } // closed by the user: the box
+    ASSERT_EQ(answerer.boxes.size(), 1u);
+    EXPECT_EQ(answerer.boxes[0].title, "Kelvara");
+    EXPECT_EQ(answerer.boxes[0].text, notSaved(ini));
+    {
+        auto form = makeForm({}, ini);
+        form->show();
+        form->EndUnattended();
+    } // ended by a signal: the line
+    EXPECT_EQ(answerer.boxes.size(), 1u);
+    EXPECT_TRUE(log.waitFor("kelvara.app: " + notSaved(ini).toStdString()));
+    EXPECT_EQ(log.count("kelvara.app: state not saved"), 2u);
 }

@@ -11,8 +11,11 @@
 #include "support/TempDir.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <system_error>
+#include <utility>
 
 using namespace kelvara;
 using namespace kelvara::test;
@@ -23,7 +26,38 @@ namespace {
 class FakeEscape : public IEscapeKey {
 public:
     bool down = false;
-    bool Pressed() override { return down; }
+    // Thrown by the next look at the key, once.
+    std::function<void()> failure;
+    bool Pressed() override {
+        if (failure)
+            std::exchange(failure, nullptr)();
+        return down;
+    }
+};
+
+// The first-start options, except that the next reads throw what they are
+// given, one each, in order: what a library deep below may throw that
+// nobody expects.
+class FailingOptions : public INamingOptions {
+public:
+    mutable std::vector<std::function<void()>> failures;
+    std::string DatePattern() const override {
+        FailOnce();
+        return DatePatternMinute;
+    }
+    TNameLayout Layout() const override {
+        FailOnce();
+        return TNameLayout::DateFile;
+    }
+
+private:
+    void FailOnce() const {
+        if (failures.empty())
+            return;
+        const auto failure = failures.front();
+        failures.erase(failures.begin());
+        failure();
+    }
 };
 
 // Canon_40D.jpg: taken 2008:05:30 15:56:01, 100 x 68 pixels, "Canon EOS 40D"
@@ -197,6 +231,39 @@ TEST_F(RenameStepTest, EscapeCancelsQueuedFilesButAnIdleStepChangesNothing) {
     EXPECT_EQ(
         fileNames(temp.path()),
         (std::vector<std::string>{"200805301556_100x68_CanonEOS40D_p0.jpg", "p1.jpg", "p2.jpg"}));
+}
+
+TEST_F(RenameStepTest, AnythingThrownKeepsTheFileAndTheNextStepGoesOn) {
+    FailingOptions failing;
+    failing.failures = {[] { throw std::overflow_error("offset overflows"); },
+                        [] {}, // the pattern of the second file reads well
+                        [] { throw 7; }};
+    TRenameStep step(worker, pending, failing, escape);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 4; ++i)
+        paths.push_back(copyPhoto(Canon, temp.path(), "p" + std::to_string(i) + ".jpg"));
+    for (const auto& path : paths)
+        worker.AddPath(path);
+
+    step.RenameNextFile(); // the pattern throws a std::overflow_error
+    step.RenameNextFile(); // the layout throws an int
+    EXPECT_TRUE(failing.failures.empty());
+    EXPECT_EQ(worker.FileCount(), 2u) << "each failed step took its one file";
+    EXPECT_TRUE(pending.empty());
+
+    // A failure before any file is taken takes none.
+    escape.failure = [] { throw std::out_of_range("no such key"); };
+    step.RenameNextFile();
+    EXPECT_FALSE(escape.failure);
+    EXPECT_EQ(worker.FileCount(), 2u);
+
+    step.RenameNextFile();
+    step.RenameNextFile();
+    EXPECT_EQ(worker.FileCount(), 0u);
+    EXPECT_EQ(fileNames(temp.path()),
+              (std::vector<std::string>{"200805301556_p2.jpg", "200805301556_p3.jpg", "p0.jpg",
+                                        "p1.jpg"}));
+    EXPECT_EQ(readFile(temp.path() / "p0.jpg"), readFile(photosDir() / Canon));
 }
 
 TEST(NewName, NamePartsKeepOnlyWhatEveryFileSystemHolds) {

@@ -145,5 +145,14 @@
         <extracomment>%1 is the shortcut file&apos;s full path (or several, comma-separated), %2 the system&apos;s reason.</extracomment>
         <translation>Cannot create the shortcut %1: %2</translation>
     </message>
+    <message>
+        <source>ショートカットを作成できません: %1</source>
+        <extracomment>A shortcut failed for a reason the system did not name; %1 is the program&apos;s own note of it.</extracomment>
+        <translation>Cannot create the shortcut: %1</translation>
+    </message>
+    <message>
+        <source>ショートカットを作成できません</source>
+        <translation>Cannot create the shortcut</translation>
+    </message>
 </context>
 </TS>

@@ -69,11 +69,19 @@ int main(int argc, char* argv[]) {
     // Before the first window: its design is translated as it is loaded.
     const kelvara::TTranslation translation;
     // A signal, or the end of the desktop session, ends the program the way
-    // closing the window does. Set up before the window can be reached by
-    // later copies, so that no signal finds the program without it.
-    kelvara::TTerminationSignals terminationSignals([] { QCoreApplication::quit(); });
+    // closing the window does, except that nobody may be at the screen to
+    // answer a box. Set up before the window can be reached by later copies,
+    // so that no signal finds the program without it. The handlers run from
+    // the event loop, which starts only once the window exists.
+    const auto endUnattended = [] {
+        if (kelvara::MainForm != nullptr)
+            kelvara::MainForm->EndUnattended();
+        else
+            QCoreApplication::quit();
+    };
+    kelvara::TTerminationSignals terminationSignals(endUnattended);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
-                     [] { QCoreApplication::quit(); });
+                     endUnattended);
     kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
     mainForm.show();
     return QApplication::exec();

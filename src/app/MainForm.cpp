@@ -2,6 +2,7 @@
 
 #include "app/EscapeKeyWatcher.h"
 #include "app/Log.h"
+#include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
 #include "info/InfoForm.h"
@@ -9,13 +10,13 @@
 #include "info/ProgramIcon.h"
 #include "info/VersionInfo.h"
 #include "instance/HandoffReceiver.h"
+#include "platform/Contained.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
 #include "platform/PathName.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
-#include "state/IniFile.h"
 #include "state/StateFileLocation.h"
 #include "thread/QtMainThreadCall.h"
 #include "ui_MainForm.h"
@@ -25,7 +26,6 @@
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
 #include <QUrl>
@@ -90,6 +90,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     setFixedSize(FitToTexts(this, Border));
     // Not a child of the form: the state file walks the form's children.
     m_escapeWatcher = std::make_unique<TEscapeKeyWatcher>();
+    m_saveReport = std::make_unique<TStateSaveReport>(
+        ApplicationTitle(DecodedPath(m_arguments.empty() ? std::string() : m_arguments[0])));
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -97,10 +99,14 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     if (instanceLock != nullptr) {
         try {
             FHandoffWnd = std::make_unique<THandoffReceiver>(*instanceLock, *this);
-        } catch (const std::exception& error) {
-            // No endpoint (a full runtime folder, say): this copy still works,
-            // later copies just cannot reach it.
-            qCDebug(lcApp) << "no handoff endpoint:" << error.what();
+        } catch (...) {
+            // No endpoint (no private runtime folder, a full one): this copy
+            // still works, later copies just cannot reach it. They would open
+            // windows of their own, so the user is told why, once.
+            const QString why = ThrownText(std::current_exception());
+            qCDebug(lcApp).noquote() << "no handoff endpoint:" << why;
+            qCWarning(lcApp).noquote()
+                << "later launches cannot hand their files to this copy:" << why;
         }
     }
     FormCreate();
@@ -138,7 +144,7 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::FormShow() {
     for (std::size_t i = 1; i < m_arguments.size(); ++i)
-        QueuePath(m_arguments[i]);
+        Contained(lcApp, "argument not queued", [&] { QueuePath(m_arguments[i]); });
     // Tests wait for this line: the program is up, its arguments are queued
     // and, for the running copy, the handoff endpoint listens.
     qCDebug(lcApp) << "main window shown";
@@ -149,28 +155,30 @@ void TMainForm::FormDestroy() {
     // buttons and the pattern are all still in place.
     FTimerThread.reset();
     m_mainThread.reset();
-    FindFileThread->Cancel();
+    // Nothing may keep the state from being saved, nor end the program in
+    // this destructor.
+    Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
     m_step.reset();
     FPendingFiles.reset();
-    // Tests count these two lines: "state saved", or "state not saved" just
-    // before the one error box.
-    try {
+    // Tests count the lines "state saved" and "state not saved" (written just
+    // before the one error box, or the one line on standard error).
+    m_saveReport->Save(m_iniFile, [this] {
         PrepareStateFolder(m_iniFile);
         SaveFormState(m_iniFile, this);
-        qCDebug(lcApp) << "state saved";
-    } catch (const TIniFileError& error) {
-        qCDebug(lcApp) << "state not saved:" << error.what();
-        const std::string exe = m_arguments.empty() ? std::string() : m_arguments[0];
-        QMessageBox::critical(nullptr, ApplicationTitle(DecodedPath(exe)), error.Message() + '.');
-    }
+    });
+}
+
+void TMainForm::EndUnattended() {
+    m_saveReport->EndUnattended();
+    QCoreApplication::quit();
 }
 
 void TMainForm::RdoYMDHNSClick() {
-    UpdateDatePattern();
+    Contained(lcApp, "date precision not applied", [this] { UpdateDatePattern(); });
 }
 
 void TMainForm::Button1Click() {
-    ShowInfoForm();
+    Contained(lcApp, "information window failed", [] { ShowInfoForm(); });
 }
 
 void TMainForm::UpdateDatePattern() {
@@ -208,8 +216,12 @@ TNameLayout TMainForm::Layout() const {
 }
 
 void TMainForm::RenameNextFile() {
-    if (m_step)
-        m_step->RenameNextFile();
+    // The step contains its own failures; this is the last guard before the
+    // pacing thread, where anything thrown would end the program.
+    Contained(lcApp, "rename step failed", [this] {
+        if (m_step)
+            m_step->RenameNextFile();
+    });
 }
 
 void TMainForm::QueuePath(const std::string& path) {
@@ -225,11 +237,13 @@ void TMainForm::Activate(const std::string& activationToken) {
                                                                             : "DESKTOP_STARTUP_ID",
                 token);
     }
-    if (isMinimized())
-        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+    Contained(lcApp, "window not brought forward", [this] {
+        if (isMinimized())
+            setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -246,7 +260,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     for (const QUrl& url : event->mimeData()->urls())
-        QueuePath(QFile::encodeName(url.toLocalFile()).toStdString());
+        Contained(lcApp, "dropped path not queued",
+                  [&] { QueuePath(QFile::encodeName(url.toLocalFile()).toStdString()); });
 }
 
 } // namespace kelvara

@@ -12,7 +12,11 @@
 // state, pending list, date pattern, pacing thread, worker resumed); the first
 // show runs FormShow (queues the command-line arguments); the destructor runs
 // FormDestroy (pacing thread stopped while its last step is still served,
-// worker cancelled, pending list released, state saved).
+// worker cancelled, pending list released, state saved or its failure told).
+//
+// No failure ends the program here: every handler contains whatever is
+// thrown below it, and the rename step, a dropped path or an argument that
+// fails is simply left.
 
 #include "instance/HandoffTarget.h"
 #include "rename/NamingOptions.h"
@@ -39,6 +43,7 @@ class TInstanceLock;
 class TEscapeKeyWatcher;
 class TMainThreadCall;
 class TRenameStep;
+class TStateSaveReport;
 class TTimerThread;
 
 class TMainForm : public QWidget, public INamingOptions, public IHandoffTarget {
@@ -63,6 +68,12 @@ public:
     // Brings the window forward: restored if minimised, raised, activated,
     // with the launcher's activation token when a later copy passed one.
     void Activate(const std::string& activationToken) override;
+
+    // Ends the program for a signal or the end of the desktop session: as
+    // closing the window does, except that nobody may be there to answer a
+    // box, so a state that cannot be saved is told on standard error
+    // (app/StateSaveReport.h). Also closes that box if it is already open.
+    void EndUnattended();
 
     // The naming options, as the rename step reads them.
     std::string DatePattern() const override { return FDatePattern; }
@@ -91,6 +102,7 @@ private:
     std::string FDatePattern;
     std::optional<TPathList> FPendingFiles;
     std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
+    std::unique_ptr<TStateSaveReport> m_saveReport;
     std::unique_ptr<IEscapeKey> m_escape;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;

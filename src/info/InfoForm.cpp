@@ -8,6 +8,7 @@
 #include "info/ProgramIcon.h"
 #include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
+#include "platform/Contained.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
 #include "ui_InfoForm.h"
@@ -52,8 +53,8 @@ QString Duration(std::int64_t seconds) {
 template <typename Record, typename Read> Record ReadOrZero(Read read) {
     try {
         return read();
-    } catch (const std::exception& error) {
-        qCDebug(lcInfo) << "statistics shown as zero:" << error.what();
+    } catch (...) {
+        NoteContained(lcInfo, "statistics shown as zero", std::current_exception());
         return Record{};
     }
 }
@@ -194,7 +195,8 @@ void TInfoForm::UpdateStatus() {
 }
 
 void TInfoForm::Timer1Timer() {
-    UpdateStatus();
+    // A refresh that fails shows the last figures; the next tick tries again.
+    Contained(lcInfo, "statistics not refreshed", [this] { UpdateStatus(); });
     Timer1->start();
 }
 
@@ -246,9 +248,13 @@ void TInfoForm::AdjustSizes() {
 }
 
 void ShowInfoForm() {
-    // Owned here, so it goes when the modal loop ends, however it ends.
-    TInfoForm form(QApplication::activeWindow());
-    form.exec();
+    {
+        // Owned here, so it goes when the modal loop ends, however it ends.
+        TInfoForm form(QApplication::activeWindow());
+        form.exec();
+    }
+    // Tests wait for this line: the window has closed and is gone.
+    qCDebug(lcInfo) << "information window closed";
 }
 
 QPoint CenteredPosition(const QRect& workArea, const QSize& frameSize) {

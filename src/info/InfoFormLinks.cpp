@@ -1,29 +1,33 @@
 // What the information window's links do: create shortcuts to the program,
 // open folders, the maker's page and mail, and the program file's
 // Properties. A failed shortcut is the one failure the user is told of; the
-// window stays open.
+// window stays open. Nothing a link meets ends the program: whatever is
+// thrown below a handler stops there, and the link does nothing more.
 
+#include "info/ErrorBox.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
+#include "info/Log.h"
 #include "info/Shortcut.h"
 #include "info/VersionInfo.h"
+#include "platform/Contained.h"
 #include "ui_InfoForm.h"
 
-#include <QMessageBox>
 #include <exception>
 
 namespace kelvara {
 
 void TInfoForm::lblURLClick(QObject* /*sender*/) {
-    UrlLinkClicked(m_ui->lblURL->text());
+    Contained(lcInfo, "web link", [this] { UrlLinkClicked(m_ui->lblURL->text()); });
 }
 
 void TInfoForm::lblMailClick(QObject* /*sender*/) {
-    MailLinkClicked(m_ui->lblMail->text(), m_executablePath);
+    Contained(lcInfo, "mail link",
+              [this] { MailLinkClicked(m_ui->lblMail->text(), m_executablePath); });
 }
 
 void TInfoForm::LblExeNameClick(QObject* /*sender*/) {
-    ExeNameLinkClicked(m_executablePath);
+    Contained(lcInfo, "properties link", [this] { ExeNameLinkClicked(m_executablePath); });
 }
 
 void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
@@ -31,27 +35,29 @@ void TInfoForm::LblLaunchOnStartupClick(QObject* sender) {
         LaunchOnStartupLinkClicked(
             sender, {m_ui->LblLaunchOnStartup, m_ui->LblLaunchOnDesktop, m_ui->LblLaunchOnSendTo},
             m_executablePath);
-    } catch (const TShortcutError& error) {
-        // The error box of the program's two reported failures: the
-        // application title, and the message (which names each shortcut
-        // file that could not be written) with a full stop.
-        QMessageBox::critical(this, ApplicationTitle(m_executablePath), error.Message() + '.');
-    } catch (const std::exception& error) {
-        QMessageBox::critical(this, ApplicationTitle(m_executablePath),
-                              QString::fromLocal8Bit(error.what()) + '.');
     } catch (...) {
-        // A link never ends the program.
+        // Whatever failed, no shortcut was made, and the user hears of it in
+        // the error box of the program's two reported failures.
+        const std::exception_ptr failure = std::current_exception();
+        NoteContained(lcInfo, "shortcut not made", failure);
+        Contained(lcInfo, "shortcut error box", [&] {
+            TErrorBox box(ApplicationTitle(m_executablePath), ShortcutFailureMessage(failure),
+                          this);
+            box.exec();
+        });
     }
 }
 
 void TInfoForm::LblOpenStartupClick(QObject* sender) {
-    OpenStartupLinkClicked(sender,
-                           {m_ui->LblOpenStartup, m_ui->LblOpenFolderIn, m_ui->LblOpenSendTo},
-                           m_executablePath);
+    Contained(lcInfo, "open-folder link", [this, sender] {
+        OpenStartupLinkClicked(sender,
+                               {m_ui->LblOpenStartup, m_ui->LblOpenFolderIn, m_ui->LblOpenSendTo},
+                               m_executablePath);
+    });
 }
 
 void TInfoForm::Label1Click(QObject* sender) {
-    HintLinkClicked(sender);
+    Contained(lcInfo, "search link", [sender] { HintLinkClicked(sender); });
 }
 
 } // namespace kelvara

@@ -21,6 +21,23 @@ QString TShortcutError::Message() const {
         .arg(DecodedPath(m_linkFiles), QString::fromLocal8Bit(code().message()));
 }
 
+QString ShortcutFailureMessage(const std::exception_ptr& failure) {
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+    } catch (const TShortcutError& error) {
+        return error.Message();
+    } catch (const std::exception& error) {
+        //: A shortcut failed for a reason the system did not name; %1 is
+        //: the program's own note of it.
+        return QCoreApplication::translate("kelvara::TShortcutError",
+                                           "ショートカットを作成できません: %1")
+            .arg(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+    }
+    return QCoreApplication::translate("kelvara::TShortcutError", "ショートカットを作成できません");
+}
+
 std::string ShortcutWorkingFolder(const std::string& targetPath) {
     const auto slash = targetPath.find_last_of('/');
     if (slash == std::string::npos)

@@ -4,6 +4,7 @@
 // the argument reaches the path intake like any other and names nothing.
 
 #include <QString>
+#include <exception>
 #include <string>
 #include <system_error>
 
@@ -25,6 +26,12 @@ public:
 private:
     std::string m_linkFiles;
 };
+
+// What the user is told of a shortcut that could not be made, whatever was
+// thrown on the way: a TShortcutError's Message(); for anything else, that
+// no shortcut could be made and what is known of why (the text of a
+// std::exception).
+QString ShortcutFailureMessage(const std::exception_ptr& failure);
 
 // Writes a shortcut to `targetPath` into `folderPath` under the name `linkName`
 // (the file `linkName` + the platform's extension, ".desktop" here, with a

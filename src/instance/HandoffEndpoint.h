@@ -15,6 +15,8 @@
 //   never holds up the main thread or another peer;
 // - Finish runs on the main thread, once, when the session wants no more
 //   bytes; an exception from it means "refused": no reply is sent;
+// - nothing thrown by the session factory or a session (of any type) goes
+//   further than its own peer, which is dropped without a reply;
 // - at most MaxConnections peers are served at once; more are dropped on
 //   accept (a second copy tries again).
 //

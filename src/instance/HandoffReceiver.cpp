@@ -53,7 +53,8 @@ void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target) {
 THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& target)
     : m_target(target) {
     if (lock.Folder().empty())
-        throw std::logic_error("handoff: no runtime folder to listen in");
+        throw std::runtime_error("no private runtime folder to listen in (" + lock.FolderError() +
+                                 ")");
     m_endpoint = std::make_unique<THandoffEndpoint>(
         HandoffSocketPath(lock.Folder(), lock.Name()), lock.HoldsLock(),
         [this] { return std::make_unique<TFrameSession>(m_target); });

@@ -27,7 +27,7 @@ public:
     // replacing a stale socket file only while the lock is really held.
     // Throws std::system_error when the socket cannot be made (then there is
     // simply no handoff: the copy still works on its own), and
-    // std::logic_error when the lock has no folder.
+    // std::runtime_error, with the lock's reason, when it has no folder.
     THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& target);
     ~THandoffReceiver();
     THandoffReceiver(const THandoffReceiver&) = delete;

@@ -41,14 +41,16 @@ public:
     bool HoldsLock() const { return m_fd.valid(); }
 
     const std::string& Name() const { return m_name; }
-    // Empty when no runtime folder could be had.
+    // Empty when no runtime folder could be had; FolderError then says why.
     const std::string& Folder() const { return m_folder; }
+    const std::string& FolderError() const { return m_folderError; }
 
 private:
     void Try();
 
     std::string m_name;
     std::string m_folder;
+    std::string m_folderError;
     TUniqueFd m_fd;
     bool m_otherHolder = false;
 };

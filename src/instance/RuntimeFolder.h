@@ -4,16 +4,18 @@
 // file there could take the lock from us or pose as the running copy.
 //
 // $XDG_RUNTIME_DIR when it is set to an absolute path of a folder that we own
-// and that nobody else may write to; otherwise /tmp/kelvara-<uid>, created
-// mode 0700. A /tmp folder of that name that is no folder (a link, say) or
-// belongs to another user is refused; one of ours with wider rights is
-// narrowed to 0700 first.
+// and that nobody else may write to; otherwise kelvara-<uid> in $TMPDIR (an
+// absolute path; /tmp when unset), created mode 0700. A folder of that name
+// that another user owns, a link (to anything) or a file in its place is
+// never used and never followed; one of ours with wider rights is narrowed
+// to 0700 first.
 
 #include <string>
 
 namespace kelvara {
 
-// Throws std::system_error when no such folder can be had.
+// Throws std::system_error when no such folder can be had; its text says
+// why (the folder belongs to another user, is a link, is no folder, ...).
 std::string InstanceRuntimeFolder();
 
 } // namespace kelvara

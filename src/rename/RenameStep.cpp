@@ -2,6 +2,7 @@
 
 #include "photo/GPImage.h"
 #include "photo/PhotoProperties.h"
+#include "platform/Contained.h"
 #include "platform/FileContent.h"
 #include "platform/PathName.h"
 #include "rename/CompanionMove.h"
@@ -17,11 +18,19 @@ TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
                          const INamingOptions& options, IEscapeKey& escape)
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
 
+void TRenameStep::RenameNextFile() {
+    // A step never ends the program, whatever is thrown below it (a library's
+    // error of a type nobody expected, say): it runs on the main thread at the
+    // pacing thread's request, and from there an exception would reach that
+    // thread's top. The next step goes on as usual.
+    Contained(lcRename, "step failed", [this] { Step(); });
+}
+
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
 // "kept <path>" (whatever the reason) and, once the step has taken files and
 // then finds none waiting and no search left, "queues empty".
-void TRenameStep::RenameNextFile() {
+void TRenameStep::Step() {
     if (m_escape.Pressed()) {
         m_worker.Cancel();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
@@ -41,20 +50,22 @@ void TRenameStep::RenameNextFile() {
     const std::string path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
 
-    const std::string target = TargetFor(path);
-    if (target.empty()) {
-        qCDebug(lcRename) << "kept" << DecodedPath(path);
-        return;
-    }
     try {
+        const std::string target = TargetFor(path);
+        if (target.empty()) {
+            qCDebug(lcRename) << "kept" << DecodedPath(path);
+            return;
+        }
         // Its sidecars, edit files and Live Photo video take the same prefix,
         // or the photo keeps its name with them.
         MovePhotoWithCompanions(path, target);
         qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
-    } catch (const std::system_error& error) {
-        // The target exists, the file went or is not ours to rename: it keeps
-        // its name, and the next step goes on.
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":" << error.what();
+    } catch (...) {
+        // The target exists, the file went or is not ours to rename, or
+        // anything else went wrong on its way: it keeps its name, and the next
+        // step goes on.
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":"
+                          << qUtf8Printable(ThrownText(std::current_exception()));
     }
 }
 

@@ -12,8 +12,9 @@
 //     date text, or it has no real shooting date, or the new name could not
 //     stand in a folder. An existing file is never replaced.
 //
-// Every failure on the way leaves the file as it was, silently; the next step
-// goes on with the next file. The file is read once into memory, and never
+// Every failure on the way leaves the file as it was, silently, whatever was
+// thrown; the next step goes on with the next file. Nothing a step meets
+// ends the program. The file is read once into memory, and never
 // opened for writing.
 
 #include "platform/EscapeKey.h"
@@ -38,6 +39,9 @@ public:
     std::string TargetFor(const std::string& path) const;
 
 private:
+    // RenameNextFile without its last-resort guard.
+    void Step();
+
     TFindFileThread& m_worker;
     TPathList& FPendingFiles;
     const INamingOptions& m_options;

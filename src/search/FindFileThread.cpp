@@ -6,9 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +29,58 @@ constexpr auto PollInterval = std::chrono::milliseconds(1);
 struct TDirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
+
+// A search holds one descriptor per level, for the folder it is reading at
+// that level. At most this many are held at once: below that depth a
+// folder's remaining entries are read into memory and its descriptor given
+// up before going down, so that no tree, however deep, takes the
+// descriptors the rest of the program needs (photos, sockets, windows).
+constexpr std::size_t MaxOpenFolders = 64;
+
+bool OutOfDescriptors(int error) {
+    return error == EMFILE || error == ENFILE;
+}
+
+// A folder entry the search acts on: a folder to go down into or a file
+// (a link to a file included) to queue.
+struct TEntry {
+    std::string name;
+    bool folder = false;
+};
+
+// What the search makes of the entry `name` of the open folder `dirFd`:
+// links to folders, special files and entries gone meanwhile are passed by.
+std::optional<TEntry> Classify(int dirFd, const dirent& entry) {
+    const char* name = entry.d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        return std::nullopt;
+    unsigned char type = entry.d_type;
+    struct stat info {};
+    if (type == DT_UNKNOWN) {
+        if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return std::nullopt;
+        type = S_ISDIR(info.st_mode)   ? DT_DIR
+               : S_ISREG(info.st_mode) ? DT_REG
+               : S_ISLNK(info.st_mode) ? DT_LNK
+                                       : DT_UNKNOWN;
+    }
+    if (type == DT_LNK) {
+        // Follow a link only to learn whether it leads to a file; a link
+        // to a folder is not searched.
+        if (fstatat(dirFd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            return std::nullopt;
+        type = DT_REG;
+    }
+    if (type != DT_DIR && type != DT_REG)
+        return std::nullopt;
+    return TEntry{name, type == DT_DIR};
+}
+
+// Opens the folder at `path` as openat(..., O_NOFOLLOW) would below its
+// parent: a link in its place is not followed.
+TUniqueFd OpenFolderByPath(const std::string& path) {
+    return TUniqueFd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
 
 } // namespace
 
@@ -181,34 +235,52 @@ void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint
     }
     // The stream closes the descriptor now.
     folder.release();
-    const int dirFd = dirfd(stream.get());
+    ++m_openFolders;
+    // Gives up this level's descriptor: what is left of the folder is read
+    // into `rest`, in the order it comes, and the search goes on from there.
+    std::deque<TEntry> rest;
+    const auto giveUpFolder = [&] {
+        const int dirFd = dirfd(stream.get());
+        while (const dirent* entry = readdir(stream.get()))
+            if (auto taken = Classify(dirFd, *entry))
+                rest.push_back(std::move(*taken));
+        stream.reset();
+        --m_openFolders;
+    };
     const std::size_t base = dir.size();
-    while (const dirent* entry = readdir(stream.get())) {
+    for (;;) {
         if (Aborted(generation))
             break;
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        unsigned char type = entry->d_type;
-        struct stat info {};
-        if (type == DT_UNKNOWN) {
-            if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        TEntry entry;
+        if (stream) {
+            const dirent* next = readdir(stream.get());
+            if (next == nullptr)
+                break;
+            auto taken = Classify(dirfd(stream.get()), *next);
+            if (!taken)
                 continue;
-            type = S_ISDIR(info.st_mode)   ? DT_DIR
-                   : S_ISREG(info.st_mode) ? DT_REG
-                   : S_ISLNK(info.st_mode) ? DT_LNK
-                                           : DT_UNKNOWN;
+            entry = std::move(*taken);
+        } else {
+            if (rest.empty())
+                break;
+            entry = std::move(rest.front());
+            rest.pop_front();
         }
-        if (type == DT_LNK) {
-            // Follow a link only to learn whether it leads to a file; a link
-            // to a folder is not searched.
-            if (fstatat(dirFd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
-                continue;
-            type = DT_REG;
-        }
-        dir.append(name);
-        if (type == DT_DIR) {
-            TUniqueFd child(openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        dir.append(entry.name);
+        if (entry.folder) {
+            if (stream && m_openFolders >= MaxOpenFolders)
+                giveUpFolder();
+            TUniqueFd child =
+                stream ? TUniqueFd(openat(dirfd(stream.get()), entry.name.c_str(),
+                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))
+                       : OpenFolderByPath(dir);
+            if (!child.valid() && OutOfDescriptors(errno) && stream) {
+                // Out of descriptors (a low limit, or the rest of the program
+                // holds many): this level's own goes, and the folder is
+                // opened by its path instead of being passed by.
+                giveUpFolder();
+                child = OpenFolderByPath(dir);
+            }
             if (child.valid()) {
                 dir.push_back('/');
                 SearchFolder(std::move(child), dir, generation);
@@ -217,11 +289,13 @@ void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint
                 qCDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":"
                                   << std::strerror(error);
             }
-        } else if (type == DT_REG) {
+        } else {
             AppendFound(dir, generation);
         }
         dir.resize(base);
     }
+    if (stream)
+        --m_openFolders;
 }
 
 TFindFileUnit::TFindFileUnit()

@@ -23,6 +23,12 @@
 // would recurse for ever); a link to a file is queued like the file. A folder
 // handed to AddPath is searched even when the path itself is a link: the user
 // named it.
+//
+// Any depth is searched whole. A search holds one folder open per level, but
+// never more than a few dozen at once: deeper down, and wherever the process
+// runs out of descriptors, a folder's remaining entries are read into memory,
+// its descriptor is closed, and the folders below are opened by their path.
+// The order of the files and the cancel rules stay the same.
 
 #include "platform/UniqueFd.h"
 #include "search/PathList.h"
@@ -98,6 +104,8 @@ private:
 
     std::atomic<bool> FSearching{false};
     std::atomic<bool> FAbort{false};
+    // The worker thread's own: how many folders the running search holds open.
+    std::size_t m_openFolders = 0;
 };
 
 // The program's one worker and its lock; both exist from start-up to the end

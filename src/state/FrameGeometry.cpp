@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 namespace kelvara {
@@ -55,15 +56,67 @@ private:
     Qt::Orientations m_which;
 };
 
-long long Squared(long long v) {
-    return v * v;
+// A rectangle's edges in 64 bits. A value from the state file may stand at
+// either end of the int range, and the sums and differences of two such
+// values do not fit in an int; QRect's own width(), intersects() and moves
+// compute in int. The edges themselves are QRect's as stored (its right and
+// bottom are inclusive).
+struct TEdges {
+    std::int64_t left, top, right, bottom;
+
+    explicit TEdges(const QRect& r)
+        : left(r.left()), top(r.top()), right(r.right()), bottom(r.bottom()) {}
+    std::int64_t Width() const { return right - left + 1; }
+    std::int64_t Height() const { return bottom - top + 1; }
+    bool Empty() const { return Width() <= 0 || Height() <= 0; }
+    bool Touches(const TEdges& o) const {
+        return !Empty() && !o.Empty() && left <= o.right && o.left <= right && top <= o.bottom &&
+               o.top <= bottom;
+    }
+    void MoveLeft(std::int64_t x) {
+        right += x - left;
+        left = x;
+    }
+    void MoveTop(std::int64_t y) {
+        bottom += y - top;
+        top = y;
+    }
+    // The same corner, at least one pixel in each direction: an empty frame
+    // is placed as the point where it stands.
+    TEdges AtLeastAPoint() const {
+        TEdges point = *this;
+        point.right = std::max(right, left);
+        point.bottom = std::max(bottom, top);
+        return point;
+    }
+};
+
+int ClampToInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
 }
 
-// The distance between two rectangles, squared; 0 when they touch.
-long long DistanceSquared(const QRect& a, const QRect& b) {
-    const long long dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
-    const long long dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
-    return Squared(dx) + Squared(dy);
+// The distance between two rectangles, squared; 0 when they touch. At most
+// (2^33)^2 * 2, well inside 64 bits' unsigned range, so it is kept unsigned.
+std::uint64_t DistanceSquared(const TEdges& a, const TEdges& b) {
+    const auto dx =
+        static_cast<std::uint64_t>(std::max<std::int64_t>({0, b.left - a.right, a.left - b.right}));
+    const auto dy =
+        static_cast<std::uint64_t>(std::max<std::int64_t>({0, b.top - a.bottom, a.top - b.bottom}));
+    return dx * dx + dy * dy;
+}
+
+// What a window can be moved to or sized to without Qt's own int arithmetic
+// (corner plus size) overflowing: positions within the range of sizes a
+// widget may have, either way, and sizes from nothing to that. A position
+// clamped here is off every screen all the same and comes back on the
+// nearest one (BringOntoScreen); Qt clamps sizes to that range anyway.
+int SafePosition(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+int SafeSize(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, 0, QWIDGETSIZE_MAX));
 }
 
 } // namespace
@@ -75,19 +128,19 @@ QRect FrameRect(const QWidget* window) {
 // For a window, x() and y() are the frame's corner, and move() places the
 // frame there.
 void SetFrameTop(QWidget* window, int top) {
-    window->move(window->x(), top);
+    window->move(window->x(), SafePosition(top));
 }
 
 void SetFrameLeft(QWidget* window, int left) {
-    window->move(left, window->y());
+    window->move(SafePosition(left), window->y());
 }
 
 void SetFrameWidth(QWidget* window, int width) {
-    window->resize(width - FrameExtra(window).width(), window->height());
+    window->resize(SafeSize(std::int64_t{width} - FrameExtra(window).width()), window->height());
 }
 
 void SetFrameHeight(QWidget* window, int height) {
-    window->resize(window->width(), height - FrameExtra(window).height());
+    window->resize(window->width(), SafeSize(std::int64_t{height} - FrameExtra(window).height()));
 }
 
 void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which) {
@@ -104,12 +157,14 @@ void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which) {
 
 QRect PlaceOnScreens(const QRect& frame, const QList<QRect>& screens,
                      const QList<QRect>& workAreas) {
+    const TEdges edges = TEdges(frame).AtLeastAPoint();
     qsizetype nearest = -1;
-    long long best = std::numeric_limits<long long>::max();
+    std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
     for (qsizetype i = 0; i < screens.size() && i < workAreas.size(); ++i) {
-        if (frame.intersects(screens[i]))
+        const TEdges screen(screens[i]);
+        if (edges.Touches(screen))
             return frame;
-        const long long distance = DistanceSquared(frame, screens[i]);
+        const std::uint64_t distance = DistanceSquared(edges, screen);
         if (distance < best) {
             best = distance;
             nearest = i;
@@ -117,17 +172,23 @@ QRect PlaceOnScreens(const QRect& frame, const QList<QRect>& screens,
     }
     if (nearest < 0)
         return frame;
-    const QRect area = workAreas[nearest];
-    QRect placed = frame;
-    if (placed.x() + placed.width() > area.x() + area.width())
-        placed.moveLeft(area.x() + area.width() - placed.width());
-    if (placed.x() < area.x())
-        placed.moveLeft(area.x());
-    if (placed.y() + placed.height() > area.y() + area.height())
-        placed.moveTop(area.y() + area.height() - placed.height());
-    if (placed.y() < area.y())
-        placed.moveTop(area.y());
-    return placed;
+    const TEdges area(workAreas[nearest]);
+    TEdges placed = edges;
+    if (placed.right > area.right)
+        placed.MoveLeft(area.right - placed.Width() + 1);
+    if (placed.left < area.left)
+        placed.MoveLeft(area.left);
+    if (placed.bottom > area.bottom)
+        placed.MoveTop(area.bottom - placed.Height() + 1);
+    if (placed.top < area.top)
+        placed.MoveTop(area.top);
+    // The corner now lies in the work area, and the frame keeps its own
+    // size; an edge beyond the int range (a frame larger than any screen) is
+    // cut there.
+    const TEdges original(frame);
+    return {QPoint(ClampToInt(placed.left), ClampToInt(placed.top)),
+            QPoint(ClampToInt(placed.left + original.Width() - 1),
+                   ClampToInt(placed.top + original.Height() - 1))};
 }
 
 void BringOntoScreen(QWidget* window) {

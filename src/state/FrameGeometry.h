@@ -15,7 +15,11 @@ namespace kelvara {
 // The frame's position and outer size.
 QRect FrameRect(const QWidget* window);
 
-// Each changes one value and leaves the others as they stand.
+// Each changes one value and leaves the others as they stand. Any int is
+// taken: a position is first brought within the range of a widget's sizes
+// (QWIDGETSIZE_MAX either way), a size within 0 and that, so that Qt's own
+// int arithmetic on the window's corners cannot overflow. Such a position is
+// off every screen all the same (see BringOntoScreen).
 void SetFrameTop(QWidget* window, int top);
 void SetFrameLeft(QWidget* window, int left);
 void SetFrameWidth(QWidget* window, int width);
@@ -30,7 +34,9 @@ void KeepFrameSizeUntilShown(QWidget* window, Qt::Orientations which);
 // Where a frame of `frame` should go given the screens' geometries and work
 // areas: unchanged when it touches any screen, else moved into the work
 // area of the nearest screen, its size kept (its top-left corner wins when
-// it is larger than that area).
+// it is larger than that area). Measured in 64 bits, so any rectangle is
+// placed right, up to the ends of the int range; a far edge that would lie
+// beyond that range after the move is cut there.
 QRect PlaceOnScreens(const QRect& frame, const QList<QRect>& screens,
                      const QList<QRect>& workAreas);
 

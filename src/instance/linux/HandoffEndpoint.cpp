@@ -3,6 +3,7 @@
 #include "instance/HandoffSocket.h"
 #include "instance/Log.h"
 #include "instance/linux/UnixSocketAddress.h"
+#include "platform/Contained.h"
 #include "platform/SystemError.h"
 
 #include <QObject>
@@ -29,7 +30,12 @@ public:
           m_open(open) {
         ++m_open;
         m_notifier = new QSocketNotifier(m_socket.get(), QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, [this] { OnReadable(); });
+        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+            // Whatever the session throws as it is fed, the peer is dropped
+            // without a reply, and the endpoint serves on.
+            if (!Contained(lcInstance, "handoff: peer dropped", [this] { OnReadable(); }))
+                Close();
+        });
         auto* deadline = new QTimer(this);
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, this, [this] {
@@ -72,15 +78,9 @@ private:
 
     void Finish() {
         std::string reply;
-        try {
-            reply = m_session->Finish();
-        } catch (const std::exception& error) {
-            qCDebug(lcInstance) << "handoff: message refused:" << error.what();
+        if (!Contained(lcInstance, "handoff: message refused",
+                       [&] { reply = m_session->Finish(); }))
             reply.clear();
-        } catch (...) {
-            qCDebug(lcInstance) << "handoff: message refused";
-            reply.clear();
-        }
         // The peer waits for these few bytes with an empty queue, so they go
         // at once; if not, the peer has gone and there is no one to tell.
         if (!reply.empty())
@@ -155,20 +155,19 @@ void THandoffEndpoint::Accept() {
             }
             return;
         }
-        try {
+        // Whatever fails on a peer's way in drops that peer alone.
+        Contained(lcInstance, "handoff: peer dropped", [&] {
             if (PeerUser(peer.get()) != ::geteuid()) {
                 qCDebug(lcInstance) << "handoff: peer of another user dropped";
-                continue;
+                return;
             }
-        } catch (const std::system_error& error) {
-            qCDebug(lcInstance) << "handoff: peer dropped:" << error.what();
-            continue;
-        }
-        if (m_open >= MaxConnections) {
-            qCDebug(lcInstance) << "handoff: peer dropped, already serving" << m_open;
-            continue;
-        }
-        new TConnection(std::move(peer), m_sessions(), m_open, m_root.get());
+            if (m_open >= MaxConnections) {
+                qCDebug(lcInstance) << "handoff: peer dropped, already serving" << m_open;
+                return;
+            }
+            std::unique_ptr<IHandoffSession> session = m_sessions();
+            new TConnection(std::move(peer), std::move(session), m_open, m_root.get());
+        });
     }
 }
 

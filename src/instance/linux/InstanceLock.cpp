@@ -17,6 +17,7 @@ TInstanceLock::TInstanceLock(std::string_view name) : m_name(name) {
         m_folder = InstanceRuntimeFolder();
     } catch (const std::system_error& error) {
         // No private folder: nobody can be found, so we are the first copy.
+        m_folderError = error.what();
         qCDebug(lcInstance) << "no runtime folder, running alone:" << error.what();
         return;
     }

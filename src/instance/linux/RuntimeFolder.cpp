@@ -1,5 +1,6 @@
 #include "instance/RuntimeFolder.h"
 
+#include "platform/PathName.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
@@ -19,15 +20,36 @@ bool IsPrivateFolder(const std::string& path) {
            info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// The temporary folder the user's programs share: $TMPDIR as the user set
+// it, when it is an absolute path.
+std::string TemporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    if (folder != nullptr && folder[0] == '/')
+        return WithoutTrailingDelimiter(folder);
+    return "/tmp";
+}
+
 std::string FallbackFolder() {
-    const std::string path = "/tmp/kelvara-" + std::to_string(::geteuid());
+    std::string path = TemporaryFolder();
+    if (path.back() != '/')
+        path.push_back('/');
+    path += "kelvara-" + std::to_string(::geteuid());
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         ThrowSystemError(errno, "cannot create " + path);
     // Judge the folder through a descriptor, so that what we check is what we
-    // narrow: the name cannot be swapped for another in between.
+    // narrow: the name cannot be swapped for another in between. A link is
+    // not followed, wherever it leads.
     TUniqueFd folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.valid())
-        ThrowSystemError(errno, "cannot open " + path);
+    if (!folder.valid()) {
+        // Only to say why: the name is refused either way.
+        const int error = errno;
+        struct stat found {};
+        if (::lstat(path.c_str(), &found) == 0 && S_ISLNK(found.st_mode))
+            ThrowSystemError(error, path + " is a link, not a folder of ours");
+        if (error == ENOTDIR)
+            ThrowSystemError(error, path + " is no folder");
+        ThrowSystemError(error, "cannot open " + path);
+    }
     struct stat info {};
     if (::fstat(folder.get(), &info) != 0)
         ThrowSystemError(errno, "cannot examine " + path);

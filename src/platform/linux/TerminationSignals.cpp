@@ -1,5 +1,8 @@
 #include "platform/TerminationSignals.h"
 
+#include "platform/Contained.h"
+#include "platform/Log.h"
+
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
@@ -41,7 +44,7 @@ TTerminationSignals::TTerminationSignals(std::function<void()> onSignal, QObject
         unsigned char codes[16];
         while (read(m_pipeRead.get(), codes, sizeof codes) > 0) {
         }
-        m_onSignal();
+        Contained(lcPlatform, "signal not handled", [this] { m_onSignal(); });
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
