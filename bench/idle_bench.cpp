@@ -89,8 +89,11 @@ void BM_IdlePacing(benchmark::State& state) {
     double cpu = 0;
     double wall = 0;
     for (auto _ : state) {
+        kelvara::TCriticalSection lock;
+        kelvara::TFindFileThread worker(lock);
         kelvara::TQtMainThreadCall mainThread;
-        kelvara::TTimerThread pacing(mainThread, [&steps] { ++steps; });
+        kelvara::TTimerThread pacing(
+            mainThread, [&steps] { ++steps; }, worker);
         steps = 0;
         MeasureIdle(state, cpu, wall);
         measured += steps;
@@ -116,12 +119,16 @@ void BM_IdleProgram(benchmark::State& state) {
         kelvara::TRenameStep step(worker, pending, options, *escape);
         kelvara::TQtMainThreadCall mainThread;
         worker.Resume();
-        kelvara::TTimerThread pacing(mainThread, [&] {
-            step.RenameNextFile();
-            const bool idle = pending.empty() && worker.FileCount() == 0 && !worker.HasSearchWork();
-            benchmark::DoNotOptimize(idle);
-            ++steps;
-        });
+        kelvara::TTimerThread pacing(
+            mainThread,
+            [&] {
+                step.RenameNextFile();
+                const bool idle =
+                    pending.empty() && worker.FileCount() == 0 && !worker.HasSearchWork();
+                benchmark::DoNotOptimize(idle);
+                ++steps;
+            },
+            worker);
         steps = 0;
         MeasureIdle(state, cpu, wall);
         measured += steps;

@@ -124,7 +124,12 @@ void TMainForm::FormCreate() {
     m_escape = CreateEscapeKey();
     m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape);
     m_mainThread = std::make_unique<TQtMainThreadCall>();
-    FTimerThread = std::make_unique<TTimerThread>(*m_mainThread, [this] { RenameNextFile(); });
+    FTimerThread = std::make_unique<TTimerThread>(
+        *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
+        [this] {
+            if (m_step)
+                m_step->DropEscapeSeenWhileIdle();
+        });
     FindFileThread->Resume();
 }
 
