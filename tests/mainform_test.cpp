@@ -232,6 +232,8 @@ TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {
     // The next step uses what the window shows now.
     const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
     form->QueuePath(photo);
+    // The reader thread reads it first; the step only names it.
+    ASSERT_TRUE(log.waitFor("kelvara.rename: prepared \"" + photo + "\""));
     form->RenameNextFile();
     EXPECT_EQ(fileNames(temp.path() / "p"),
               std::vector<std::string>{"20080530155601_Canon_40D.jpg"});
@@ -321,6 +323,8 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     EXPECT_EQ(form->Layout(), TNameLayout::None);
     const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
     form->QueuePath(photo);
+    // The reader thread reads it first; the step only names it.
+    ASSERT_TRUE(log.waitFor("kelvara.rename: prepared \"" + photo + "\""));
     form->RenameNextFile();
     EXPECT_EQ(fileNames(temp.path() / "p"), std::vector<std::string>{"Canon_40D.jpg"});
 }

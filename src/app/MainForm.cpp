@@ -12,6 +12,7 @@
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
 #include "platform/PathName.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -122,7 +123,9 @@ void TMainForm::FormCreate() {
     FPendingFiles.emplace();
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
-    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape);
+    m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
+    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
+                                           m_reader.get());
     m_mainThread = std::make_unique<TQtMainThreadCall>();
     FTimerThread = std::make_unique<TTimerThread>(
         *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
@@ -156,6 +159,7 @@ void TMainForm::FormDestroy() {
     m_mainThread.reset();
     FindFileThread->Cancel();
     m_step.reset();
+    m_reader.reset();
     FPendingFiles.reset();
     // Tests count these two lines: "state saved", or "state not saved" just
     // before the one error box.

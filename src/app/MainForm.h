@@ -9,10 +9,11 @@
 // and saves it when it goes.
 //
 // Life: the constructor loads the design and runs FormCreate (caption, saved
-// state, pending list, date pattern, pacing thread, worker resumed); the first
-// show runs FormShow (queues the command-line arguments); the destructor runs
+// state, pending list, date pattern, the reader thread that prepares each
+// file before its step, pacing thread, worker resumed); the first show runs
+// FormShow (queues the command-line arguments); the destructor runs
 // FormDestroy (pacing thread stopped while its last step is still served,
-// worker cancelled, pending list released, state saved).
+// worker cancelled, reader stopped, pending list released, state saved).
 
 #include "instance/HandoffTarget.h"
 #include "rename/NamingOptions.h"
@@ -38,6 +39,7 @@ class THandoffReceiver;
 class TInstanceLock;
 class TEscapeKeyWatcher;
 class TMainThreadCall;
+class TPhotoReaderThread;
 class TRenameStep;
 class TTimerThread;
 
@@ -92,6 +94,7 @@ private:
     std::optional<TPathList> FPendingFiles;
     std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
     std::unique_ptr<IEscapeKey> m_escape;
+    std::unique_ptr<TPhotoReaderThread> m_reader;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;

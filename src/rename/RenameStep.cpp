@@ -1,21 +1,20 @@
 #include "rename/RenameStep.h"
 
-#include "photo/GPImage.h"
-#include "photo/PhotoProperties.h"
-#include "platform/FileContent.h"
 #include "platform/MoveFile.h"
 #include "platform/PathName.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
+#include "rename/PhotoReader.h"
 
-#include <new>
 #include <system_error>
 
 namespace kelvara {
 
 TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
-                         const INamingOptions& options, IEscapeKey& escape)
-    : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
+                         const INamingOptions& options, IEscapeKey& escape,
+                         TPhotoReaderThread* reader)
+    : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape),
+      m_reader(reader) {}
 
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
@@ -24,10 +23,18 @@ TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
 void TRenameStep::RenameNextFile() {
     if (m_escape.Pressed()) {
         m_worker.Cancel();
+        if (m_reader != nullptr)
+            m_reader->Drop();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
     }
 
-    m_worker.TakeFiles(FPendingFiles, 1);
+    // The reader moves the front file once it has read it; until then the
+    // step has nothing to do (the file waits in the worker's queue).
+    std::optional<TPreparedPhoto> prepared;
+    if (m_reader != nullptr)
+        prepared = m_reader->TakePrepared(FPendingFiles);
+    else
+        m_worker.TakeFiles(FPendingFiles, 1);
     if (FPendingFiles.empty()) {
         // A search queues all it finds before it counts as over, and only
         // this thread adds folders: with neither left, nothing more comes.
@@ -41,7 +48,7 @@ void TRenameStep::RenameNextFile() {
     const std::string path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
 
-    const std::string target = TargetFor(path);
+    const std::string target = prepared ? TargetFor(path, *prepared) : TargetFor(path);
     if (target.empty()) {
         qCDebug(lcRename) << "kept" << DecodedPath(path);
         return;
@@ -63,29 +70,15 @@ void TRenameStep::DropEscapeSeenWhileIdle() {
 }
 
 std::string TRenameStep::TargetFor(const std::string& path) const {
-    if (path.empty())
-        return {};
-    TPhotoProperties properties;
-    try {
-        const QByteArray content = ReadFileContent(path);
-        if (!IsImageContent(content)) {
-            qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no image";
-            return {};
-        }
-        properties = ReadPhotoProperties(content);
-    } catch (const std::system_error& error) {
-        // Unreadable, gone, or no regular file.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
-        return {};
-    } catch (const TPhotoPropertiesError& error) {
-        // An image whose metadata cannot be read.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
-        return {};
-    } catch (const std::bad_alloc&) {
-        // Damaged metadata that claims more memory than there is.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": out of memory reading it";
+    return TargetFor(path, PreparePhoto(path));
+}
+
+std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto& photo) const {
+    if (!photo.properties) {
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << photo.failure.c_str();
         return {};
     }
+    const TPhotoProperties& properties = *photo.properties;
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.

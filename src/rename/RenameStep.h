@@ -4,6 +4,8 @@
 //  1. Escape down (or pressed since the last step) cancels the search work.
 //  2. At most one found file moves from the worker to the pending list and
 //     out again.
+//     With a reader thread, a file moves only once the reader has read it,
+//     so the step itself reads nothing; without one, the step reads it.
 //  3. A file that is no raster image is left alone.
 //  4. Its shooting date, pixel size and camera model make the new name by the
 //     naming options read now, so a change in the window applies from the next
@@ -13,11 +15,12 @@
 //     stand in a folder. An existing file is never replaced.
 //
 // Every failure on the way leaves the file as it was, silently; the next step
-// goes on with the next file. The file is read once into memory, and never
-// opened for writing.
+// goes on with the next file. The file is read into memory head first and
+// only as far as needed (photo/PhotoFile.h), and never opened for writing.
 
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
+#include "rename/PreparedPhoto.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
@@ -25,10 +28,14 @@
 
 namespace kelvara {
 
+class TPhotoReaderThread;
+
 class TRenameStep {
 public:
+    // With a `reader` (the program's), files reach the step prepared; the
+    // reader must outlive the step.
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
-                IEscapeKey& escape);
+                IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
 
     void RenameNextFile();
 
@@ -40,14 +47,17 @@ public:
 
     // What RenameNextFile would name the photo at `path` with the options as
     // they stand now: the new full path, or empty when it would leave the
-    // file alone. Renames nothing.
+    // file alone. Reads the file; renames nothing.
     std::string TargetFor(const std::string& path) const;
+    // The same for a file already read.
+    std::string TargetFor(const std::string& path, const TPreparedPhoto& photo) const;
 
 private:
     TFindFileThread& m_worker;
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
+    TPhotoReaderThread* m_reader;
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;
