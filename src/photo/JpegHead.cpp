@@ -22,7 +22,8 @@ public:
             if (m_bufferLength <= 0)
                 return -1;
         }
-        return static_cast<unsigned char>(m_buffer[static_cast<size_t>(m_position++ - m_bufferStart)]);
+        return static_cast<unsigned char>(
+            m_buffer[static_cast<size_t>(m_position++ - m_bufferStart)]);
     }
 
 private:

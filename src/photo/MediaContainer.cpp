@@ -54,8 +54,8 @@ bool IsClassicQuickTime(std::string_view head) {
     if (size != 1 && size < 8)
         return false;
     const std::string_view type = head.substr(4, 4);
-    return type == "moov" || type == "mdat" || type == "wide" || type == "free" ||
-           type == "skip" || type == "pnot";
+    return type == "moov" || type == "mdat" || type == "wide" || type == "free" || type == "skip" ||
+           type == "pnot";
 }
 
 // A sync byte at `first` and every `packet` bytes after it, over the whole
@@ -83,8 +83,8 @@ bool IsMediaContainer(std::string_view head) {
         return true;
     if (head.starts_with(std::string_view("\x00\x00\x01\xBA", 4)))
         return true;
-    constexpr std::string_view Asf("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C",
-                                   16);
+    constexpr std::string_view Asf(
+        "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16);
     if (head.starts_with(Asf))
         return true;
     return head.starts_with("FLV\x01");

@@ -50,7 +50,8 @@ std::int64_t TPhotoSource::FromBlock(std::int64_t offset, char* data, std::int64
         m_blockStart = start;
     }
     const std::int64_t at = offset - start;
-    const std::int64_t count = std::max<std::int64_t>(0, std::min<std::int64_t>(length, m_block.size() - at));
+    const std::int64_t count =
+        std::max<std::int64_t>(0, std::min<std::int64_t>(length, m_block.size() - at));
     if (count > 0)
         std::memcpy(data, m_block.constData() + at, static_cast<size_t>(count));
     return count;
@@ -95,8 +96,8 @@ QByteArray TPhotoSource::ReadAll() {
     std::memcpy(content.data(), m_head.constData(), static_cast<size_t>(m_head.size()));
     std::int64_t filled = m_head.size();
     while (filled < m_size) {
-        const std::int64_t got = FetchCounted(filled, content.data() + filled,
-                                              std::min(WholePiece, m_size - filled));
+        const std::int64_t got =
+            FetchCounted(filled, content.data() + filled, std::min(WholePiece, m_size - filled));
         if (got <= 0)
             break;
         filled += got;
