@@ -215,9 +215,21 @@ void BM_PacedRunSleepFor(benchmark::State& state) {
     Run(state, TWay::SleepFor);
 }
 
-BENCHMARK(BM_PacedRun_Program)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3);
-BENCHMARK(BM_PacedRun_StepReads)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1);
-BENCHMARK(BM_PacedRunSleepFor)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(1);
+BENCHMARK(BM_PacedRun_Program)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_PacedRun_StepReads)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(1);
+BENCHMARK(BM_PacedRunSleepFor)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(1);
 
 } // namespace
 

@@ -72,10 +72,12 @@ public:
         fs::create_directories(m_card);
         fs::create_directories(m_photos);
         const fs::path samples = fs::path(KELVARA_PHOTOS_DIR);
-        const std::vector<fs::path> photos = {
-            samples / "jpg" / "Canon_40D.jpg", samples / "jpg" / "Nikon_D70.jpg",
-            samples / "jpg" / "Reconyx_HC500_Hyperfire.jpg", samples / "heic" / "IMG_5195.HEIC",
-            samples / "jpg" / "Pentax_K10D.jpg", samples / "jpg" / "Sony_HDR-HC3.jpg"};
+        const std::vector<fs::path> photos = {samples / "jpg" / "Canon_40D.jpg",
+                                              samples / "jpg" / "Nikon_D70.jpg",
+                                              samples / "jpg" / "Reconyx_HC500_Hyperfire.jpg",
+                                              samples / "heic" / "IMG_5195.HEIC",
+                                              samples / "jpg" / "Pentax_K10D.jpg",
+                                              samples / "jpg" / "Sony_HDR-HC3.jpg"};
         const kelvara::TPhotoMetadataLibrary library;
         kelvara::TCriticalSection lock;
         kelvara::TFindFileThread worker(lock);
@@ -230,7 +232,8 @@ void Run(benchmark::State& state, TWay way) {
                 WholeReadStep(worker, pending);
             else
                 step.RenameNextFile();
-            mainTimes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            mainTimes.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
             if (!worker.HasWork())
                 QCoreApplication::quit();
         };

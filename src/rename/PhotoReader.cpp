@@ -44,12 +44,17 @@ void TPhotoReaderThread::Execute() {
         TPreparedPhoto photo = PreparePhoto(front->path, [this, generation] {
             return Terminated() || m_worker.Generation() != generation;
         });
+        if (Terminated())
+            return;
         if (m_worker.Generation() != generation)
             continue; // cancelled while it was read
+        const std::string path = front->path;
+        {
+            std::lock_guard guard(m_mutex);
+            m_held = THeld{std::move(*front), std::move(photo)};
+        }
         // Tests wait for this line: the file at the front is ready to take.
-        qCDebug(lcRename) << "prepared" << DecodedPath(front->path);
-        std::lock_guard guard(m_mutex);
-        m_held = THeld{std::move(*front), std::move(photo)};
+        qCDebug(lcRename) << "prepared" << DecodedPath(path);
     }
 }
 

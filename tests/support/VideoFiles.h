@@ -32,12 +32,17 @@ enum class VideoKind {
 };
 
 inline const std::vector<VideoKind>& AllVideoKinds() {
-    static const std::vector<VideoKind> kinds = {
-        VideoKind::QuickTime,       VideoKind::Mp4,      VideoKind::Mp4Phone,
-        VideoKind::ThreeGp,         VideoKind::ClassicQuickTime,
-        VideoKind::Avi,             VideoKind::TransportStream,
-        VideoKind::Avchd,           VideoKind::Matroska, VideoKind::MpegProgram,
-        VideoKind::Asf};
+    static const std::vector<VideoKind> kinds = {VideoKind::QuickTime,
+                                                 VideoKind::Mp4,
+                                                 VideoKind::Mp4Phone,
+                                                 VideoKind::ThreeGp,
+                                                 VideoKind::ClassicQuickTime,
+                                                 VideoKind::Avi,
+                                                 VideoKind::TransportStream,
+                                                 VideoKind::Avchd,
+                                                 VideoKind::Matroska,
+                                                 VideoKind::MpegProgram,
+                                                 VideoKind::Asf};
     return kinds;
 }
 
@@ -158,7 +163,8 @@ inline std::string VideoHead(VideoKind kind, std::uint64_t total) {
     case VideoKind::Avi: {
         std::string avih(56, '\0');
         avih.replace(0, 4, Le32(33333)); // microseconds per frame
-        const std::string headerList = "LIST" + Le32(4 + 8 + 56) + "hdrl" + "avih" + Le32(56) + avih;
+        const std::string headerList =
+            "LIST" + Le32(4 + 8 + 56) + "hdrl" + "avih" + Le32(56) + avih;
         const auto movieSize = static_cast<std::uint32_t>(total - 12 - headerList.size() - 8);
         return "RIFF" + Le32(static_cast<std::uint32_t>(total - 8)) + "AVI " + headerList + "LIST" +
                Le32(movieSize) + "movi";
