@@ -72,12 +72,15 @@ TEST(PacingThread, AsksForNoStepWhileIdleAndOneToCloseEachRun) {
     TMainThreadCall call({});
     std::atomic<int> steps{0};
     std::atomic<int> taken{0};
-    TTimerThread pacing(call, [&] {
-        ++steps;
-        TPathList files;
-        worker.thread.TakeFiles(files, 1);
-        taken += static_cast<int>(files.size());
-    }, worker.thread);
+    TTimerThread pacing(
+        call,
+        [&] {
+            ++steps;
+            TPathList files;
+            worker.thread.TakeFiles(files, 1);
+            taken += static_cast<int>(files.size());
+        },
+        worker.thread);
 
     // Nothing queued from the start: no step at all.
     ASSERT_TRUE(ServeUntilLogged(call, log, "kelvara.app: pacing idle"));
@@ -114,16 +117,20 @@ TEST(PacingThread, TheNextRequestComesNoSoonerThanTenMillisecondsAfterAStepEnds)
         requests.push_back(Clock::now());
     });
     {
-        TTimerThread pacing(call, [&] {
-            TPathList files;
-            worker.thread.TakeFiles(files, 1);
-            // A step of varying length, as steps are.
-            const auto until = Clock::now() + std::chrono::microseconds(100 * (ends.size() % 7));
-            while (Clock::now() < until) {
-            }
-            std::lock_guard guard(mutex);
-            ends.push_back(Clock::now());
-        }, worker.thread);
+        TTimerThread pacing(
+            call,
+            [&] {
+                TPathList files;
+                worker.thread.TakeFiles(files, 1);
+                // A step of varying length, as steps are.
+                const auto until =
+                    Clock::now() + std::chrono::microseconds(100 * (ends.size() % 7));
+                while (Clock::now() < until) {
+                }
+                std::lock_guard guard(mutex);
+                ends.push_back(Clock::now());
+            },
+            worker.thread);
         ASSERT_TRUE(ServeUntilLogged(call, log, "kelvara.app: pacing idle"));
         worker.thread.AddPath(temp.path().string());
         ASSERT_TRUE(ServeUntilLogged(call, log, "kelvara.app: pacing idle", 2));
@@ -146,8 +153,9 @@ TEST(PacingThread, AnEscapeSeenWhileIdleIsDroppedAndOneDuringARunCancelsIt) {
     TPhotoReaderThread reader(worker.thread);
     TRenameStep step(worker.thread, pending, options, escape, &reader);
     TMainThreadCall call({});
-    TTimerThread pacing(call, [&] { step.RenameNextFile(); }, worker.thread,
-                        [&] { step.DropEscapeSeenWhileIdle(); });
+    TTimerThread pacing(
+        call, [&] { step.RenameNextFile(); }, worker.thread,
+        [&] { step.DropEscapeSeenWhileIdle(); });
     ASSERT_TRUE(ServeUntilLogged(call, log, "kelvara.app: pacing idle"));
 
     // Escape pressed while nothing was queued (it closed another window):
@@ -160,8 +168,8 @@ TEST(PacingThread, AnEscapeSeenWhileIdleIsDroppedAndOneDuringARunCancelsIt) {
     ASSERT_TRUE(ServeUntilLogged(call, log, "kelvara.rename: queues empty"));
     EXPECT_EQ(log.count("kelvara.rename: Escape seen while idle: dropped"), 1u);
     EXPECT_EQ(log.count("kelvara.rename: Escape pressed"), 0u);
-    EXPECT_EQ(fileNames(first), (std::vector<std::string>{"20080530_p0.jpg", "20080530_p1.jpg",
-                                                          "20080530_p2.jpg"}));
+    EXPECT_EQ(fileNames(first),
+              (std::vector<std::string>{"20080530_p0.jpg", "20080530_p1.jpg", "20080530_p2.jpg"}));
 
     // Escape during a run cancels what is left of it, the file the reader
     // holds included.

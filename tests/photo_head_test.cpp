@@ -92,7 +92,8 @@ protected:
 TEST_F(PhotoHeadTest, EveryTestFileAnswersAsItsWholeContentDoes) {
     int checked = 0;
     int large = 0;
-    for (const fs::path& root : {fs::path(KELVARA_TEST_DATA), fs::path(KELVARA_SOURCE_DIR) / "fuzz"}) {
+    for (const fs::path& root :
+         {fs::path(KELVARA_TEST_DATA), fs::path(KELVARA_SOURCE_DIR) / "fuzz"}) {
         for (const auto& entry : fs::recursive_directory_iterator(root)) {
             if (!entry.is_regular_file())
                 continue;
@@ -162,9 +163,9 @@ TEST_F(PhotoHeadTest, AJpegIsReadUpToItsFirstScanAndNoFurther) {
     // Exif block, before it.
     const qsizetype scan = content.lastIndexOf("\xFF\xDA");
     ASSERT_GT(scan, 0);
-    const auto segment = static_cast<std::int64_t>(
-        (static_cast<unsigned char>(content[scan + 2]) << 8) |
-        static_cast<unsigned char>(content[scan + 3]));
+    const auto segment =
+        static_cast<std::int64_t>((static_cast<unsigned char>(content[scan + 2]) << 8) |
+                                  static_cast<unsigned char>(content[scan + 3]));
     TContentSource whole(content);
     EXPECT_EQ(JpegHeadLength(whole), scan + 2 + segment);
 

@@ -97,11 +97,12 @@ TEST_F(PhotoReaderTest, FilesReachTheStepReadInTheQueuesOrderOnePerStep) {
         step.RenameNextFile();
         EXPECT_TRUE(pending.empty());
         // The lines come in order: once this step's is in, all are.
-        ASSERT_TRUE(log.waitFor("kelvara.rename: " + expected[i])) << expected[i] << log.lines().tail();
+        ASSERT_TRUE(log.waitFor("kelvara.rename: " + expected[i]))
+            << expected[i] << log.lines().tail();
         EXPECT_EQ(log.count("kelvara.rename: renamed") + log.count("kelvara.rename: kept"), i + 1);
     }
-    EXPECT_EQ(fileNames(temp.path()), (std::vector<std::string>{
-                                          "20080315_b.jpg", "20080530_a.jpg", "notes.jpg"}));
+    EXPECT_EQ(fileNames(temp.path()),
+              (std::vector<std::string>{"20080315_b.jpg", "20080530_a.jpg", "notes.jpg"}));
 }
 
 TEST_F(PhotoReaderTest, EscapeDropsTheFileTheReaderHolds) {
