@@ -1,6 +1,7 @@
 #include "rename/PhotoReader.h"
 
 #include "platform/PathName.h"
+#include "platform/ThreadPriority.h"
 #include "rename/Log.h"
 
 namespace kelvara {
@@ -34,6 +35,7 @@ void TPhotoReaderThread::Drop() {
 }
 
 void TPhotoReaderThread::Execute() {
+    YieldToOtherThreads();
     std::optional<TFindFileThread::TFrontFile> last;
     for (;;) {
         auto front = m_worker.WaitForNextFront(last, [this] { return Terminated(); });

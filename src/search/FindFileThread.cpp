@@ -92,17 +92,22 @@ void TFindFileThread::Cancel() {
 }
 
 void TFindFileThread::TakeFiles(TPathList& target, int count) {
-    std::lock_guard guard(m_lock);
-    for (int moved = 0; moved < count && !FFiles.empty(); ++moved)
-        PopFront(target);
+    bool newFront = false;
+    {
+        std::lock_guard guard(m_lock);
+        for (int moved = 0; moved < count && !FFiles.empty(); ++moved)
+            newFront = PopFront(target);
+    }
+    // After the lock is released: the reader it wakes wants the lock next.
+    if (newFront)
+        m_frontChanged.notify_all();
 }
 
-void TFindFileThread::PopFront(TPathList& target) {
+bool TFindFileThread::PopFront(TPathList& target) {
     target.push_back(std::move(FFiles.front()));
     FFiles.pop_front();
     ++m_taken;
-    if (!FFiles.empty())
-        m_frontChanged.notify_all();
+    return !FFiles.empty();
 }
 
 void TFindFileThread::FileAppended() {
@@ -142,11 +147,16 @@ TFindFileThread::WaitForNextFront(const std::optional<TFrontFile>& previous,
 }
 
 bool TFindFileThread::TakeFront(const TFrontFile& front, TPathList& target) {
-    std::lock_guard guard(m_lock);
-    if (FFiles.empty() || m_generation.load(std::memory_order_relaxed) != front.generation ||
-        m_taken != front.entry)
-        return false;
-    PopFront(target);
+    bool newFront = false;
+    {
+        std::lock_guard guard(m_lock);
+        if (FFiles.empty() || m_generation.load(std::memory_order_relaxed) != front.generation ||
+            m_taken != front.entry)
+            return false;
+        newFront = PopFront(target);
+    }
+    if (newFront)
+        m_frontChanged.notify_all();
     return true;
 }
 

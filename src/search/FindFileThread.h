@@ -128,8 +128,9 @@ private:
     void SearchFolder(const std::string& folder, std::uint64_t generation);
     void AppendFound(const std::string& path, std::uint64_t generation);
     bool Aborted(std::uint64_t generation) const;
-    // Under m_lock: removes the front file, which starts a new front entry.
-    void PopFront(TPathList& target);
+    // Under m_lock: moves the front file to `target`; true when another file
+    // is the front now (the caller wakes the reader once it has unlocked).
+    bool PopFront(TPathList& target);
     // Under m_lock: a file was appended; the first one is a new front.
     void FileAppended();
     bool HasWorkLocked() const;
