@@ -4,6 +4,8 @@
 #include "platform/ThreadPriority.h"
 #include "rename/Log.h"
 
+#include <exception>
+
 namespace kelvara {
 
 TPhotoReaderThread::TPhotoReaderThread(TFindFileThread& worker) : m_worker(worker) {
@@ -43,9 +45,18 @@ void TPhotoReaderThread::Execute() {
             return;
         last = front;
         const std::uint64_t generation = front->generation;
-        TPreparedPhoto photo = PreparePhoto(front->path, [this, generation] {
-            return Terminated() || m_worker.Generation() != generation;
-        });
+        TPreparedPhoto photo;
+        try {
+            photo = PreparePhoto(front->path, [this, generation] {
+                return Terminated() || m_worker.Generation() != generation;
+            });
+        } catch (const std::exception& error) {
+            // Nothing may end this thread, and with it the program: the file
+            // keeps its name, the next one goes on.
+            photo = TPreparedPhoto{std::nullopt, error.what()};
+        } catch (...) {
+            photo = TPreparedPhoto{std::nullopt, "an unexpected failure"};
+        }
         if (Terminated())
             return;
         if (m_worker.Generation() != generation)

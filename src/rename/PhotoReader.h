@@ -13,6 +13,7 @@
 // only while it reads it.
 //
 // It sleeps while the front of the queue is what it has prepared already.
+// No failure of a read leaves it: the file keeps its name, as in the step.
 
 #include "rename/PreparedPhoto.h"
 #include "search/FindFileThread.h"
