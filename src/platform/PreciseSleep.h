@@ -14,7 +14,10 @@ void RequestPreciseSleeps();
 
 // Sleeps until `deadline` on the clock of std::chrono::steady_clock (the
 // monotonic clock), to the end however often a signal interrupts it; at
-// once when the deadline has passed.
+// once when the deadline has passed. Returns no sooner than `deadline`, and
+// as soon after it as the system allows: the last 100 microseconds are
+// waited out awake, since a sleeping thread's timer fires late by about
+// that much.
 void SleepUntil(std::chrono::steady_clock::time_point deadline);
 
 } // namespace kelvara
