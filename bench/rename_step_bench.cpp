@@ -1,8 +1,12 @@
 // What one rename step costs and what the whole program achieves per second.
 //
 // BM_RenameStep: one photo per iteration, the step as the pacing thread runs
-// it (take the file from the worker, read it, image test, properties, new
-// name, rename), on copies of the sample JPEGs that the step does rename.
+// it, on copies of the sample JPEGs that the step does rename. /StepReads:
+// without a reader thread (take the file from the worker, read it head
+// first, image test, properties, new name, rename); /Program: with the
+// program's reader thread, which has read the photo before the step takes
+// it, so the step on the main thread only names and renames (the steps that
+// find the photo not read yet do nothing and are not counted).
 // The file is queued before and given its old name back after, both outside
 // the timed part, so every iteration really renames. Each step is also timed
 // on its own: median_us is the median photo step, the figure that decides
@@ -23,6 +27,7 @@
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 
@@ -115,7 +120,7 @@ const SamplePhotos& Samples() {
     return samples;
 }
 
-void BM_RenameStep(benchmark::State& state) {
+void RenameStep(benchmark::State& state, bool withReader) {
     const kelvara::TPhotoMetadataLibrary library;
     const SamplePhotos& samples = Samples();
     const std::vector<Photo>& photos = samples.renamed();
@@ -127,7 +132,10 @@ void BM_RenameStep(benchmark::State& state) {
     kelvara::TFindFileThread worker(lock); // never resumed: files are queued directly
     kelvara::TPathList pending;
     NoEscape escape;
-    kelvara::TRenameStep step(worker, pending, samples.options(), escape);
+    std::unique_ptr<kelvara::TPhotoReaderThread> reader;
+    if (withReader)
+        reader = std::make_unique<kelvara::TPhotoReaderThread>(worker);
+    kelvara::TRenameStep step(worker, pending, samples.options(), escape, reader.get());
 
     std::vector<double> stepTimes;
     std::size_t next = 0;
@@ -138,9 +146,16 @@ void BM_RenameStep(benchmark::State& state) {
         worker.AddPath(photo.path);
         state.ResumeTiming();
 
-        const auto start = std::chrono::steady_clock::now();
+        auto start = std::chrono::steady_clock::now();
         step.RenameNextFile();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        // With the reader, the steps before it has read the photo take
+        // nothing; the one that renames is timed.
+        while (worker.FileCount() > 0) {
+            start = std::chrono::steady_clock::now();
+            step.RenameNextFile();
+            elapsed = std::chrono::steady_clock::now() - start;
+        }
 
         state.PauseTiming();
         stepTimes.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
@@ -160,7 +175,18 @@ void BM_RenameStep(benchmark::State& state) {
     state.counters["kept_photos"] = samples.kept();
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_RenameStep)
+void BM_RenameStep_StepReads(benchmark::State& state) {
+    RenameStep(state, false);
+}
+void BM_RenameStep_Program(benchmark::State& state) {
+    RenameStep(state, true);
+}
+BENCHMARK(BM_RenameStep_StepReads)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(1.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenameStep_Program)
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(1.0)
     ->Repetitions(5)

@@ -1,20 +1,28 @@
 // Photos anyone may have made: any bytes, through the path the rename step
-// takes once it has read a file whole: the image test, then the metadata.
-// The step survives only TPhotoPropertiesError from the metadata reader, so
-// any other exception that escapes here would end the program: libFuzzer
-// reports it as a crash. What is read must have the promised forms.
+// takes: the image test, then the metadata. Each input goes through twice:
+// as a content read whole, and as a file is read head first (its head at
+// once, the rest where the readers look: the image reader's device, the RAW
+// decoder's stream, the HEIF reader, the JPEG marker walk, the video test).
+// Both must give the same answers. The step survives only
+// TPhotoPropertiesError from the metadata reader, so any other exception that
+// escapes here would end the program: libFuzzer reports it as a crash. What
+// is read must have the promised forms.
 
 #include "FuzzCheck.h"
 #include "photo/GPImage.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
+#include "photo/PhotoSource.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 using kelvara::fuzz::Require;
@@ -44,6 +52,47 @@ bool IsDimensions(const std::string& text) {
            text[sep + 3] != '0';
 }
 
+// The content as a file is read: the head at once, the rest on demand.
+class TPiecewiseSource final : public kelvara::TPhotoSource {
+public:
+    explicit TPiecewiseSource(const QByteArray& content) : m_content(content) {
+        if (content.size() <= kelvara::PhotoHeadSize)
+            SetWhole(content);
+        else
+            SetHead(content.left(static_cast<qsizetype>(kelvara::PhotoHeadSize)), content.size());
+    }
+
+protected:
+    std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) override {
+        const std::int64_t count = std::min<std::int64_t>(length, m_content.size() - offset);
+        if (count <= 0)
+            return 0;
+        std::memcpy(data, m_content.constData() + offset, static_cast<size_t>(count));
+        return count;
+    }
+
+private:
+    QByteArray m_content;
+};
+
+// The properties, or nullopt for the one failure the step survives.
+std::optional<kelvara::TPhotoProperties> Properties(kelvara::TPhotoSource& source) {
+    try {
+        return kelvara::ReadPhotoProperties(source);
+    } catch (const kelvara::TPhotoPropertiesError&) {
+        // Unknown or damaged: the step leaves the file alone.
+        return std::nullopt;
+    }
+}
+
+bool Same(const std::optional<kelvara::TPhotoProperties>& a,
+          const std::optional<kelvara::TPhotoProperties>& b) {
+    if (!a || !b)
+        return !a && !b;
+    return a->DateTaken == b->DateTaken && a->Dimensions == b->Dimensions &&
+           a->CameraModel == b->CameraModel;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -65,14 +114,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // file it leaves alone: the metadata reader must survive every input too.
     const bool image = kelvara::IsImageContent(content);
     Require(!image || size > 0, "empty content is no image");
-    try {
-        const kelvara::TPhotoProperties properties = kelvara::ReadPhotoProperties(content);
-        Require(properties.DateTaken.empty() || IsDateTime(properties.DateTaken),
+    // The step asks the image test first, but a file that fails it is only a
+    // file it leaves alone: the metadata reader must survive every input too.
+    kelvara::TContentSource whole(content);
+    const auto properties = Properties(whole);
+    if (properties) {
+        Require(properties->DateTaken.empty() || IsDateTime(properties->DateTaken),
                 "a shooting date has the form YYYY:MM:DD HH:MM:SS");
-        Require(properties.Dimensions.empty() || IsDimensions(properties.Dimensions),
+        Require(properties->Dimensions.empty() || IsDimensions(properties->Dimensions),
                 "a size has the form W x H");
-    } catch (const kelvara::TPhotoPropertiesError&) {
-        // Unknown or damaged: the step leaves the file alone.
     }
+
+    TPiecewiseSource forType(content);
+    Require(kelvara::IsImageContent(forType) == image,
+            "read head first, the content is an image exactly when it is read whole");
+    TPiecewiseSource forProperties(content);
+    Require(Same(Properties(forProperties), properties),
+            "read head first, the content has the properties it has read whole");
     return 0;
 }

@@ -124,3 +124,38 @@ TEST(FileContent, RefusesAFileAboveTheSizeCapUnread) {
     fs::resize_file(huge, static_cast<std::uintmax_t>(MaxFileContentSize) + 1);
     EXPECT_EQ(ReadError(huge), EFBIG);
 }
+
+// The same rules for a file read piece by piece, and a piece past the end
+// gives what there is.
+TEST(FileContent, AnOpenFileIsReadWhereAskedByTheSameRules) {
+    TempDir dir;
+    const std::string photo = kelvara::test::copyPhoto("jpg/Canon_40D.jpg", dir.path());
+    const std::string whole = kelvara::test::readFile(photo);
+    const TReadOnlyFile file(photo);
+    ASSERT_EQ(file.Size(), static_cast<std::int64_t>(whole.size()));
+    std::string piece(100, '\0');
+    EXPECT_EQ(file.ReadAt(2000, piece.data(), 100), 100);
+    EXPECT_EQ(piece, whole.substr(2000, 100));
+    EXPECT_EQ(file.ReadAt(file.Size() - 10, piece.data(), 100), 10);
+    EXPECT_EQ(piece.substr(0, 10), whole.substr(whole.size() - 10));
+    EXPECT_EQ(file.ReadAt(file.Size() + 5, piece.data(), 100), 0);
+
+    const auto openError = [](const std::string& path) {
+        try {
+            TReadOnlyFile refused(path);
+        } catch (const std::system_error& error) {
+            return error.code().value();
+        }
+        return 0;
+    };
+    EXPECT_EQ(openError(dir.path().string()), EISDIR);
+    const std::string fifo = dir.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(openError(fifo), EINVAL);
+    EXPECT_EQ(openError("/dev/zero"), EINVAL);
+    EXPECT_EQ(openError(dir.file("gone.jpg")), ENOENT);
+    const std::string huge = dir.file("huge.jpg");
+    kelvara::test::writeFile(huge, "\xff\xd8\xff\xe1");
+    fs::resize_file(huge, static_cast<std::uintmax_t>(MaxFileContentSize) + 1);
+    EXPECT_EQ(openError(huge), EFBIG);
+}

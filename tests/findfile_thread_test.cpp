@@ -1,12 +1,16 @@
 // The search worker on real folder trees: queue order, depth-first search,
-// links, and Cancel racing a running search.
+// links, Cancel racing a running search or the worker's wake-up, and the
+// waits of the threads that serve the queues.
 
 #include "search/FindFileThread.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
 #include <thread>
 
@@ -298,4 +302,100 @@ TEST(FindFileLifetime, EndsPromptlyDuringALargeSearchAndWhenNeverStarted) {
     }
     EXPECT_EQ(FindFileThread, nullptr);
     EXPECT_EQ(FindFileLock, nullptr);
+}
+
+// The waits of the threads that serve the queues: they return when work
+// comes or when they are told to stop, and the front of the file queue is
+// told entry by entry.
+TEST(FindFileWaits, WaitForWorkReturnsWhenWorkComesOrWhenStopped) {
+    TempDir temp;
+    writeFile(temp.path() / "a.jpg", "a");
+    Worker worker;
+    worker.thread.Resume();
+    EXPECT_FALSE(worker.thread.HasWork());
+
+    std::atomic<bool> stop{false};
+    auto waiting = std::async(std::launch::async, [&] {
+        worker.thread.WaitForWork([&] { return stop.load(); });
+        return worker.thread.HasWork();
+    });
+    worker.thread.AddPath(temp.file("a.jpg"));
+    EXPECT_TRUE(waiting.get());
+
+    takeAll(worker.thread);
+    auto stopped = std::async(std::launch::async, [&] {
+        worker.thread.WaitForWork([&] { return stop.load(); });
+        return stop.load();
+    });
+    stop = true;
+    worker.thread.WakeWaiters();
+    EXPECT_TRUE(stopped.get());
+}
+
+TEST(FindFileWaits, TheFrontIsToldEntryByEntryAndACancelMakesItStale) {
+    TempDir temp;
+    writeFile(temp.path() / "a.jpg", "a");
+    writeFile(temp.path() / "b.jpg", "b");
+    Worker worker;
+    const auto never = [] { return false; };
+    worker.thread.AddPath(temp.file("a.jpg"));
+    worker.thread.AddPath(temp.file("a.jpg"));
+    worker.thread.AddPath(temp.file("b.jpg"));
+
+    const auto first = worker.thread.WaitForNextFront(std::nullopt, never);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->path, temp.file("a.jpg"));
+    TPathList taken;
+    ASSERT_TRUE(worker.thread.TakeFront(*first, taken));
+    EXPECT_FALSE(worker.thread.TakeFront(*first, taken)) << "taken already";
+
+    // The same path again is another entry.
+    const auto second = worker.thread.WaitForNextFront(first, never);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->path, temp.file("a.jpg"));
+    EXPECT_FALSE(second->SameEntry(*first));
+
+    // A cancel empties the queue; the same file queued again is a new entry,
+    // and the old one cannot be taken for it.
+    worker.thread.Cancel();
+    worker.thread.AddPath(temp.file("a.jpg"));
+    EXPECT_FALSE(worker.thread.TakeFront(*second, taken));
+    const auto third = worker.thread.WaitForNextFront(second, never);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->path, temp.file("a.jpg"));
+    EXPECT_NE(third->generation, second->generation);
+    EXPECT_TRUE(worker.thread.TakeFront(*third, taken));
+    EXPECT_EQ(taken, (TPathList{temp.file("a.jpg"), temp.file("a.jpg")}));
+
+    // A wait for a new front ends when it is told to stop.
+    std::atomic<bool> stop{false};
+    auto waiting = std::async(std::launch::async, [&] {
+        return worker.thread.WaitForNextFront(third, [&] { return stop.load(); });
+    });
+    stop = true;
+    worker.thread.WakeWaiters();
+    EXPECT_FALSE(waiting.get());
+}
+
+TEST(FindFileCancel, ACancelRacingTheWorkersWakeUpLeavesNothingBehind) {
+    TempDir temp;
+    const fs::path big = temp.path() / "big";
+    makeTree(big, 50, 10);
+    const fs::path next = temp.path() / "next";
+    makeTree(next, 2, 3);
+
+    // The worker wakes the moment AddPath queues the folder; the cancel
+    // comes right after, before, while or after the worker takes it.
+    LogCapture log;
+    Worker worker;
+    worker.thread.Resume();
+    for (int round = 0; round < 50; ++round) {
+        worker.thread.AddPath(big.string());
+        worker.thread.Cancel();
+        EXPECT_EQ(worker.thread.FileCount(), 0u);
+        worker.thread.AddPath(next.string());
+        ASSERT_TRUE(log.waitFor(searchedLine(next), static_cast<std::size_t>(round) + 1));
+        EXPECT_FALSE(worker.thread.HasSearchWork());
+        EXPECT_EQ(takeAll(worker.thread), expectedWalk(next)) << "round " << round;
+    }
 }

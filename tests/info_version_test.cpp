@@ -1,5 +1,7 @@
+#include "info/InfoForm.h"
 #include "info/VersionBlock.h"
 #include "info/VersionInfo.h"
+#include "support/LogCapture.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -132,4 +134,22 @@ TEST(VersionInfo, TheBlockIsFoundAnywhereAndOnlyWhenWhole) {
     const QString sample = QString::fromStdString(dir.file("sample.bin"));
     EXPECT_EQ(GetVersionInfoValue("Padded", sample), "value");
     EXPECT_EQ(GetVersionInfoValue("Empty", sample), "");
+}
+
+// The windows ask for the running program's version every time they open;
+// its file is scanned for it once per run. Any other file is scanned at
+// every call.
+TEST(VersionInfo, TheRunningExecutableIsScannedOncePerRun) {
+    kelvara::test::LogCapture log;
+    const QString running = QCoreApplication::applicationFilePath();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(GetVersionInfoValue("FileVersion", running), "");
+        const TInfoForm form;
+    }
+    GetVersionInfoValue("FileVersion", Exe);
+    GetVersionInfoValue("FileVersion", Exe);
+    // The lines come in order: once the last is in, all are.
+    const std::string scans = "kelvara.info: scanning for a version block:";
+    ASSERT_TRUE(log.waitFor(scans + " \"" + Exe.toStdString() + "\"", 2));
+    EXPECT_LE(log.count(scans + " \"" + running.toStdString() + "\""), 1u);
 }

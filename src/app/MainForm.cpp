@@ -14,6 +14,7 @@
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
 #include "platform/PathName.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -128,9 +129,20 @@ void TMainForm::FormCreate() {
     FPendingFiles.emplace();
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
-    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape);
+    m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
+    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
+                                           m_reader.get());
     m_mainThread = std::make_unique<TQtMainThreadCall>();
-    FTimerThread = std::make_unique<TTimerThread>(*m_mainThread, [this] { RenameNextFile(); });
+    FTimerThread = std::make_unique<TTimerThread>(
+        *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
+        [this] {
+            // Runs on the main thread at the pacing thread's request, as the
+            // step does: nothing thrown may go back to that thread.
+            Contained(lcApp, "idle Escape not dropped", [this] {
+                if (m_step)
+                    m_step->DropEscapeSeenWhileIdle();
+            });
+        });
     FindFileThread->Resume();
 }
 
@@ -159,6 +171,7 @@ void TMainForm::FormDestroy() {
     // this destructor.
     Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
     m_step.reset();
+    m_reader.reset();
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
     // before the one error box, or the one line on standard error).

@@ -9,10 +9,12 @@
 // and saves it when it goes.
 //
 // Life: the constructor loads the design and runs FormCreate (caption, saved
-// state, pending list, date pattern, pacing thread, worker resumed); the first
-// show runs FormShow (queues the command-line arguments); the destructor runs
+// state, pending list, date pattern, the reader thread that prepares each
+// file before its step, pacing thread, worker resumed); the first show runs
+// FormShow (queues the command-line arguments); the destructor runs
 // FormDestroy (pacing thread stopped while its last step is still served,
-// worker cancelled, pending list released, state saved or its failure told).
+// worker cancelled, reader stopped, pending list released, state saved or its
+// failure told).
 //
 // No failure ends the program here: every handler contains whatever is
 // thrown below it, and the rename step, a dropped path or an argument that
@@ -42,6 +44,7 @@ class THandoffReceiver;
 class TInstanceLock;
 class TEscapeKeyWatcher;
 class TMainThreadCall;
+class TPhotoReaderThread;
 class TRenameStep;
 class TStateSaveReport;
 class TTimerThread;
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
     std::unique_ptr<TStateSaveReport> m_saveReport;
     std::unique_ptr<IEscapeKey> m_escape;
+    std::unique_ptr<TPhotoReaderThread> m_reader;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;

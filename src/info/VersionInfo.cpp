@@ -39,6 +39,16 @@ static_assert(KeyText(TVersionInfoKey::Comments) == "Comments" &&
               KeyText(TVersionInfoKey::Thanks) == "Thanks" &&
               static_cast<std::size_t>(TVersionInfoKey::Thanks) + 1 == VersionInfoKeys.size());
 
+// The version of the code that runs: read from the executable once and kept
+// for the run (a constant once read), so that opening a window does not scan
+// the whole file again. Should the file be replaced while we run (an
+// upgrade), it is still the running version that is shown.
+const std::optional<TVersionBlock>& RunningExecutableBlock() {
+    static const std::optional<TVersionBlock> block =
+        ReadVersionBlock(QCoreApplication::applicationFilePath());
+    return block;
+}
+
 } // namespace
 
 QString VersionInfoKey(TVersionInfoKey key) {
@@ -47,7 +57,10 @@ QString VersionInfoKey(TVersionInfoKey key) {
 }
 
 QString GetVersionInfoValue(const QString& key, const QString& fileName) {
-    const auto block = ReadVersionBlock(fileName);
+    const bool running = QCoreApplication::instance() != nullptr &&
+                         fileName == QCoreApplication::applicationFilePath();
+    const std::optional<TVersionBlock> read = running ? std::nullopt : ReadVersionBlock(fileName);
+    const std::optional<TVersionBlock>& block = running ? RunningExecutableBlock() : read;
     if (!block) {
         qCDebug(lcInfo) << "no version block in" << fileName;
         return {};

@@ -44,7 +44,9 @@ QString VersionInfoKey(TVersionInfoKey key);
 // The value of `key` (found without regard to ASCII case) in the version
 // block of `fileName`, with characters up to the blank trimmed from both
 // ends. A file without a block, a key the block lacks and a file that cannot
-// be read all give the empty text.
+// be read all give the empty text. The running executable's block is read
+// once per run, the first time it is asked for (the windows ask for it at
+// every opening); any other file is read at every call.
 QString GetVersionInfoValue(const QString& key, const QString& fileName);
 
 // The title of the program run from `executablePath`: the file name without

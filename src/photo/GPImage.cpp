@@ -1,11 +1,14 @@
 #include "photo/GPImage.h"
 
 #include "photo/HeifImage.h"
+#include "photo/MediaContainer.h"
 #include "photo/RawImage.h"
+#include "photo/SourceDevice.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QSize>
+#include <optional>
 #include <string_view>
 
 namespace kelvara {
@@ -77,20 +80,36 @@ bool IsWindowsMetafile(std::string_view data) {
            (data[5] == '\x01' || data[5] == '\x03');
 }
 
-TImageType DetectType(const QByteArray& content) {
-    if (content.isEmpty())
+TImageType DetectType(TPhotoSource& source) {
+    const QByteArray& head = source.Head();
+    if (head.isEmpty())
         return ImageTypeUnknown;
-    const std::string_view data(content.constData(), static_cast<size_t>(content.size()));
+    const std::string_view data(head.constData(), static_cast<size_t>(head.size()));
+    // Both look at the first few KiB only.
     if (IsSvgText(data) || IsWindowsMetafile(data))
         return ImageTypeMetafile;
-
-    // QBuffer only reads here, but takes a non-const array; it works on a
-    // shallow copy, so the caller's content is not copied.
-    QByteArray shared = content;
-    QBuffer buffer(&shared);
-    if (!buffer.open(QIODevice::ReadOnly))
+    // No image format starts like a video container, and the decoders below
+    // would walk one (the RAW decoder follows every chunk of an AVI file).
+    if (IsMediaContainer(data))
         return ImageTypeUnknown;
-    QImageReader reader(&buffer);
+
+    // Content at hand is read through a QBuffer, a file through a device
+    // that reads only where the reader looks. QBuffer only reads here, but
+    // takes a non-const array; it works on a shallow copy, so the content is
+    // not copied.
+    QByteArray shared;
+    QBuffer buffer;
+    std::optional<TSourceDevice> file;
+    QIODevice* device = &buffer;
+    if (const QByteArray* whole = source.Whole()) {
+        shared = *whole;
+        buffer.setBuffer(&shared);
+        if (!buffer.open(QIODevice::ReadOnly))
+            return ImageTypeUnknown;
+    } else {
+        device = &file.emplace(source);
+    }
+    QImageReader reader(device);
     if (reader.canRead()) {
         // With Qt's SVG plugin installed the reader claims compressed drawings
         // (.svgz) that the signature test above cannot see into.
@@ -101,7 +120,7 @@ TImageType DetectType(const QByteArray& content) {
         // their first image (often a small preview) only. Whether the photo
         // itself is there is for the RAW decoder to say.
         if (format == "tiff") {
-            if (const auto raw = ReadRawImageHeader(content))
+            if (const auto raw = ReadRawImageHeader(source))
                 return raw->dataComplete ? ImageTypeBitmap : ImageTypeUnknown;
         }
         if (!reader.supportsOption(QImageIOHandler::Size))
@@ -113,19 +132,30 @@ TImageType DetectType(const QByteArray& content) {
     }
     // The formats of today's phones and cameras, which Qt's reader does not
     // know: the HEIF family first, as its test is the cheaper.
-    if (ReadHeifPrimarySize(content))
+    if (ReadHeifPrimarySize(source))
         return ImageTypeBitmap;
-    if (const auto raw = ReadRawImageHeader(content); raw && raw->dataComplete)
+    if (const auto raw = ReadRawImageHeader(source); raw && raw->dataComplete)
         return ImageTypeBitmap;
     return ImageTypeUnknown;
 }
 
+TImageType DetectContentType(const QByteArray& content) {
+    TContentSource source(content);
+    return DetectType(source);
+}
+
 } // namespace
 
-TGPImage::TGPImage(const QByteArray& content) : m_type(DetectType(content)) {}
+TGPImage::TGPImage(const QByteArray& content) : m_type(DetectContentType(content)) {}
+
+TGPImage::TGPImage(TPhotoSource& source) : m_type(DetectType(source)) {}
 
 bool IsImageContent(const QByteArray& content) {
     return TGPImage(content).GetType() == ImageTypeBitmap;
+}
+
+bool IsImageContent(TPhotoSource& source) {
+    return TGPImage(source).GetType() == ImageTypeBitmap;
 }
 
 } // namespace kelvara

@@ -6,6 +6,8 @@
 // looked at (format and pixel size); nothing is decoded, so the test stays
 // cheap and a damaged body cannot hurt us.
 
+#include "photo/PhotoSource.h"
+
 #include <QByteArray>
 
 namespace kelvara {
@@ -30,11 +32,16 @@ protected:
     ~TGdiplusBase() = default;
 };
 
-// One image, "loaded" from a file's content. The content is examined once,
-// when the object is made; the object keeps no reference to it.
+// One image, "loaded" from a file's content or from a file read head first.
+// The bytes are examined once, when the object is made; the object keeps no
+// reference to them.
 class TGPImage : public TGdiplusBase {
 public:
     explicit TGPImage(const QByteArray& content);
+    // Reads only what the decision needs: the head, and of a file whose head
+    // names an image format, what that format's reader looks at. A video
+    // container is refused by its head alone (see photo/MediaContainer.h).
+    explicit TGPImage(TPhotoSource& source);
 
     // ImageTypeBitmap when the content is a raster image the reader can
     // load: a format it recognises whose header gives a non-empty pixel size
@@ -54,5 +61,6 @@ private:
 // True exactly when `content` is a raster image (TGPImage type 1); vector
 // drawings are no photos.
 bool IsImageContent(const QByteArray& content);
+bool IsImageContent(TPhotoSource& source);
 
 } // namespace kelvara

@@ -28,50 +28,102 @@ std::uint64_t BigEndian(std::string_view bytes) {
 // An ISO media file is a row of boxes, each led by its size. The decoder reads
 // only the boxes that describe the images and would not notice the image
 // data itself missing, as it is from a file whose copy or download was cut
-// short: its last box is then incomplete.
-bool BoxesAreWhole(std::string_view data) {
-    while (!data.empty()) {
-        if (data.size() < 8)
+// short: its last box is then incomplete. Only the boxes' heads are read.
+bool BoxesAreWhole(TPhotoSource& source) {
+    const std::int64_t total = source.Size();
+    std::int64_t at = 0;
+    while (at < total) {
+        char header[16];
+        const std::int64_t got = source.ReadInto(at, header, sizeof header);
+        const std::string_view head(header, static_cast<size_t>(got));
+        if (head.size() < 8)
             return false;
-        std::uint64_t size = BigEndian(data.substr(0, 4));
-        std::uint64_t header = 8;
+        std::uint64_t size = BigEndian(head.substr(0, 4));
+        std::uint64_t headerSize = 8;
         if (size == 0)
             return true; // the last box, running to the end of the file
         if (size == 1) {
-            if (data.size() < 16)
+            if (head.size() < 16)
                 return false;
-            size = BigEndian(data.substr(8, 8));
-            header = 16;
+            size = BigEndian(head.substr(8, 8));
+            headerSize = 16;
         }
-        if (size < header || size > data.size())
+        if (size < headerSize || size > static_cast<std::uint64_t>(total - at))
             return false;
-        data.remove_prefix(static_cast<size_t>(size));
+        at += static_cast<std::int64_t>(size);
     }
     return true;
 }
 
+// The decoder's view of a file that is read where the decoder looks; it
+// answers as the decoder's own memory reader does for the whole content.
+struct TSourceReader {
+    TPhotoSource& source;
+    std::int64_t position = 0;
+};
+
+std::int64_t ReaderPosition(void* reader) {
+    return static_cast<TSourceReader*>(reader)->position;
+}
+
+int ReaderRead(void* data, size_t size, void* reader) {
+    auto& self = *static_cast<TSourceReader*>(reader);
+    const auto wanted = static_cast<std::int64_t>(size);
+    if (self.position + wanted > self.source.Size())
+        return 1;
+    const std::int64_t got = self.source.ReadInto(self.position, static_cast<char*>(data), wanted);
+    self.position += got;
+    return got == wanted ? 0 : 1;
+}
+
+int ReaderSeek(std::int64_t position, void* reader) {
+    auto& self = *static_cast<TSourceReader*>(reader);
+    if (position < 0 || position > self.source.Size())
+        return 1;
+    self.position = position;
+    return 0;
+}
+
+heif_reader_grow_status ReaderWaitForFileSize(std::int64_t size, void* reader) {
+    return size > static_cast<TSourceReader*>(reader)->source.Size()
+               ? heif_reader_grow_status_size_beyond_eof
+               : heif_reader_grow_status_size_reached;
+}
+
+constexpr heif_reader SourceReader = {1, ReaderPosition, ReaderRead, ReaderSeek,
+                                      ReaderWaitForFileSize};
+
 // An open file and its primary image.
 struct THeifFile {
+    // Before the context, which reads through it until it goes.
+    std::unique_ptr<TSourceReader> reader;
     std::unique_ptr<heif_context, THeifContextFree> context;
     std::unique_ptr<heif_image_handle, THeifHandleRelease> primary;
     QSize size;
 };
 
-std::optional<THeifFile> OpenHeif(const QByteArray& content) {
-    const std::string_view data(content.constData(), static_cast<size_t>(content.size()));
+std::optional<THeifFile> OpenHeif(TPhotoSource& source) {
     // Every file of the family opens with its file type box; anything else is
     // turned away before the decoder is troubled.
-    if (data.size() < 12 || data.substr(4, 4) != "ftyp" || !BoxesAreWhole(data))
+    const QByteArray& head = source.Head();
+    if (head.size() < 12 || head.mid(4, 4) != "ftyp" || !BoxesAreWhole(source))
         return std::nullopt;
 
     THeifFile file;
     file.context.reset(heif_context_alloc());
     if (!file.context)
         throw std::bad_alloc();
-    // The content outlives the context, so the decoder may read it in place.
-    if (heif_context_read_from_memory_without_copy(file.context.get(), content.constData(),
-                                                   data.size(), nullptr)
-            .code != heif_error_Ok)
+    heif_error opened{};
+    if (const QByteArray* whole = source.Whole()) {
+        // The content outlives the context, so the decoder may read it in place.
+        opened = heif_context_read_from_memory_without_copy(
+            file.context.get(), whole->constData(), static_cast<size_t>(whole->size()), nullptr);
+    } else {
+        file.reader = std::make_unique<TSourceReader>(TSourceReader{source});
+        opened = heif_context_read_from_reader(file.context.get(), &SourceReader, file.reader.get(),
+                                               nullptr);
+    }
+    if (opened.code != heif_error_Ok)
         return std::nullopt;
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(file.context.get(), &handle).code != heif_error_Ok)
@@ -127,8 +179,8 @@ QByteArray TiffPart(const QByteArray& block) {
 
 } // namespace
 
-std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content) {
-    const auto file = OpenHeif(content);
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource& source) {
+    const auto file = OpenHeif(source);
     if (!file)
         return std::nullopt;
     THeifPrimaryImage image;
@@ -150,10 +202,20 @@ std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content)
     return image;
 }
 
-std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content) {
-    if (const auto file = OpenHeif(content))
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content) {
+    TContentSource source(content);
+    return ReadHeifPrimaryImage(source);
+}
+
+std::optional<QSize> ReadHeifPrimarySize(TPhotoSource& source) {
+    if (const auto file = OpenHeif(source))
         return file->size;
     return std::nullopt;
+}
+
+std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content) {
+    TContentSource source(content);
+    return ReadHeifPrimarySize(source);
 }
 
 } // namespace kelvara

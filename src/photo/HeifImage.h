@@ -5,6 +5,8 @@
 // the file's structure and the primary image's header are read; nothing is
 // decoded.
 
+#include "photo/PhotoSource.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <optional>
@@ -21,13 +23,16 @@ struct THeifPrimaryImage {
     QByteArray xmp;
 };
 
-// The primary image of `content` when it is a whole HEIF-family file whose
+// The primary image of `source` when it is a whole HEIF-family file whose
 // primary image the decoder can read the header of. nullopt for anything
 // else: another format, a file cut short, a damaged structure, or a primary
-// image without a readable coding header.
+// image without a readable coding header. Of a file, only the boxes' heads,
+// the box that describes the images and the metadata blocks are read.
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource& source);
 std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content);
 
 // The same test and size, without the metadata.
+std::optional<QSize> ReadHeifPrimarySize(TPhotoSource& source);
 std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content);
 
 } // namespace kelvara

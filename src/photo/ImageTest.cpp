@@ -2,7 +2,7 @@
 
 #include "photo/GPImage.h"
 #include "photo/Log.h"
-#include "platform/FileContent.h"
+#include "photo/PhotoSource.h"
 #include "platform/PathName.h"
 
 #include <system_error>
@@ -11,7 +11,11 @@ namespace kelvara {
 
 bool IsImageFile(const std::string& path) {
     try {
-        return IsImageContent(ReadFileContent(path));
+        // Head first: a video or any other non-image is not read further.
+        TFileSource source(path);
+        const bool image = IsImageContent(source);
+        source.CheckReads();
+        return image;
     } catch (const std::system_error& error) {
         // Unreadable, gone, or no regular file: no image.
         qCDebug(lcPhoto) << "no image:" << DecodedPath(path) << ":" << error.what();

@@ -1,6 +1,8 @@
 #include "photo/PhotoProperties.h"
 
 #include "photo/HeifImage.h"
+#include "photo/JpegHead.h"
+#include "photo/MediaContainer.h"
 #include "photo/PhotoDate.h"
 #include "photo/RawImage.h"
 #include "platform/Trim.h"
@@ -61,7 +63,7 @@ std::string SizeText(const QSize& size) {
     return std::to_string(size.width()) + " x " + std::to_string(size.height());
 }
 
-std::string Dimensions(const QByteArray& content, const Exiv2::Image& image) {
+std::string Dimensions(TPhotoSource& source, const Exiv2::Image& image) {
     // int in Exiv2 0.27, uint32_t in 0.28: compared only as "> 0".
     const auto width = image.pixelWidth();
     const auto height = image.pixelHeight();
@@ -69,7 +71,7 @@ std::string Dimensions(const QByteArray& content, const Exiv2::Image& image) {
         return std::to_string(width) + " x " + std::to_string(height);
     // Exiv2 finds the main image of TIFF-based RAW files, but not the size
     // of every RAW format; the RAW decoder knows it from the headers.
-    if (const auto raw = ReadRawImageHeader(content))
+    if (const auto raw = ReadRawImageHeader(source))
         return SizeText(raw->size);
     return {};
 }
@@ -125,29 +127,57 @@ bool IsVideo(const Exiv2::byte* data, std::size_t size) {
 #endif
 }
 
+// What the metadata library is given: the content at hand; of a file, a
+// JPEG's markers up to its first scan (the library stops there), else the
+// whole file.
+QByteArray MetadataContent(TPhotoSource& source) {
+    if (const QByteArray* whole = source.Whole())
+        return *whole;
+    QByteArray content;
+    if (const auto length = JpegHeadLength(source))
+        content = source.Read(0, *length);
+    else
+        content = source.ReadAll();
+    source.CheckReads();
+    return content;
+}
+
 } // namespace
 
-TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
-#if EXIV2_TEST_VERSION(0, 28, 0)
-    const auto size = static_cast<size_t>(content.size());
-#else
-    const auto size = static_cast<long>(content.size());
-#endif
+TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
     try {
-        if (const auto heif = ReadHeifPrimaryImage(content))
+        if (const auto heif = ReadHeifPrimaryImage(source))
             return HeifProperties(*heif);
+        source.CheckReads();
+        const QByteArray& head = source.Head();
+        if (IsMediaContainer(
+                std::string_view(head.constData(), static_cast<size_t>(head.size()))) ||
+            IsVideo(reinterpret_cast<const Exiv2::byte*>(head.constData()),
+                    static_cast<std::size_t>(head.size())))
+            throw TPhotoPropertiesError("a video, not a photo");
+        const QByteArray content = MetadataContent(source);
+#if EXIV2_TEST_VERSION(0, 28, 0)
+        const auto size = static_cast<size_t>(content.size());
+#else
+        const auto size = static_cast<long>(content.size());
+#endif
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
         const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.constData());
-        if (IsVideo(bytes, static_cast<std::size_t>(content.size())))
-            throw TPhotoPropertiesError("a video, not a photo");
         const auto image = Exiv2::ImageFactory::open(bytes, size);
         image->readMetadata();
-        return Properties(image->exifData(), image->iptcData(), image->xmpData(),
-                          Dimensions(content, *image));
+        TPhotoProperties properties = Properties(image->exifData(), image->iptcData(),
+                                                 image->xmpData(), Dimensions(source, *image));
+        source.CheckReads();
+        return properties;
     } catch (const Exiv2::Error& error) {
         throw TPhotoPropertiesError(error.what());
     }
+}
+
+TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
+    TContentSource source(content);
+    return ReadPhotoProperties(source);
 }
 
 } // namespace kelvara

@@ -4,6 +4,8 @@
 // the rename step relies on; a property the photo does not hold is the empty
 // text, never an error.
 
+#include "photo/PhotoSource.h"
+
 #include <QByteArray>
 #include <stdexcept>
 #include <string>
@@ -33,11 +35,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the properties from a file's whole content (see ReadFileContent).
+// Reads the properties from a file's whole content (see ReadFileContent), or
+// from a file read head first: of a JPEG only its markers up to the first
+// scan, of a HEIF file only its image description and metadata blocks, of
+// anything else (TIFF-based RAW files, say) the whole file, since the
+// metadata library needs it so. A video container is refused by its head.
 // Throws TPhotoPropertiesError when the content is no format the library
-// knows or its metadata cannot be read; a damaged file that makes the library
-// ask for absurd amounts of memory may also end in std::bad_alloc. Requires a
+// knows or its metadata cannot be read, and std::system_error when the file
+// could not be read; a damaged file that makes the library ask for absurd
+// amounts of memory may also end in std::bad_alloc. Requires a
 // TPhotoMetadataLibrary to exist. Reads only; the content is never changed.
 TPhotoProperties ReadPhotoProperties(const QByteArray& content);
+TPhotoProperties ReadPhotoProperties(TPhotoSource& source);
 
 } // namespace kelvara

@@ -3,6 +3,8 @@
 // the RAW decoder knows) as the image test and the properties need them. Only
 // the headers are read; the sensor data is not unpacked.
 
+#include "photo/PhotoSource.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <optional>
@@ -18,9 +20,12 @@ struct TRawImageHeader {
     bool dataComplete = false;
 };
 
-// The header of the camera RAW image in `content`, or nullopt when the RAW
+// The header of the camera RAW image in `source`, or nullopt when the RAW
 // decoder does not take it for one: another format (a plain TIFF or JPEG
-// included), a damaged header or an image without a usable size.
+// included), a damaged header or an image without a usable size. The
+// decoder reads a file only where it looks (its headers), knowing the
+// file's whole size, so a file answers as its whole content would.
+std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource& source);
 std::optional<TRawImageHeader> ReadRawImageHeader(const QByteArray& content);
 
 } // namespace kelvara

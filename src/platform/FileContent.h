@@ -1,10 +1,13 @@
 #pragma once
-// Reads a file's whole content into memory before anything looks at it.
+// Reads a file's content into memory before anything looks at it: whole, or
+// piece by piece from an open file (a file's head first, and later only the
+// parts a reader asks for).
 //
-// Photo metadata is parsed from this copy, never from the file itself: the
+// Photo metadata is parsed from such copies, never from the file itself: the
 // metadata library maps TIFF-based files into memory, and a file that another
-// program truncates while it is mapped would kill us with SIGBUS. Reading is
-// also where untrusted paths meet the file system, so the rules are strict:
+// program truncates while it is mapped would kill us with SIGBUS. Nothing here
+// maps a file. Reading is also where untrusted paths meet the file system, so
+// the rules are strict:
 //
 // - the file is opened read-only, never for writing, and not made our
 //   controlling terminal;
@@ -13,6 +16,8 @@
 //   after, so a name swapped between the two looks cannot make us block on a
 //   pipe or read a device;
 // - a file larger than MaxFileContentSize is refused unread.
+
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -31,5 +36,26 @@ inline constexpr std::int64_t MaxFileContentSize = std::int64_t{512} * 1024 * 10
 // otherwise), or is larger than MaxFileContentSize (EFBIG). A file that grows
 // or shrinks while it is read gives what could be read, up to the cap.
 QByteArray ReadFileContent(const std::string& path);
+
+// A regular file open for reading at given places (pread), by the rules
+// above. The file is read only where asked, so that a caller can look at its
+// head and go no further when that settles it.
+class TReadOnlyFile {
+public:
+    // Throws std::system_error as ReadFileContent does, reading nothing.
+    explicit TReadOnlyFile(const std::string& path);
+
+    // The size when the file was opened.
+    std::int64_t Size() const { return m_size; }
+    // Up to `length` bytes from `offset` into `data`; how many were read,
+    // fewer where the file ends (it may have shrunk since it was opened).
+    // Throws std::system_error when reading fails.
+    std::int64_t ReadAt(std::int64_t offset, char* data, std::int64_t length) const;
+
+private:
+    TUniqueFd m_file;
+    std::int64_t m_size = 0;
+    std::string m_path;
+};
 
 } // namespace kelvara

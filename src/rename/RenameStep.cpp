@@ -1,22 +1,21 @@
 #include "rename/RenameStep.h"
 
-#include "photo/GPImage.h"
-#include "photo/PhotoProperties.h"
 #include "platform/Contained.h"
-#include "platform/FileContent.h"
 #include "platform/PathName.h"
 #include "rename/CompanionMove.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
+#include "rename/PhotoReader.h"
 
-#include <new>
-#include <system_error>
+#include <optional>
 
 namespace kelvara {
 
 TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
-                         const INamingOptions& options, IEscapeKey& escape)
-    : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape) {}
+                         const INamingOptions& options, IEscapeKey& escape,
+                         TPhotoReaderThread* reader)
+    : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape),
+      m_reader(reader) {}
 
 void TRenameStep::RenameNextFile() {
     // A step never ends the program, whatever is thrown below it (a library's
@@ -33,10 +32,18 @@ void TRenameStep::RenameNextFile() {
 void TRenameStep::Step() {
     if (m_escape.Pressed()) {
         m_worker.Cancel();
+        if (m_reader != nullptr)
+            m_reader->Drop();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
     }
 
-    m_worker.TakeFiles(FPendingFiles, 1);
+    // The reader moves the front file once it has read it; until then the
+    // step has nothing to do (the file waits in the worker's queue).
+    std::optional<TPreparedPhoto> prepared;
+    if (m_reader != nullptr)
+        prepared = m_reader->TakePrepared(FPendingFiles);
+    else
+        m_worker.TakeFiles(FPendingFiles, 1);
     if (FPendingFiles.empty()) {
         // A search queues all it finds before it counts as over, and only
         // this thread adds folders: with neither left, nothing more comes.
@@ -51,7 +58,7 @@ void TRenameStep::Step() {
     FPendingFiles.pop_front();
 
     try {
-        const std::string target = TargetFor(path);
+        const std::string target = prepared ? TargetFor(path, *prepared) : TargetFor(path);
         if (target.empty()) {
             qCDebug(lcRename) << "kept" << DecodedPath(path);
             return;
@@ -69,30 +76,22 @@ void TRenameStep::Step() {
     }
 }
 
+void TRenameStep::DropEscapeSeenWhileIdle() {
+    // Tests wait for this line.
+    if (m_escape.Pressed())
+        qCDebug(lcRename) << "Escape seen while idle: dropped";
+}
+
 std::string TRenameStep::TargetFor(const std::string& path) const {
-    if (path.empty())
-        return {};
-    TPhotoProperties properties;
-    try {
-        const QByteArray content = ReadFileContent(path);
-        if (!IsImageContent(content)) {
-            qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no image";
-            return {};
-        }
-        properties = ReadPhotoProperties(content);
-    } catch (const std::system_error& error) {
-        // Unreadable, gone, or no regular file.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
-        return {};
-    } catch (const TPhotoPropertiesError& error) {
-        // An image whose metadata cannot be read.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << error.what();
-        return {};
-    } catch (const std::bad_alloc&) {
-        // Damaged metadata that claims more memory than there is.
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": out of memory reading it";
+    return TargetFor(path, PreparePhoto(path));
+}
+
+std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto& photo) const {
+    if (!photo.properties) {
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << photo.failure.c_str();
         return {};
     }
+    const TPhotoProperties& properties = *photo.properties;
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.

@@ -4,6 +4,8 @@
 //  1. Escape down (or pressed since the last step) cancels the search work.
 //  2. At most one found file moves from the worker to the pending list and
 //     out again.
+//     With a reader thread, a file moves only once the reader has read it,
+//     so the step itself reads nothing; without one, the step reads it.
 //  3. A file that is no raster image is left alone.
 //  4. Its shooting date, pixel size and camera model make the new name by the
 //     naming options read now, so a change in the window applies from the next
@@ -14,11 +16,12 @@
 //
 // Every failure on the way leaves the file as it was, silently, whatever was
 // thrown; the next step goes on with the next file. Nothing a step meets
-// ends the program. The file is read once into memory, and never
-// opened for writing.
+// ends the program. The file is read into memory head first and only as far
+// as needed (photo/PhotoFile.h), and never opened for writing.
 
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
+#include "rename/PreparedPhoto.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
@@ -26,17 +29,29 @@
 
 namespace kelvara {
 
+class TPhotoReaderThread;
+
 class TRenameStep {
 public:
+    // With a `reader` (the program's), files reach the step prepared; the
+    // reader must outlive the step.
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
-                IEscapeKey& escape);
+                IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
 
     void RenameNextFile();
 
+    // Forgets an Escape press seen while there was nothing to cancel (the
+    // key that closed the information window, say), so that it cannot
+    // cancel the next drop. The pacing thread asks for this when work
+    // arrives after a pause.
+    void DropEscapeSeenWhileIdle();
+
     // What RenameNextFile would name the photo at `path` with the options as
     // they stand now: the new full path, or empty when it would leave the
-    // file alone. Renames nothing.
+    // file alone. Reads the file; renames nothing.
     std::string TargetFor(const std::string& path) const;
+    // The same for a file already read.
+    std::string TargetFor(const std::string& path, const TPreparedPhoto& photo) const;
 
 private:
     // RenameNextFile without its last-resort guard.
@@ -46,6 +61,7 @@ private:
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
+    TPhotoReaderThread* m_reader;
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;

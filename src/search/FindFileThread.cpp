@@ -4,7 +4,6 @@
 #include "search/Log.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <deque>
 #include <dirent.h>
@@ -12,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace kelvara {
@@ -21,8 +19,6 @@ TCriticalSection* FindFileLock = nullptr;
 TFindFileThread* FindFileThread = nullptr;
 
 namespace {
-
-constexpr auto PollInterval = std::chrono::milliseconds(1);
 
 // Closes a directory stream (and with it the folder's descriptor) on every
 // way out of a folder's enumeration.
@@ -105,6 +101,10 @@ TFindFileThread::~TFindFileThread() {
         m_generation.fetch_add(1, std::memory_order_release);
     }
     FAbort.store(true);
+    // Terminated is set before the lock was taken above, so a worker waiting
+    // for a folder either saw it or is asleep now and wakes here.
+    m_folderQueued.notify_all();
+    WakeWaiters();
     WaitFor();
 }
 
@@ -124,10 +124,12 @@ void TFindFileThread::AddPath(const std::string& path) {
         const QString text = DecodedPath(folder);
         TQueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
         FFolders.insert(std::move(entry));
-        m_folderCount.store(FFolders.size(), std::memory_order_release);
+        m_folderQueued.notify_one();
     } else {
         FFiles.push_back(path);
+        FileAppended();
     }
+    m_workQueued.notify_all();
 }
 
 void TFindFileThread::Cancel() {
@@ -135,7 +137,6 @@ void TFindFileThread::Cancel() {
     {
         std::lock_guard guard(m_lock);
         FFolders.clear();
-        m_folderCount.store(0, std::memory_order_release);
         FFiles.clear();
         m_generation.fetch_add(1, std::memory_order_release);
         searching = FSearching.load();
@@ -145,11 +146,80 @@ void TFindFileThread::Cancel() {
 }
 
 void TFindFileThread::TakeFiles(TPathList& target, int count) {
-    std::lock_guard guard(m_lock);
-    for (int moved = 0; moved < count && !FFiles.empty(); ++moved) {
-        target.push_back(std::move(FFiles.front()));
-        FFiles.pop_front();
+    bool newFront = false;
+    {
+        std::lock_guard guard(m_lock);
+        for (int moved = 0; moved < count && !FFiles.empty(); ++moved)
+            newFront = PopFront(target);
     }
+    // After the lock is released: the reader it wakes wants the lock next.
+    if (newFront)
+        m_frontChanged.notify_all();
+}
+
+bool TFindFileThread::PopFront(TPathList& target) {
+    target.push_back(std::move(FFiles.front()));
+    FFiles.pop_front();
+    ++m_taken;
+    return !FFiles.empty();
+}
+
+void TFindFileThread::FileAppended() {
+    if (FFiles.size() == 1)
+        m_frontChanged.notify_all();
+}
+
+bool TFindFileThread::HasWorkLocked() const {
+    return !FFolders.empty() || FSearching.load() || !FFiles.empty();
+}
+
+bool TFindFileThread::HasWork() {
+    std::lock_guard guard(m_lock);
+    return HasWorkLocked();
+}
+
+void TFindFileThread::WaitForWork(const std::function<bool()>& stop) {
+    std::unique_lock lock(m_lock);
+    m_workQueued.wait(lock, [&] { return stop() || HasWorkLocked(); });
+}
+
+std::optional<TFindFileThread::TFrontFile>
+TFindFileThread::WaitForNextFront(const std::optional<TFrontFile>& previous,
+                                  const std::function<bool()>& stop) {
+    std::unique_lock lock(m_lock);
+    const auto front = [this] {
+        return TFrontFile{{}, m_generation.load(std::memory_order_relaxed), m_taken};
+    };
+    m_frontChanged.wait(lock, [&] {
+        return stop() || (!FFiles.empty() && !(previous && previous->SameEntry(front())));
+    });
+    if (stop())
+        return std::nullopt;
+    TFrontFile next = front();
+    next.path = FFiles.front();
+    return next;
+}
+
+bool TFindFileThread::TakeFront(const TFrontFile& front, TPathList& target) {
+    bool newFront = false;
+    {
+        std::lock_guard guard(m_lock);
+        if (FFiles.empty() || m_generation.load(std::memory_order_relaxed) != front.generation ||
+            m_taken != front.entry)
+            return false;
+        newFront = PopFront(target);
+    }
+    if (newFront)
+        m_frontChanged.notify_all();
+    return true;
+}
+
+void TFindFileThread::WakeWaiters() {
+    // Taken and released so that a waiter that tested its condition before
+    // the caller changed it is asleep by now and gets the notification.
+    { std::lock_guard guard(m_lock); }
+    m_workQueued.notify_all();
+    m_frontChanged.notify_all();
 }
 
 bool TFindFileThread::HasSearchWork() {
@@ -163,21 +233,18 @@ std::size_t TFindFileThread::FileCount() {
 }
 
 void TFindFileThread::Execute() {
-    while (!Terminated()) {
-        std::this_thread::sleep_for(PollInterval);
-        // The cheap look without the lock; the real test follows under it,
-        // since Cancel may empty the queue in between.
-        if (m_folderCount.load(std::memory_order_acquire) == 0)
-            continue;
+    for (;;) {
         std::string folder;
         std::uint64_t generation = 0;
         {
-            std::lock_guard guard(m_lock);
-            if (FFolders.empty())
-                continue;
+            // Asleep until AddPath queues a folder or the destructor asks us
+            // to end: an idle worker costs nothing.
+            std::unique_lock lock(m_lock);
+            m_folderQueued.wait(lock, [this] { return Terminated() || !FFolders.empty(); });
+            if (Terminated())
+                return;
             auto first = FFolders.begin();
             folder = std::move(FFolders.extract(first).value().path);
-            m_folderCount.store(FFolders.size(), std::memory_order_release);
             generation = m_generation.load(std::memory_order_relaxed);
             // Marked under the lock, so that a Cancel from here on sees the
             // search as running and aborts it.
@@ -205,8 +272,10 @@ bool TFindFileThread::Aborted(std::uint64_t generation) const {
 
 void TFindFileThread::AppendFound(const std::string& path, std::uint64_t generation) {
     std::lock_guard guard(m_lock);
-    if (m_generation.load(std::memory_order_relaxed) == generation)
+    if (m_generation.load(std::memory_order_relaxed) == generation) {
         FFiles.push_back(path);
+        FileAppended();
+    }
 }
 
 void TFindFileThread::SearchFolder(const std::string& folder, std::uint64_t generation) {

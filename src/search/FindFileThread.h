@@ -3,15 +3,21 @@
 // queues, the folders still to be searched and the files found so far.
 //
 //  - AddPath (main thread) queues a folder for searching or a file directly.
-//  - The worker polls every millisecond, takes the first queued folder in the
-//    locale's case-insensitive order and searches it depth-first, appending
-//    every file it finds to the file queue, one locked append per file.
+//  - The worker sleeps until a folder is queued (or it is asked to stop),
+//    takes the first queued folder in the locale's case-insensitive order and
+//    searches it depth-first, appending every file it finds to the file
+//    queue, one locked append per file. With nothing queued it never wakes.
 //  - TakeFiles (main thread) moves found files to the rename step's list.
 //  - Cancel (main thread, Escape) empties both queues and stops the search.
+//  - Two more threads may sleep on the queues: the pacing thread until there
+//    is any work at all (WaitForWork), and a reader that prepares the file at
+//    the front of the file queue before the step takes it (WaitForNextFront,
+//    TakeFront). Whoever asks such a thread to stop calls WakeWaiters.
 //
 // One lock, the caller's `lock` (the program's FindFileLock), guards both
-// queues. It is never held while a folder is enumerated, only around a queue
-// operation (and around AddPath's existence checks).
+// queues and is the lock of every wait above. It is never held while a
+// folder is enumerated, only around a queue operation (and around AddPath's
+// existence checks).
 //
 // Cancel is final for everything queued or searched before it: each Cancel
 // starts a new generation under the lock, and a search appends a file only
@@ -33,13 +39,17 @@
 #include "platform/UniqueFd.h"
 #include "search/PathList.h"
 #include "thread/Thread.h"
+#include "thread/WorkSignal.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -47,7 +57,7 @@ namespace kelvara {
 
 using TCriticalSection = std::mutex;
 
-class TFindFileThread : public TThread {
+class TFindFileThread : public TThread, public IWorkSignal {
 public:
     // Created suspended: nothing is searched until Resume.
     explicit TFindFileThread(TCriticalSection& lock);
@@ -68,6 +78,39 @@ public:
     bool HasSearchWork();
     // How many found files wait; for tests and measurements.
     std::size_t FileCount();
+
+    // Work is a folder queued, a search running or a file found. WaitForWork
+    // blocks while there is none, until some is queued or `stop()` holds,
+    // which it tests under the lock.
+    bool HasWork() override;
+    void WaitForWork(const std::function<bool()>& stop) override;
+
+    // One entry of the file queue: the same path may be queued twice, and
+    // Cancel may empty the queue and a new drop fill it with the same path,
+    // so an entry is told by the generation of its queue and by how many
+    // files were taken from the front before it got there.
+    struct TFrontFile {
+        std::string path;
+        std::uint64_t generation = 0;
+        std::uint64_t entry = 0;
+        bool SameEntry(const TFrontFile& other) const {
+            return generation == other.generation && entry == other.entry;
+        }
+    };
+    // Blocks until the front of the file queue is an entry other than
+    // `previous` (any entry without one) and gives it, still queued; nullopt
+    // once `stop()` holds, which is tested under the lock.
+    std::optional<TFrontFile> WaitForNextFront(const std::optional<TFrontFile>& previous,
+                                               const std::function<bool()>& stop);
+    // Moves the front file to the end of `target` if it is still the entry
+    // `front` (neither taken nor cancelled since); false otherwise.
+    bool TakeFront(const TFrontFile& front, TPathList& target);
+    // Changes whenever Cancel empties the queues: a reader working on a file
+    // of an older generation may give up at once.
+    std::uint64_t Generation() const { return m_generation.load(std::memory_order_acquire); }
+
+    // Makes every WaitForWork and WaitForNextFront test its `stop` again.
+    void WakeWaiters() override;
 
 protected:
     void Execute() override;
@@ -91,6 +134,12 @@ private:
     void SearchFolder(const std::string& folder, std::uint64_t generation);
     void AppendFound(const std::string& path, std::uint64_t generation);
     bool Aborted(std::uint64_t generation) const;
+    // Under m_lock: moves the front file to `target`; true when another file
+    // is the front now (the caller wakes the reader once it has unlocked).
+    bool PopFront(TPathList& target);
+    // Under m_lock: a file was appended; the first one is a new front.
+    void FileAppended();
+    bool HasWorkLocked() const;
 
     TCriticalSection& m_lock;
     QCollator m_collator; // used under m_lock only
@@ -100,7 +149,12 @@ private:
     // Written under m_lock only; atomic so that a running search can look at
     // it without the lock as its cheap abort test.
     std::atomic<std::uint64_t> m_generation{0};
-    std::atomic<std::size_t> m_folderCount{0}; // FFolders.size(), readable without the lock
+    std::uint64_t m_taken = 0; // files ever taken from the front; under m_lock
+
+    // All under m_lock.
+    std::condition_variable m_folderQueued; // the worker: a folder, or the end
+    std::condition_variable m_workQueued;   // the pacing thread: anything queued
+    std::condition_variable m_frontChanged; // the reader: a new front file
 
     std::atomic<bool> FSearching{false};
     std::atomic<bool> FAbort{false};

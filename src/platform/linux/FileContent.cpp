@@ -28,9 +28,9 @@ void CheckRegularFile(const struct stat& info, const std::string& path) {
         ThrowSystemError(EFBIG, About("too large to be a photo", path));
 }
 
-} // namespace
-
-QByteArray ReadFileContent(const std::string& path) {
+// Opens `path` by the rules of the header; `opened` gets what fstat says of
+// the open file.
+TUniqueFd OpenRegularFile(const std::string& path, struct stat& opened) {
     // Looking before opening keeps us from opening devices at all (opening
     // some has side effects, such as a tape rewinding).
     struct stat before {};
@@ -40,13 +40,20 @@ QByteArray ReadFileContent(const std::string& path) {
 
     // O_NONBLOCK: should the name have become a FIFO since the look above,
     // the open must not wait for a writer.
-    const TUniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    TUniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0)
         ThrowSystemError(errno, About("cannot open", path));
-    struct stat opened {};
     if (::fstat(file.get(), &opened) != 0)
         ThrowSystemError(errno, About("cannot look at", path));
     CheckRegularFile(opened, path);
+    return file;
+}
+
+} // namespace
+
+QByteArray ReadFileContent(const std::string& path) {
+    struct stat opened {};
+    const TUniqueFd file = OpenRegularFile(path, opened);
 
     // Size the buffer from fstat, but trust only what read() gives: the
     // file may change under us. One byte more than the cap lets us see a
@@ -78,6 +85,30 @@ QByteArray ReadFileContent(const std::string& path) {
     }
     content.truncate(filled);
     return content;
+}
+
+TReadOnlyFile::TReadOnlyFile(const std::string& path) : m_path(path) {
+    struct stat opened {};
+    m_file = OpenRegularFile(path, opened);
+    m_size = static_cast<std::int64_t>(opened.st_size);
+}
+
+std::int64_t TReadOnlyFile::ReadAt(std::int64_t offset, char* data, std::int64_t length) const {
+    std::int64_t filled = 0;
+    while (filled < length) {
+        const ssize_t got =
+            ::pread(m_file.get(), data + filled, static_cast<size_t>(length - filled),
+                    static_cast<off_t>(offset + filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowSystemError(errno, About("cannot read", m_path));
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return filled;
 }
 
 } // namespace kelvara

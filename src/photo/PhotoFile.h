@@ -1,0 +1,22 @@
+#pragma once
+// A photo file as the rename step reads it: head first, and no further than
+// the image test and the metadata need (see photo/PhotoSource.h). A file that
+// is no raster image, a video above all, costs one read of its head.
+
+#include "photo/PhotoProperties.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kelvara {
+
+// The properties of the photo at `path`, or nullopt when the file is no
+// raster image (TGPImage type 1). Throws std::system_error when the file
+// cannot be read: gone, no regular file, above MaxFileContentSize, a failed
+// read, or `abort` held at a read (ECANCELED); TPhotoPropertiesError or
+// std::bad_alloc as ReadPhotoProperties does. Any thread may call it.
+std::optional<TPhotoProperties> ReadPhotoFile(const std::string& path,
+                                              std::function<bool()> abort = {});
+
+} // namespace kelvara

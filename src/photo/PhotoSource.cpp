@@ -1,0 +1,134 @@
+#include "photo/PhotoSource.h"
+
+#include "platform/SystemError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace kelvara {
+
+namespace {
+
+// Small reads beyond the head are served from one block of this size.
+constexpr std::int64_t BlockSize = 64 * 1024;
+// A whole read goes in pieces of this size, so that a cancel is seen soon.
+constexpr std::int64_t WholePiece = 4 * 1024 * 1024;
+
+} // namespace
+
+void TPhotoSource::SetWhole(QByteArray content) {
+    m_size = content.size();
+    m_head = std::move(content);
+    m_headIsWhole = true;
+}
+
+void TPhotoSource::SetHead(QByteArray head, std::int64_t size) {
+    m_size = size;
+    m_head = std::move(head);
+    m_headIsWhole = false;
+}
+
+std::int64_t TPhotoSource::FetchCounted(std::int64_t offset, char* data, std::int64_t length) {
+    try {
+        const std::int64_t got = Fetch(offset, data, length);
+        m_readBeyondHead += got;
+        return got;
+    } catch (const std::exception&) {
+        if (!m_failure)
+            m_failure = std::current_exception();
+        return 0;
+    }
+}
+
+std::int64_t TPhotoSource::FromBlock(std::int64_t offset, char* data, std::int64_t length) {
+    const std::int64_t start = offset - offset % BlockSize;
+    if (start != m_blockStart) {
+        m_block.resize(static_cast<qsizetype>(std::min(BlockSize, m_size - start)));
+        const std::int64_t got = FetchCounted(start, m_block.data(), m_block.size());
+        m_block.truncate(static_cast<qsizetype>(got));
+        m_blockStart = start;
+    }
+    const std::int64_t at = offset - start;
+    const std::int64_t count =
+        std::max<std::int64_t>(0, std::min<std::int64_t>(length, m_block.size() - at));
+    if (count > 0)
+        std::memcpy(data, m_block.constData() + at, static_cast<size_t>(count));
+    return count;
+}
+
+std::int64_t TPhotoSource::ReadInto(std::int64_t offset, char* data, std::int64_t length) {
+    if (offset < 0 || length <= 0 || offset >= m_size)
+        return 0;
+    length = std::min(length, m_size - offset);
+    std::int64_t done = 0;
+    if (offset < m_head.size()) {
+        done = std::min<std::int64_t>(length, m_head.size() - offset);
+        std::memcpy(data, m_head.constData() + offset, static_cast<size_t>(done));
+    }
+    if (m_headIsWhole)
+        return done;
+    while (done < length) {
+        const std::int64_t at = offset + done;
+        const std::int64_t left = length - done;
+        const std::int64_t got = left < BlockSize ? FromBlock(at, data + done, left)
+                                                  : FetchCounted(at, data + done, left);
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+QByteArray TPhotoSource::Read(std::int64_t offset, std::int64_t length) {
+    if (offset < 0 || length <= 0 || offset >= m_size)
+        return {};
+    QByteArray bytes(static_cast<qsizetype>(std::min(length, m_size - offset)), Qt::Uninitialized);
+    bytes.truncate(static_cast<qsizetype>(ReadInto(offset, bytes.data(), bytes.size())));
+    return bytes;
+}
+
+QByteArray TPhotoSource::ReadAll() {
+    if (m_headIsWhole)
+        return m_head;
+    // Allocated to the exact size, as ReadFileContent does (see there).
+    QByteArray content(static_cast<qsizetype>(m_size), Qt::Uninitialized);
+    std::memcpy(content.data(), m_head.constData(), static_cast<size_t>(m_head.size()));
+    std::int64_t filled = m_head.size();
+    while (filled < m_size) {
+        const std::int64_t got =
+            FetchCounted(filled, content.data() + filled, std::min(WholePiece, m_size - filled));
+        if (got <= 0)
+            break;
+        filled += got;
+    }
+    content.truncate(static_cast<qsizetype>(filled));
+    return content;
+}
+
+void TPhotoSource::CheckReads() const {
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+TFileSource::TFileSource(const std::string& path, std::function<bool()> abort)
+    : m_file(path), m_abort(std::move(abort)) {
+    // One byte more than the head tells a file that ends within it (or grew
+    // to just past it since it was opened) from a longer one.
+    QByteArray head(static_cast<qsizetype>(PhotoHeadSize + 1), Qt::Uninitialized);
+    head.truncate(static_cast<qsizetype>(m_file.ReadAt(0, head.data(), head.size())));
+    if (head.size() <= PhotoHeadSize) {
+        SetWhole(std::move(head));
+    } else {
+        head.truncate(static_cast<qsizetype>(PhotoHeadSize));
+        SetHead(std::move(head), std::max(m_file.Size(), PhotoHeadSize + 1));
+    }
+}
+
+std::int64_t TFileSource::Fetch(std::int64_t offset, char* data, std::int64_t length) {
+    if (m_abort && m_abort())
+        ThrowSystemError(ECANCELED, "no longer wanted");
+    return m_file.ReadAt(offset, data, length);
+}
+
+} // namespace kelvara

@@ -1,0 +1,38 @@
+#include "rename/PreparedPhoto.h"
+
+#include "photo/PhotoFile.h"
+#include "platform/Contained.h"
+
+#include <new>
+#include <system_error>
+
+namespace kelvara {
+
+TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort) {
+    TPreparedPhoto photo;
+    if (path.empty()) {
+        photo.failure = "no path";
+        return photo;
+    }
+    try {
+        photo.properties = ReadPhotoFile(path, std::move(abort));
+        if (!photo.properties)
+            photo.failure = "no image";
+    } catch (const std::system_error& error) {
+        // Unreadable, gone, or no regular file.
+        photo.failure = error.what();
+    } catch (const TPhotoPropertiesError& error) {
+        // An image whose metadata cannot be read.
+        photo.failure = error.what();
+    } catch (const std::bad_alloc&) {
+        // Damaged metadata that claims more memory than there is.
+        photo.failure = "out of memory reading it";
+    } catch (...) {
+        // Anything else a library throws (Exiv2's checked arithmetic, say):
+        // the file keeps its name all the same.
+        photo.failure = ThrownText(std::current_exception()).toStdString();
+    }
+    return photo;
+}
+
+} // namespace kelvara

@@ -1,0 +1,28 @@
+#pragma once
+// What the rename step learns of one file before it names it: the photo's
+// properties, read head first (photo/PhotoFile.h), or why there are none.
+// The reading happens on the reader thread ahead of the step
+// (rename/PhotoReader.h), or in the step itself where there is no reader.
+
+#include "photo/PhotoProperties.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kelvara {
+
+struct TPreparedPhoto {
+    // The properties of a raster image; none for anything else.
+    std::optional<TPhotoProperties> properties;
+    // Why there are none, for the step's debug line.
+    std::string failure;
+};
+
+// Reads the file at `path`. Every failure (no image, unreadable or gone, no
+// readable metadata, out of memory) ends in `failure`; none escapes, so that
+// the file keeps its name and the next one goes on. `abort` is asked at every
+// read after the head: once it holds, the reading stops early.
+TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort = {});
+
+} // namespace kelvara
