@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers the benchmark programs share: a temporary folder that goes with its
 // contents, a child process run to its end, and order statistics of samples.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What companions cost the rename step.
 //
 // BM_RenameStepCompanions/N: one photo per iteration, the whole step as the

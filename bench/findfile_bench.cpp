@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search worker on a large tree: 100,000 empty files in 1,000 folders
 // (ten folders of 100 files, each holding 99 more folders of 100 files),
 // made once in a temporary folder and removed at exit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program spends on a phone photo (HEIC, HEIF) or a camera RAW
 // file before it names it (on the reader thread, ahead of the step): the
 // head-first read with the image test and date, size and model, and for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the real program costs while it waits with its window open and
 // nothing queued, before and after a run, and the pace of that run, measured
 // from outside as a user's system would see it:

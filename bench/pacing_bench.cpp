@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pace of a run: 1,500 copies of a small JPEG through the program's own
 // threads, in this process: the search worker, the reader thread, the pacing
 // thread and a Qt event loop that serves the steps, as in the program. Every

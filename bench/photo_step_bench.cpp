@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program spends on one photo before it names it: read the file head
 // first, test that it is a raster image, read date, size and model (the
 // reader thread's work, or the step's where there is no reader). Run over

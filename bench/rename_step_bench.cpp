@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one rename step costs and what the whole program achieves per second.
 //
 // BM_RenameStep: one photo per iteration, the step as the pacing thread runs

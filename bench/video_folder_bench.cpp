@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A camera card as the rename step meets it: photos between 400 MB videos of
 // every container cameras write (MOV, MP4, AVI, MTS, MKV), all of them really
 // on disk and evicted from the page cache before each run (fsync, then

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Project-wide warnings: every target of ours gets them through this helper.
 function(kelvara_warnings target)
   target_compile_options(${target} PRIVATE

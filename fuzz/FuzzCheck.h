@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A broken promise found by a fuzz target: libFuzzer keeps the input that
 // broke it once we abort.

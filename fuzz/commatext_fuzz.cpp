@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comma text a second copy sends: any bytes may arrive. Reading either
 // gives items or refuses the text with TCommaTextError; what was read writes
 // back to a text that reads the same. The input is also taken as a list of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Handoff frames from any peer: bytes of any content, arriving in pieces of
 // any size. The reader must come to the same decision however the bytes are
 // cut, never take a byte past the frame, and keep only what it promised:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A state file that a user (or anything else) may have edited: any bytes.
 // Loading never fails; reading texts, integers and booleans from the
 // sections and keys the file itself names keeps the readers' promises; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photos anyone may have made: any bytes, through the path the rename step
 // takes: the image test, then the metadata. Each input goes through twice:
 // as a content read whole, and as a file is read head first (its head at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's version strings, compiled into the executable as a version
 // block (layout in info/VersionBlock.h) that GetVersionInfoValue finds by
 // scanning the file. This file is linked into the executable itself, not

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails, naming the files, when a C++ source is not formatted as .clang-format
 # says. With --fix, formats them in place instead.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets of fuzz/ with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-fuzz/, replays every kept regression
 # input, then fuzzes each target for a bounded time (KELVARA_FUZZ_SECONDS,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs whatever Debian package of scripts/packages.txt is missing, then
 # configures build/ and builds the program there (not the tests and
 # benchmarks, which the test command builds). Safe to run again: it installs

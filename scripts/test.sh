@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Kelvara and runs every test: once as built,
 # once under AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
 # tests under ThreadSanitizer. Everything runs under a virtual X server. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable on a camera card: photos between large videos of every
 // container cameras write. Every photo is renamed, no video is touched, and
 // none is read beyond its head: the program reads a few megabytes in all, and

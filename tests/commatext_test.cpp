@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comma text, the text form in which a second copy hands its paths over: the
 // writing and reading rules, and round trips of every kind of item a path (or
 // a hostile sender) can hold.

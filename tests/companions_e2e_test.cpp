@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable on a folder of real photos with companions of every
 // kind, in both cases and both sidecar styles, one whose new name is taken
 // and files that only look like companions, found by the program's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Companion files (sidecars, edit files, Live Photo videos) on copies of
 // real photos: which files follow a photo, the prefix they take, the order in
 // which the search may bring them, and every way the move of a photo with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Escape on a real X server stops a long run of renames at once, whichever
 // window has the focus: the program reads the whole display's keyboard.
 

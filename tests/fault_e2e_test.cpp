@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults from outside while the real program works through thousands of
 // photos: files that change or vanish after the search found them, folders
 // that become unreadable during the search, files another process holds

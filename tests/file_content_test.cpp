@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a file whole: real files, links, and the things that must never be
 // read (folders, FIFOs, devices, huge files).
 

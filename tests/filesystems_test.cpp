@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rename on the file systems photos really live on: a camera card's
 // exFAT (through exfat-fuse, which refuses both RENAME_NOREPLACE and hard
 // links, so the last of the no-replace ways does the work) and a tmpfs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search worker on real folder trees: queue order, depth-first search,
 // links, Cancel racing a running search or the worker's wake-up, and the
 // waits of the threads that serve the queues.

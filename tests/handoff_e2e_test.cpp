@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several real copies of the program on one runtime folder: a later launch
 // hands its paths to the running copy and ends; none of its paths is lost,
 // whether the running copy is still starting, busy or ending.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handoff frame as it crosses the socket: its exact bytes, and a reader
 // that must stay within what arrived and what cbData allows, and refuse every
 // frame that our sender would never produce.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single-instance lock and the handoff between real processes over the
 // real socket: the running copy (this test process, serving from its event
 // loop) and second copies forked from it. XDG_RUNTIME_DIR points at a fresh

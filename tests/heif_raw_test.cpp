@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photos from phones (HEIC, HEIF, AVIF) and camera RAW files: the real
 // samples and files written here with libheif and as DNG get the names that
 // exiftool's reading gives them through the real rename step; their sizes are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image test: which contents count as raster images (type 1), which as
 // vector drawings (type 2) and which as nothing we can load (type 0).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/FormState.h"
 #include "state/FrameGeometry.h"
 #include "state/IniFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/IniFile.h"
 #include "support/QStringPrint.h"
 #include "support/TempDir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/InfoForm.h"
 #include "info/VersionBlock.h"
 #include "info/VersionInfo.h"

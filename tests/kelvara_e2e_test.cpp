@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real executable on copies of every sample photo: each photo with a
 // shooting date gets exactly the name that an independent reader (exiftool)
 // gives for its date, size and model; every other file keeps its name; no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program under the language settings of real desktops, on a real
 // X server: English, German and C desktops see the same English main window,
 // a Japanese one sees another, the variables count in the order the system

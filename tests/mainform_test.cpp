@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform: its design, the naming options
 // it gives the rename step, the intake of drops and arguments, and its state.
 

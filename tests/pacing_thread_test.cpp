@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pacing thread with the real search worker and, for the whole program's
 // pipeline, the reader thread and the rename step; this test's thread serves
 // the steps as the main thread does. The pacing thread asks for no step while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shooting date's forms: what each metadata family writes, what counts as
 // a real date, and what is passed over so that the next source is tried.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Photos read head first (photo/PhotoSource.h): a file gives the same answers
 // as its whole content, a video container is refused by its head alone, and
 // a photo is read only as far as its readers ask.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Date, size and model as read from real photos, checked against values
 // confirmed with exiftool, against exiftool itself over the whole sample set,
 // and on photos written with exactly the tags a case needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reader thread with the real search worker and rename step: files reach
 // the step read and in the queue's order, one per step; Cancel drops what the
 // reader holds and stops a read under way, as its end does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics against the kernel's own figures, read here independently
 // of the code under test, and against ps(1), a separate process.
 

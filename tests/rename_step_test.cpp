@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rename step on copies of real photos: the names it gives at each
 // precision and layout, and every case in which a file must keep its name.
 

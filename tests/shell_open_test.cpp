@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each of the information window's links asks the desktop to open, seen
 // through a recording opener put in place of the desktop's; and the
 // desktop's own opener asking a file manager for a Properties view over a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shortcuts written into a home of the test's own: where the three links put
 // their entries, what the entries say as an independent reader and
 // desktop-file-validate read them, how a failed write leaves nothing behind,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state file's folder becomes read-only while the program runs, and the
 // user is told once that the state could not be saved, whatever windows
 // were open before: in one error box titled "Kelvara" when they close the

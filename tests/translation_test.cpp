@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' languages: every catalog translates every text the sources
 // hold, the user's languages choose the catalog, and the two failures the
 // user is told of speak the language chosen.

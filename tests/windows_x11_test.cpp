@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program's windows on a real X server: the main window's caption,
 // VERSION opening the information window, and any key closing it.
 

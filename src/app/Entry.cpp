@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry and its start-up and shutdown order: the search worker
 // (suspended) and the metadata library; the single-instance test; then the
 // application object, the main window and the event loop until it closes.

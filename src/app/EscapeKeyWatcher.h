@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches every window of the application for an Escape press and reports it
 // to the Escape key state (NoteEscapePressed), so that a short tap between two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the program's start-up, windows and shutdown: the logging category
 // "kelvara.app", silent unless QT_LOGGING_RULES asks for it

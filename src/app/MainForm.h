@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the user's whole interface and the program's one intake
 // for paths. Dropped files and folders, the command-line arguments and paths

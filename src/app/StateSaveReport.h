@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving the window state at the end, and telling the user once when it
 // could not be saved, whatever failed and whatever windows were open before.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fitting a design of placed controls to the texts they show. The design
 // gives every control its place; a caption in another language, or drawn in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pacing thread: asks the main thread for one rename step, waits until it
 // has run, and asks for the next no sooner than 10 ms after that step ended,

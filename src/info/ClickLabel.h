@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A label that reports a click, for the information window's links. A click
 // is a left-button press and release both on the label, as with a button:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one form in which the user hears of a failure. Only two failures are
 // ever told (a state file that could not be saved, a shortcut that could not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The information window: the program's about box and a small monitor of
 // the machine's memory and this process's memory and times.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the information window's links do: create shortcuts to the program,
 // open folders, the maker's page and mail, and the program file's
 // Properties. A failed shortcut is the one failure the user is told of; the

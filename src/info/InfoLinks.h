@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the information window's link labels do. TInfoForm's click handlers
 // hand over the clicked label and the labels they tell apart; a label that

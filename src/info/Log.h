@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the information window and its links: the logging category
 // "kelvara.info", silent unless QT_LOGGING_RULES asks for it

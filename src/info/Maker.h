@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The maker's own addresses and handle, the one place they are kept: the
 // information window puts them on its navy links when it is made (the design

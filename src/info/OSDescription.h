@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A one-line description of the running operating system for the
 // information window. Where the system describes itself (Linux: os-release

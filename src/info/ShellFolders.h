@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's Startup, SendTo and Desktop folders, asked for by the numbers
 // the shell has always used for them. Where each lies on this desktop is

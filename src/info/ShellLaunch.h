@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening things through the desktop for the information window's links.
 // Both go through CurrentShellOpener() and never fail aloud: a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shortcuts to the program in the user's folders. A shortcut always starts
 // its target with the one argument "/starup"; the program has no options, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The layout of the version block that the executable carries among its
 // bytes, and what reads it. There is no version resource on Linux, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's version as the user sees it: the strings of an executable's
 // version block, and the window captions that carry the version.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Comma text: the one text form of a list of paths that passes from a second
 // copy of Kelvara to the running one. Both ends are this program, so the rules

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The running copy's end of the handoff: a listening Unix-domain socket
 // served from the main thread's event loop, in place of a hidden window that

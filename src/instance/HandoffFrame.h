@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The handoff message on the wire: what a second copy sends to the running
 // one, and the running copy's reply. It keeps the shape of a WM_COPYDATA

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The running copy's side of the handoff: listens on the handoff socket and
 // passes every whole, valid message to the target. A message is acted on only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The second copy's side of the handoff. A copy that finds the instance lock
 // held hands its arguments to the running copy and ends; it never starts the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The socket on which the running copy takes handoff frames, and the sending
 // side of one handoff. The socket is named after the instance name in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the running copy does with a handoff: the main window implements this
 // (or an adapter over it does). Both run on the main thread, in this order:

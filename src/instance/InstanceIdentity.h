@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two constants of the single-instance rule. Every copy of Kelvara finds
 // the running one through InstanceIdentity alone (it names the lock and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The single-instance lock: an exclusive flock on the file <name>.lock in the
 // instance runtime folder. The first copy holds it for its whole life; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the single running copy and its handoff: the logging category
 // "kelvara.instance", silent unless QT_LOGGING_RULES asks for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder where the running copy keeps its instance lock and its handoff
 // socket. Only the user's own processes may reach it: anyone who could put a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The image library's binding, in the shape the rename step expects of it:
 // an image object made from a file's content that says which kind of image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The HEIF family of photo files (HEIC from phones, HEIF, AVIF) as the image
 // test and the properties need it: whether the decoder accepts a file, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How much of a JPEG file its metadata takes. The image reader (for the size)
 // and the metadata library (Exif, IPTC, XMP, the frame header) both read a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the image test and metadata reader: the logging category
 // "kelvara.photo", silent unless QT_LOGGING_RULES asks for it

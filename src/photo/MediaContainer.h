@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The video (and sound) containers that cameras and phones write, told by a
 // file's first bytes, so that the image test can refuse them without reading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shooting date's text forms. Photos store their date in three metadata
 // families, each with its own notation; the rename step wants one:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A photo file as the rename step reads it: head first, and no further than
 // the image test and the metadata need (see photo/PhotoSource.h). A file that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Start-up and shut-down of the metadata library (Exiv2). The program makes
 // one, in its start-up code before any thread starts, and keeps it until every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three properties of a photo that its new name is made of, read from the
 // photo's own metadata (Exif, IPTC, XMP) with Exiv2. The texts have the forms

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/PhotoSource.h"
 
 #include "platform/SystemError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the image test and the metadata reader take a file's bytes from: a
 // content already read whole (tests, the fuzz target), or an open file read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Camera RAW files (CR2, CR3, NEF, ARW, DNG, ORF, RW2, RAF, PEF and the rest
 // the RAW decoder knows) as the image test and the properties need them. Only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A photo source as a device for Qt's image reader: random access, read
 // where the reader looks and nowhere else. It behaves as a QBuffer over the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The process's command line as the system split it: argument 0 is the
 // executable's full path, the others are the arguments exactly as given, as

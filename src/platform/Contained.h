@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // For the layers that must stay silent whatever happens below them: the
 // rename step, the windows' slots and event handlers, the links, the handoff.

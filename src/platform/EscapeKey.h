@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Escape key as the rename step asks for it: "is it down now, or was it
 // pressed since I last asked?", whichever window has the focus.

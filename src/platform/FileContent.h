@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads a file's content into memory before anything looks at it: whole, or
 // piece by piece from an open file (a file's head first, and later only the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Looks up single names in one folder without listing it. A folder of a
 // camera card can hold thousands of photos; a lookup by name costs one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Full path names: a relative path is made absolute against the process's
 // current folder, and "." and ".." parts are resolved as text; symbolic links

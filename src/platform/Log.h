@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the OS services: the logging category
 // "kelvara.platform", silent unless QT_LOGGING_RULES asks for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Renaming a file without ever replacing another. The rename is atomic where
 // the file system allows: a target that appears at the last moment is still

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The facts about the running operating system that its description is made
 // from. On Windows they are the version record, a registry value and whether

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Path texts as the file system spells them. A path is the system's own
 // bytes from the moment it arrives until the rename; it becomes text only to

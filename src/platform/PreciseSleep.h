@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sleeps that end when they are meant to, for the pacing thread: its pause
 // between two rename steps is a minimum, and every microsecond it oversleeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The machine's memory and this process's memory counters and times, as the
 // information window shows them. Every size is in bytes and 64 bits wide: a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving a shortcut to a program: on Linux a desktop entry, LinkName +
 // ".desktop". What is written depends on the folder it goes to:

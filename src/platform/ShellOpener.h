@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Handing a folder, a web or mail address, or a file's Properties view to
 // the desktop. Everything the information window opens goes through the

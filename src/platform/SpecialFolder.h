@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the user's special folders lie on this desktop. On Linux they are the
 // XDG folders that play the same parts:

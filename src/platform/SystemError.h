@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way our code reports a failed system call: std::system_error with
 // the errno value in the generic category, so that a caller can compare

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM, SIGINT and SIGHUP end the program the normal way: the signal is
 // turned into a call on the main thread (through a pipe that the event loop

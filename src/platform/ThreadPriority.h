@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The priority of the calling thread among the program's own and the
 // system's others.

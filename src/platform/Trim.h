@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Trimming text that comes from outside (photo metadata, os-release, the
 // version block) of blanks at both ends. The formats disagree on what a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owns one file descriptor and closes it on every way out. Every raw descriptor
 // the program opens is held through this from the call that opens it: files

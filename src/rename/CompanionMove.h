@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Renaming a photo together with its companions (rename/Companions.h), all
 // or nothing as far as the file system allows: a photo must not lose its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which files belong to a photo: its companions. Developing programs keep a
 // photo's edits, and phones a Live Photo's video, in files found by the

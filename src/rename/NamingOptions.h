@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The naming options the rename step reads afresh at every step: the date
 // pattern (only its length, 8, 12 or 14, matters) and the name layout. The

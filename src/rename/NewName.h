@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Composing a photo's new name from its properties. Pure text work, no I/O.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reader thread: prepares the photo at the front of the worker's file
 // queue (image test and properties, read head first) before the rename step

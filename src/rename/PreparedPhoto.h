@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the rename step learns of one file before it names it: the photo's
 // properties, read head first (photo/PhotoFile.h), or why there are none.

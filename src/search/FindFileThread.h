@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search worker: a background thread that owns the program's two work
 // queues, the folders still to be searched and the files found so far.

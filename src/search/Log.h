@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the search worker: the logging category
 // "kelvara.search", silent unless QT_LOGGING_RULES asks for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A path list: path texts in order. Paths are the file system's own bytes
 // (Linux names need not be valid UTF-8), so they stay std::string from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps a form's frame geometry and its components' states in an INI file
 // between runs. It knows nothing of the particular form: it walks the form's

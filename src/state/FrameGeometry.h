@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A top-level window's geometry counted the way users see it: the position
 // and outer size of its frame, decorations included. Qt moves windows by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TIniFile: the INI file that keeps window states between runs, read and
 // written with the rules of the Windows private-profile service, which the

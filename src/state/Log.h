@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the window state file: the logging category
 // "kelvara.state", silent unless QT_LOGGING_RULES asks for it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Diagnostics of the threads and the main-thread call: the logging category
 // "kelvara.thread", silent unless QT_LOGGING_RULES asks for it

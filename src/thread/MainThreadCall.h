@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMainThreadCall: lets another thread have a function run on the main thread
 // and wait until it has run (what the pacing thread needs for each rename

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A TMainThreadCall served by the Qt event loop of the thread that made it:
 // a request posts an event there, so the main loop and every modal loop run it.

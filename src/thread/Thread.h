@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TThread: a thread object in the manner the program's units expect. It is
 // always created suspended (nothing runs until Resume; a derived class that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a thread that paces work learns whether there is any: it sleeps in
 // WaitForWork while there is none, so that an idle program does not wake at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Companion files as the programs that make them write them, enough to look
 // the part: an XMP sidecar, a RawTherapee profile, a DxO settings file, an

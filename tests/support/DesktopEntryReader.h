@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A reader of desktop entries written from the Desktop Entry Specification
 // alone, independent of the writer under test: keys of the [Desktop Entry]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // exiftool as the second, independent metadata reader: tests compare what we
 // read with what it reads, and use it to write test photos with exactly the

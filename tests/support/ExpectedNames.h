@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names an independent metadata reader (exiftool) gives photos: its date,
 // image size and camera model, put together as the program puts its own at

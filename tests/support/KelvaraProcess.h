@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real Kelvara executable, run as a separate process from a private copy
 // in a test's folder: its state file then lands beside that copy, and its

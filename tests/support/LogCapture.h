@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own debug lines (the kelvara.* logging categories) inside a
 // test process, switched on and collected while the object lives, so that a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the modal message boxes that the code under test shows while this
 // object lives, the way a user would: each box is noted as it is shown (its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small but complete DNG written from scratch: one uncompressed 16-bit
 // Bayer (RGGB) image as the file's main image, with the make, model and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting for what a process says instead of for time: the lines written to
 // a pipe, collected as they come by a thread of their own (so that a writer

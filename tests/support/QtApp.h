@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A QApplication for widget tests: one per test program, made before the
 // first test runs. Include this header in exactly one test file per program;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test helpers that work on real files: a temporary folder removed with its
 // contents, and copies of the sample photos to rename safely.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Video files as cameras and phones write them, for tests and benchmarks: the
 // real container headers (a QuickTime or MP4 file-type box with its brands,

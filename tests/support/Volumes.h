@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real file systems for tests, mounted in a mount namespace of the test
 // process's own: whatever happens to the test, even a kill half-way, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A home of its own for a test: HOME, XDG_CONFIG_HOME and XDG_DATA_HOME point
 // into a fresh temporary folder while the object lives, and are restored

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address of a Unix-domain socket at a path, as both ends of the handoff
 // bind and connect to it.

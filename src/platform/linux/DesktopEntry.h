@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of a freedesktop desktop entry (Desktop Entry Specification 1.5)
 // that starts one program: what a shortcut is on the Linux desktops.

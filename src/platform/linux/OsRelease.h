@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the freedesktop os-release file and describing a Linux system with
 // it; pure text work, kept apart from the system calls.
