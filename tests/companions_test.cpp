@@ -9,17 +9,21 @@
 #include "rename/CompanionMove.h"
 #include "rename/Companions.h"
 #include "rename/NewName.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "support/CompanionFiles.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 using namespace kelvara;
 using namespace kelvara::test;
@@ -407,4 +411,116 @@ TEST_F(RacedMoveTest, WhenAMoveBackFailsNothingIsLost) {
         EXPECT_EQ(folderContents(folder), expected) << c.oldNameTaken;
         EXPECT_TRUE(log.waitFor("kelvara.rename: cannot move back")) << log.lines().tail();
     }
+}
+
+namespace {
+
+// What the calling thread has had from read calls so far
+// (/proc/thread-self/io).
+std::uint64_t BytesReadByThisThread() {
+    FILE* io = std::fopen("/proc/thread-self/io", "r");
+    if (io == nullptr)
+        throw std::runtime_error("no /proc/thread-self/io");
+    char line[128];
+    std::uint64_t value = 0;
+    while (std::fgets(line, sizeof line, io) != nullptr)
+        if (std::strncmp(line, "rchar:", 6) == 0)
+            value = std::strtoull(line + 6, nullptr, 10);
+    std::fclose(io);
+    return value;
+}
+
+// As the program runs: the reader thread reads each photo and looks up its
+// companions ahead of the step, so the step only checks and moves.
+class ReaderCompanionsTest : public CompanionsTest {
+protected:
+    // Queues `names` of `folder` in that order and runs steps until all are
+    // passed; returns what the steps that took a file read, on this thread.
+    std::uint64_t renameWithReader(const fs::path& folder, const std::vector<std::string>& names) {
+        TPhotoReaderThread reader(worker);
+        TRenameStep step(worker, pending, options, escape, &reader);
+        for (const std::string& name : names)
+            worker.AddPath((folder / name).string());
+        std::uint64_t read = 0;
+        while (worker.FileCount() > 0) {
+            // A look at the counter is a read too: what one costs is taken
+            // off (give or take a digit of the counter itself).
+            const std::uint64_t first = BytesReadByThisThread();
+            const std::uint64_t before = BytesReadByThisThread();
+            const std::size_t queued = worker.FileCount();
+            step.RenameNextFile(); // does nothing until the reader has the front file
+            const std::uint64_t after = BytesReadByThisThread();
+            if (worker.FileCount() < queued)
+                read += after - before - (before - first);
+            else
+                std::this_thread::yield();
+        }
+        return read;
+    }
+};
+
+} // namespace
+
+// The reader looks up the second twin's companions while the step moves the
+// first with the sidecar they share, or after: either way the sidecar moves
+// once, with the first, and nothing is lost or replaced.
+TEST_F(ReaderCompanionsTest, TwinsShareTheirSidecarWithTheFirstAlsoWhenFoundAhead) {
+    for (int round = 0; round < 6; ++round) {
+        const bool rawFirst = round % 2 == 0;
+        TempDir twins;
+        const fs::path folder = twins.path();
+        copyPhoto(Dng, folder, "IMG_0001.dng");
+        copyPhoto(Canon, folder, "IMG_0001.JPG");
+        for (const char* name : {"IMG_0001.xmp", "IMG_0001.MOV", "IMG_0001.dng.xmp"})
+            writeCompanion(folder, name);
+        const auto before = folderContents(folder);
+        renameWithReader(folder, rawFirst
+                                     ? std::vector<std::string>{"IMG_0001.dng", "IMG_0001.JPG"}
+                                     : std::vector<std::string>{"IMG_0001.JPG", "IMG_0001.dng"});
+
+        auto moves = withPrefix(DngPrefix, {"IMG_0001.dng", "IMG_0001.dng.xmp"});
+        moves.merge(withPrefix(CanonPrefix, {"IMG_0001.JPG", "IMG_0001.MOV"}));
+        moves["IMG_0001.xmp"] = (rawFirst ? DngPrefix : CanonPrefix) + std::string("IMG_0001.xmp");
+        expectMoved(before, folderContents(folder), moves);
+    }
+}
+
+// A Live Photo with its edit file and a video of some size: the step on the
+// main thread reads not one byte, the companions' image test included.
+TEST_F(ReaderCompanionsTest, TheStepReadsNothingOfAPhotoNorOfItsCompanions) {
+    const fs::path folder = temp.path();
+    copyPhoto(Heic, folder);
+    writeCompanion(folder, "IMG_5195.AAE");
+    writeCompanion(folder, "IMG_5195.MOV", 4u << 20);
+    const auto before = folderContents(folder);
+
+    // The edit file alone is some hundred bytes, the video's head 64 KiB.
+    EXPECT_LT(renameWithReader(folder, {"IMG_5195.HEIC"}), 8u);
+    expectMoved(before, folderContents(folder),
+                withPrefix(HeicPrefix, {"IMG_5195.HEIC", "IMG_5195.AAE", "IMG_5195.MOV"}));
+}
+
+// Companions found ahead are checked again when the photo moves: one that
+// went since is left out, the others move; one whose new name was taken
+// since holds everything back.
+TEST_F(CompanionsTest, CompanionsFoundAheadAreCheckedAgainAtTheMove) {
+    const fs::path folder = temp.path();
+    const std::string photo = copyPhoto(Heic, folder);
+    writeCompanion(folder, "IMG_5195.AAE");
+    writeCompanion(folder, "IMG_5195.MOV");
+    const std::vector<TCompanion> found = FindCompanions(photo);
+    ASSERT_EQ(found.size(), 2u);
+    const std::string target = (folder / (HeicPrefix + std::string("IMG_5195.HEIC"))).string();
+
+    writeFile(folder / (std::string(HeicPrefix) + "IMG_5195.MOV"), "taken since");
+    auto before = folderContents(folder);
+    EXPECT_THROW(MovePhotoWithCompanions(photo, target, {}, found), std::system_error);
+    EXPECT_EQ(folderContents(folder), before);
+
+    fs::remove(folder / (std::string(HeicPrefix) + "IMG_5195.MOV"));
+    fs::remove(folder / "IMG_5195.MOV");
+    before = folderContents(folder);
+    MovePhotoWithCompanions(photo, target, {}, found);
+    expectMoved(before, folderContents(folder),
+                withPrefix(HeicPrefix, {"IMG_5195.HEIC", "IMG_5195.AAE"}));
 }

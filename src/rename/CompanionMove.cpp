@@ -26,10 +26,25 @@ struct TPlannedMove {
 // The companions' moves, checked: every new name usable and free.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                              const std::string& prefix,
-                                             const TCompanionMoveSeams& seams) {
+                                             const TCompanionMoveSeams& seams,
+                                             const std::optional<std::vector<TCompanion>>& found) {
     const TFolderProbe folder(SplitPath(photoPath).folder);
+    std::vector<TCompanion> companions;
+    if (found) {
+        // Found a step ahead: one that has gone since (a twin's move took the
+        // sidecar they share, say) has nothing left to move.
+        for (const TCompanion& companion : *found) {
+            if (folder.Look(companion.name) == TEntryKind::RegularFile)
+                companions.push_back(companion);
+            else
+                qCDebug(lcRename) << "companion gone since it was found:"
+                                  << DecodedPath(companion.path);
+        }
+    } else {
+        companions = FindCompanions(photoPath, seams.isImage);
+    }
     std::vector<TPlannedMove> moves;
-    for (TCompanion& companion : FindCompanions(photoPath, seams.isImage)) {
+    for (TCompanion& companion : companions) {
         const std::string newName = prefix + companion.name;
         if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
             ThrowSystemError(ENAMETOOLONG, "companion " + companion.name +
@@ -67,7 +82,8 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
 } // namespace
 
 void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                             const TCompanionMoveSeams& seams) {
+                             const TCompanionMoveSeams& seams,
+                             const std::optional<std::vector<TCompanion>>& found) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -75,7 +91,8 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
         ThrowSystemError(EINVAL, "no new prefix for " + photoPath + " in " + target);
     const std::string prefix = renamed.name.substr(0, renamed.name.size() - photo.name.size());
 
-    const std::vector<TPlannedMove> companions = PlanCompanionMoves(photoPath, prefix, seams);
+    const std::vector<TPlannedMove> companions =
+        PlanCompanionMoves(photoPath, prefix, seams, found);
     if (seams.checked)
         seams.checked();
 

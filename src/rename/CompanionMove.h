@@ -29,7 +29,9 @@
 #include "rename/Companions.h"
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kelvara {
 
@@ -45,12 +47,15 @@ struct TCompanionMoveSeams {
 };
 
 // Moves the photo at `photoPath` to `target`, a new name in the same folder
-// that ends with the photo's name, and its companions with it. Returns when
+// that ends with the photo's name, and its companions with it: those in
+// `found` when given (looked up ahead, off the main thread) that are still
+// regular files there, else those FindCompanions finds now. Returns when
 // the photo has its new name (its companions have theirs too, unless a move
 // back failed). Throws std::system_error, and nothing has moved, when the
 // photo keeps its name: its own move failed, a companion's new name is
 // unusable or taken, or a companion's move failed and everything moved back.
 void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                             const TCompanionMoveSeams& seams = {});
+                             const TCompanionMoveSeams& seams = {},
+                             const std::optional<std::vector<TCompanion>>& found = std::nullopt);
 
 } // namespace kelvara

@@ -54,9 +54,9 @@ void TPhotoReaderThread::Execute() {
         } catch (const std::exception& error) {
             // Nothing may end this thread, and with it the program: the file
             // keeps its name, the next one goes on.
-            photo = TPreparedPhoto{std::nullopt, error.what()};
+            photo = TPreparedPhoto{std::nullopt, error.what(), std::nullopt};
         } catch (...) {
-            photo = TPreparedPhoto{std::nullopt, "an unexpected failure"};
+            photo = TPreparedPhoto{std::nullopt, "an unexpected failure", std::nullopt};
         }
         if (Terminated())
             return;

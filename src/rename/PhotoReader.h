@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reader thread: prepares the photo at the front of the worker's file
-// queue (image test and properties, read head first) before the rename step
-// takes it, so that the step on the main thread only composes the name and
-// renames, and the main thread never waits on a disk, however large the file
-// or slow the medium.
+// queue (image test and properties, read head first, and the photo's
+// companions) before the rename step takes it, so that the step on the main thread only composes
+// the name and renames, and the main thread never waits on a disk, however large the file or slow
+// the medium.
 //
 // What it holds is only ever the front of the file queue, which stays queued
 // until the step takes it: the pacing thread's look for work counts it,

@@ -3,6 +3,8 @@
 
 #include "photo/PhotoFile.h"
 #include "platform/Contained.h"
+#include "platform/PathName.h"
+#include "rename/Log.h"
 
 #include <new>
 #include <system_error>
@@ -32,6 +34,15 @@ TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort
         // Anything else a library throws (Exiv2's checked arithmetic, say):
         // the file keeps its name all the same.
         photo.failure = ThrownText(std::current_exception()).toStdString();
+    }
+    if (photo.properties) {
+        try {
+            photo.companions = FindCompanions(path);
+        } catch (...) {
+            // The move looks for them again, and says what fails then.
+            qCDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"
+                              << qUtf8Printable(ThrownText(std::current_exception()));
+        }
     }
     return photo;
 }

@@ -6,10 +6,12 @@
 // (rename/PhotoReader.h), or in the step itself where there is no reader.
 
 #include "photo/PhotoProperties.h"
+#include "rename/Companions.h"
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelvara {
 
@@ -18,11 +20,17 @@ struct TPreparedPhoto {
     std::optional<TPhotoProperties> properties;
     // Why there are none, for the step's debug line.
     std::string failure;
+    // The photo's companions as they were when it was read, so that the step
+    // neither looks them up nor reads their heads on the main thread; none
+    // where the file is no photo or they could not be looked for (the move
+    // then looks for them itself).
+    std::optional<std::vector<TCompanion>> companions;
 };
 
-// Reads the file at `path`. Every failure (no image, unreadable or gone, no
-// readable metadata, out of memory) ends in `failure`; none escapes, so that
-// the file keeps its name and the next one goes on. `abort` is asked at every
+// Reads the file at `path`, and for a photo finds its companions. Every
+// failure (no image, unreadable or gone, no readable metadata, out of memory)
+// ends in `failure`; none escapes, so that the file keeps its name and the
+// next one goes on. `abort` is asked at every
 // read after the head: once it holds, the reading stops early.
 TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort = {});
 

@@ -66,7 +66,7 @@ void TRenameStep::Step() {
         }
         // Its sidecars, edit files and Live Photo video take the same prefix,
         // or the photo keeps its name with them.
-        MovePhotoWithCompanions(path, target);
+        MovePhotoWithCompanions(path, target, {}, prepared ? prepared->companions : std::nullopt);
         qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
