@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What companions cost the rename step.
 //
-// BM_RenameStepCompanions/N: one photo per iteration, the whole step as the
-// pacing thread runs it (take, read, image test, properties, new name, the
-// lookups for companions, the moves), on copies of the sample JPEGs that
-// the step renames, in a folder where every photo has N companions: 0, or
-// 3 (a darktable sidecar IMG.JPG.xmp, an iPhone's IMG.AAE and a Live Photo
-// video IMG.MOV of --movie-mb megabytes, 3 by default, about what an iPhone
-// writes for its three seconds). The files are queued before and given
-// their old names back after, outside the timed part. median_us against the
-// 10 ms tick tells whether one photo per tick still keeps up.
+// BM_RenameStepCompanions/companions:N/reader:R: one photo per iteration,
+// the whole step as the pacing thread runs it (take, read, image test,
+// properties, new name, the lookups for companions, the moves; with the
+// program's reader thread, R = 1, the reading and the lookups are done ahead
+// and the step on the main thread only checks the companions and moves), on copies of the sample
+// JPEGs that the step renames, in a folder where every photo has N companions: 0, or 3 (a darktable
+// sidecar IMG.JPG.xmp, an iPhone's IMG.AAE and a Live Photo video IMG.MOV of --movie-mb megabytes,
+// 3 by default, about what an iPhone writes for its three seconds). The files are queued before and
+// given their old names back after, outside the timed part. median_us against the 10 ms tick tells
+// whether one photo per tick still keeps up.
 //
 // BM_FindCompanions/N: the lookups alone for one photo of a folder of 1000
 // photos, each with N companions (0 or 3): the candidate names probed one by
@@ -21,6 +22,7 @@
 #include "platform/EscapeKey.h"
 #include "rename/Companions.h"
 #include "rename/NamingOptions.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "support/CompanionFiles.h"
@@ -30,6 +32,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,7 @@ bool Restore(const Photo& photo, int companions) {
 
 void BM_RenameStepCompanions(benchmark::State& state) {
     const int companions = static_cast<int>(state.range(0));
+    const bool withReader = state.range(1) != 0;
     const kelvara::TPhotoMetadataLibrary library;
     const PhotoFolder folder(companions);
     const std::vector<Photo>& photos = folder.photos();
@@ -138,7 +142,10 @@ void BM_RenameStepCompanions(benchmark::State& state) {
     kelvara::TFindFileThread worker(lock); // never resumed: files are queued directly
     kelvara::TPathList pending;
     NoEscape escape;
-    kelvara::TRenameStep step(worker, pending, folder.options(), escape);
+    std::unique_ptr<kelvara::TPhotoReaderThread> reader;
+    if (withReader)
+        reader = std::make_unique<kelvara::TPhotoReaderThread>(worker);
+    kelvara::TRenameStep step(worker, pending, folder.options(), escape, reader.get());
 
     std::vector<double> stepTimes;
     std::size_t next = 0;
@@ -149,9 +156,16 @@ void BM_RenameStepCompanions(benchmark::State& state) {
         worker.AddPath(photo.folder + "/" + photo.name);
         state.ResumeTiming();
 
-        const auto start = std::chrono::steady_clock::now();
+        auto start = std::chrono::steady_clock::now();
         step.RenameNextFile();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        // With the reader, the steps before it has read the photo and found
+        // its companions take nothing; the one that renames is timed.
+        while (worker.FileCount() > 0) {
+            start = std::chrono::steady_clock::now();
+            step.RenameNextFile();
+            elapsed = std::chrono::steady_clock::now() - start;
+        }
 
         state.PauseTiming();
         stepTimes.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
@@ -171,8 +185,11 @@ void BM_RenameStepCompanions(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_RenameStepCompanions)
-    ->Arg(0)
-    ->Arg(3)
+    ->ArgNames({"companions", "reader"})
+    ->Args({0, 0})
+    ->Args({3, 0})
+    ->Args({0, 1})
+    ->Args({3, 1})
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(1.0)
     ->Repetitions(5)
