@@ -186,8 +186,10 @@ int connectRaw(const std::string& path) {
 }
 
 // Sends raw bytes, then half-closes (or not) and reads whatever the endpoint
-// answers until it hangs up. Exits 0 when it hung up without a reply, 1 when
-// it replied, 2 when it never hung up within `limit`. `sent`, when given, is
+// answers until it hangs up. Exits 0 when it hung up without a reply (also
+// before the bytes could go), 1 when it replied, 2 when it never hung up
+// within `limit`, 3 when it could not connect, 4 when sending failed
+// otherwise. `sent`, when given, is
 // signalled once the bytes are on their way.
 pid_t rawPeer(const std::string& path, std::string bytes, bool halfClose,
               std::chrono::milliseconds limit = 6000ms, TPipe* sent = nullptr) {
@@ -195,8 +197,13 @@ pid_t rawPeer(const std::string& path, std::string bytes, bool halfClose,
         const int fd = connectRaw(path);
         if (fd < 0)
             return 3;
-        if (!bytes.empty() && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0)
-            return 4;
+        // An endpoint that drops the peer at once (its session could not be
+        // made) may have hung up before the bytes go: dropped, no reply.
+        if (!bytes.empty() && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) < 0) {
+            const int code = errno;
+            ::close(fd);
+            return code == EPIPE || code == ECONNRESET ? 0 : 4;
+        }
         if (halfClose)
             ::shutdown(fd, SHUT_WR);
         if (sent != nullptr)
