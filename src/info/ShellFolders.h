@@ -14,8 +14,8 @@ inline constexpr int CSIDL_SENDTO = 9;
 
 // The folder's full path without a trailing delimiter. A standard folder
 // that does not exist yet (a fresh account has no autostart folder) is
-// created, owner-only, the way the XDG Base Directory Specification asks of
-// a program about to write there, so that a shortcut can always be made and
+// created, owner-only, the way freedesktop's base-directory rules ask of a
+// program about to write there, so that a shortcut can always be made and
 // "(Open)" always finds a folder. An unknown number, an unknown home folder
 // or a folder that cannot be created gives the empty text.
 std::string GetSpecialFolder(int csidl);

@@ -18,8 +18,8 @@
 //                 their settings;
 //   DataHome      $XDG_DATA_HOME (default ~/.local/share).
 //
-// A base folder variable that is unset, empty or relative is ignored, as the
-// XDG Base Directory Specification asks. Paths are the file system's bytes.
+// A base folder variable that is unset, empty or relative is ignored, as
+// freedesktop's base-directory rules ask. Paths are the file system's bytes.
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A reader of desktop entries written from the Desktop Entry Specification
+// A reader of desktop entries written from freedesktop's desktop entry format
 // alone, independent of the writer under test: keys of the [Desktop Entry]
 // group, string escapes undone, and Exec split into arguments by its
 // quoting rules.

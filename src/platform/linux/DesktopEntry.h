@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The text of a freedesktop desktop entry (Desktop Entry Specification 1.5)
+// The text of a freedesktop desktop entry (format version 1.5)
 // that starts one program: what a shortcut is on the Linux desktops.
 //
 // An entry written here never names MIME types: in a user's applications

@@ -26,8 +26,8 @@ std::string Below(TSpecialFolder base, const char* tail) {
     return folder.empty() ? std::string() : PathInFolder(folder, tail);
 }
 
-// Creates `folder` and its missing parents, each new one owner-only, as the
-// XDG Base Directory Specification asks of the base folders.
+// Creates `folder` and its missing parents, each new one owner-only, as
+// freedesktop's base-directory rules ask of the base folders.
 void MakeFolder(const std::filesystem::path& folder) {
     namespace fs = std::filesystem;
     std::error_code error;
