@@ -51,6 +51,7 @@ void TPhotoReaderThread::Execute() {
             photo = PreparePhoto(front->path, [this, generation] {
                 return Terminated() || m_worker.Generation() != generation;
             });
+            LookUpCompanions(front->path, photo);
         } catch (const std::exception& error) {
             // Nothing may end this thread, and with it the program: the file
             // keeps its name, the next one goes on.

@@ -35,16 +35,19 @@ TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort
         // the file keeps its name all the same.
         photo.failure = ThrownText(std::current_exception()).toStdString();
     }
-    if (photo.properties) {
-        try {
-            photo.companions = FindCompanions(path);
-        } catch (...) {
-            // The move looks for them again, and says what fails then.
-            qCDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"
-                              << qUtf8Printable(ThrownText(std::current_exception()));
-        }
-    }
     return photo;
+}
+
+void LookUpCompanions(const std::string& path, TPreparedPhoto& photo) {
+    if (!photo.properties)
+        return;
+    try {
+        photo.companions = FindCompanions(path);
+    } catch (...) {
+        // The move looks for them again, and says what fails then.
+        qCDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"
+                          << qUtf8Printable(ThrownText(std::current_exception()));
+    }
 }
 
 } // namespace kelvara

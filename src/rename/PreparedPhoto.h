@@ -27,11 +27,15 @@ struct TPreparedPhoto {
     std::optional<std::vector<TCompanion>> companions;
 };
 
-// Reads the file at `path`, and for a photo finds its companions. Every
-// failure (no image, unreadable or gone, no readable metadata, out of memory)
-// ends in `failure`; none escapes, so that the file keeps its name and the
-// next one goes on. `abort` is asked at every
+// Reads the file at `path`. Every failure (no image, unreadable or gone, no
+// readable metadata, out of memory) ends in `failure`; none escapes, so that
+// the file keeps its name and the next one goes on. `abort` is asked at every
 // read after the head: once it holds, the reading stops early.
 TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort = {});
+
+// For a photo (one with properties), looks up its companions ahead of its
+// step; where that fails, they are left for the move to look up. Never
+// throws.
+void LookUpCompanions(const std::string& path, TPreparedPhoto& photo);
 
 } // namespace kelvara
