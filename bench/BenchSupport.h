@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers the benchmark programs share: a temporary folder that goes with its
-// contents, a child process run to its end, and order statistics of samples.
+// contents, the sample JPEGs and their copies, a child process run to its
+// end, order statistics of samples and the step-time counters, and a main
+// that takes a benchmark's own options.
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
@@ -90,6 +95,77 @@ inline double Quantile(std::vector<double> samples, double q) {
     }
     const auto rank = static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1) + 0.5);
     return samples[std::min(rank, samples.size() - 1)];
+}
+
+// Where the sample JPEGs lie.
+inline std::filesystem::path SampleJpegFolder() {
+    return std::filesystem::path(KELVARA_PHOTOS_DIR) / "jpg";
+}
+
+// The sample JPEGs (photos/jpg and its subfolders), sorted by path.
+inline std::vector<std::string> SampleJpegs() {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(SampleJpegFolder())) {
+        std::string extension = entry.path().extension().string();
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Copies `file`, one of SampleJpegs(), into `folder`, named after its path
+// below the sample folder with each '/' made '-' (so that names from
+// different sample folders stay apart), and writable by its owner. Returns
+// the copy's path.
+inline std::filesystem::path FlattenedCopy(const std::filesystem::path& file,
+                                           const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::string name = fs::relative(file, SampleJpegFolder()).string();
+    for (char& c : name)
+        if (c == '/')
+            c = '-';
+    const fs::path copy = folder / name;
+    fs::copy_file(file, copy);
+    fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+    return copy;
+}
+
+// Reports the times of single steps, in microseconds: median_us, p90_us and
+// max_us, and tick_share_pct, 10 ms over 10 ms plus the median step (the
+// share of the 100 photos/s ceiling that one photo per tick keeps).
+inline void ReportStepTimes(benchmark::State& state, const std::vector<double>& stepTimes) {
+    const double median = Quantile(stepTimes, 0.5);
+    state.counters["median_us"] = median;
+    state.counters["p90_us"] = Quantile(stepTimes, 0.9);
+    state.counters["max_us"] = Quantile(stepTimes, 1.0);
+    state.counters["tick_share_pct"] = 100.0 * 10.0 / (10.0 + median / 1000.0);
+}
+
+// The program beside the bench/ folder this benchmark runs from.
+inline std::string ProgramBesideBenchmarks() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return (self.parent_path().parent_path() / "Kelvara").string();
+}
+
+// A benchmark program's main: `ownOption` sees each argument first and
+// takes it by returning true; Google Benchmark gets the rest.
+inline int RunBenchmarks(int argc, char** argv,
+                         const std::function<bool(const std::string&)>& ownOption) {
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i)
+        if (i == 0 || !ownOption(argv[i]))
+            rest.push_back(argv[i]);
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace kelvara::bench

@@ -26,6 +26,7 @@
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "support/CompanionFiles.h"
+#include "support/StepQueues.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -37,18 +38,16 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using kelvara::bench::Quantile;
+using kelvara::bench::FlattenedCopy;
+using kelvara::bench::ReportStepTimes;
+using kelvara::bench::SampleJpegs;
 using kelvara::bench::TempFolder;
+using kelvara::test::NoEscape;
 using kelvara::test::writeCompanion;
 
 namespace {
 
 std::size_t MovieBytes = 3 * 1024 * 1024;
-
-class NoEscape : public kelvara::IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
 
 // The names of a photo's three companions.
 std::vector<std::string> CompanionsOf(const std::string& photoName) {
@@ -67,30 +66,14 @@ struct Photo {
 class PhotoFolder {
 public:
     explicit PhotoFolder(int companions) {
-        const fs::path source = fs::path(KELVARA_PHOTOS_DIR) / "jpg";
-        std::vector<fs::path> files;
-        for (const auto& entry : fs::recursive_directory_iterator(source)) {
-            const std::string extension = entry.path().extension().string();
-            if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
-                files.push_back(entry.path());
-        }
-        std::sort(files.begin(), files.end());
-
         kelvara::TCriticalSection lock;
         kelvara::TFindFileThread worker(lock);
         kelvara::TPathList pending;
         NoEscape escape;
         const kelvara::TRenameStep step(worker, pending, m_options, escape);
-        for (const fs::path& file : files) {
-            // Flattened, so that names from different sample folders stay apart.
-            std::string name = fs::relative(file, source).string();
-            for (char& c : name)
-                if (c == '/')
-                    c = '-';
-            const fs::path copy = m_folder.path() / name;
-            fs::copy_file(file, copy);
-            fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write,
-                            fs::perm_options::add);
+        for (const std::string& file : SampleJpegs()) {
+            const fs::path copy = FlattenedCopy(file, m_folder.path());
+            const std::string name = copy.filename().string();
             const std::string target = step.TargetFor(copy.string());
             if (target.empty()) {
                 fs::remove(copy);
@@ -176,11 +159,7 @@ void BM_RenameStepCompanions(benchmark::State& state) {
         }
         state.ResumeTiming();
     }
-    const double median = Quantile(stepTimes, 0.5);
-    state.counters["median_us"] = median;
-    state.counters["p90_us"] = Quantile(stepTimes, 0.9);
-    state.counters["max_us"] = Quantile(stepTimes, 1.0);
-    state.counters["tick_share_pct"] = 100.0 * 10.0 / (10.0 + median / 1000.0);
+    ReportStepTimes(state, stepTimes);
     state.counters["photos"] = static_cast<double>(photos.size());
     state.SetItemsProcessed(state.iterations());
 }
@@ -227,20 +206,10 @@ BENCHMARK(BM_FindCompanions)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    // Our own option goes before Google Benchmark sees the rest.
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (i > 0 && arg.rfind("--movie-mb=", 0) == 0)
-            MovieBytes = static_cast<std::size_t>(std::stod(arg.substr(11)) * 1024 * 1024);
-        else
-            rest.push_back(argv[i]);
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
+        if (arg.rfind("--movie-mb=", 0) != 0)
+            return false;
+        MovieBytes = static_cast<std::size_t>(std::stod(arg.substr(11)) * 1024 * 1024);
+        return true;
+    });
 }

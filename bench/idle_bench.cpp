@@ -308,25 +308,11 @@ BENCHMARK(BM_IdleAndRun)->UseManualTime()->Iterations(1)->Repetitions(2)->Unit(b
 } // namespace
 
 int main(int argc, char** argv) {
-    // Our own option goes before Google Benchmark sees the rest.
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (i > 0 && arg.rfind("--kelvara=", 0) == 0)
-            KelvaraPath = arg.substr(10);
-        else
-            rest.push_back(argv[i]);
-    }
-    if (KelvaraPath.empty()) {
-        std::error_code error;
-        const fs::path self = fs::read_symlink("/proc/self/exe", error);
-        KelvaraPath = (self.parent_path().parent_path() / "Kelvara").string();
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    KelvaraPath = kelvara::bench::ProgramBesideBenchmarks();
+    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
+        if (arg.rfind("--kelvara=", 0) != 0)
+            return false;
+        KelvaraPath = arg.substr(10);
+        return true;
+    });
 }

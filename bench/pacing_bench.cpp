@@ -32,6 +32,7 @@
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
+#include "support/StepQueues.h"
 #include "thread/MainThreadCall.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using kelvara::test::NoEscape;
 using Clock = std::chrono::steady_clock;
 using kelvara::bench::Quantile;
 using kelvara::bench::TempFolder;
@@ -54,11 +56,6 @@ using kelvara::bench::TempFolder;
 namespace {
 
 constexpr int PhotoCount = 1500;
-
-class NoEscape : public kelvara::IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
 
 // The Qt main-thread call of the program, which also notes when each request
 // is made (on the requesting thread).

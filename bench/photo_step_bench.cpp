@@ -8,6 +8,7 @@
 // BM_PhotoStepMedianPhotoWholeRead reads each file whole first, as the
 // program once did, for comparison.
 
+#include "BenchSupport.h"
 #include "photo/GPImage.h"
 #include "photo/PhotoFile.h"
 #include "photo/PhotoMetadataLibrary.h"
@@ -23,17 +24,7 @@
 
 namespace {
 
-std::vector<std::string> SampleJpegs() {
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(
-             std::filesystem::path(KELVARA_PHOTOS_DIR) / "jpg")) {
-        const auto extension = entry.path().extension();
-        if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
-            files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
+using kelvara::bench::SampleJpegs;
 
 // One photo's worth of work; a failure skips the photo, as in the step.
 void PhotoStep(const std::string& path) {
@@ -98,11 +89,8 @@ void MedianPhoto(benchmark::State& state, void (*photoStep)(const std::string&))
     }
     for (double& sum : total)
         sum /= static_cast<double>(state.iterations());
-    std::sort(total.begin(), total.end());
-    const size_t middle = total.size() / 2;
-    state.counters["median_us"] =
-        total.size() % 2 ? total[middle] : (total[middle - 1] + total[middle]) / 2;
-    state.counters["max_us"] = total.back();
+    state.counters["median_us"] = kelvara::bench::Quantile(total, 0.5);
+    state.counters["max_us"] = kelvara::bench::Quantile(total, 1.0);
     state.counters["photos"] = static_cast<double>(files.size());
 }
 void BM_PhotoStepMedianPhoto(benchmark::State& state) {

@@ -31,6 +31,7 @@
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
+#include "support/StepQueues.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -44,20 +45,19 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using kelvara::bench::Quantile;
+using kelvara::bench::FlattenedCopy;
+using kelvara::bench::ReportStepTimes;
 using kelvara::bench::RunProcess;
+using kelvara::bench::SampleJpegs;
 using kelvara::bench::SpawnProcess;
 using kelvara::bench::TempFolder;
 using kelvara::bench::WaitProcess;
+using kelvara::test::NoEscape;
+using kelvara::test::StepQueues;
 
 namespace {
 
 std::string KelvaraPath;
-
-class NoEscape : public kelvara::IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
 
 struct Photo {
     std::string path;   // the copy, under its old name
@@ -70,33 +70,11 @@ struct Photo {
 class SamplePhotos {
 public:
     SamplePhotos() {
-        const kelvara::TPhotoMetadataLibrary library;
-        const fs::path source = fs::path(KELVARA_PHOTOS_DIR) / "jpg";
-        std::vector<fs::path> files;
-        for (const auto& entry : fs::recursive_directory_iterator(source)) {
-            std::string extension = entry.path().extension().string();
-            for (char& c : extension)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg"))
-                files.push_back(entry.path());
-        }
-        std::sort(files.begin(), files.end());
-
-        kelvara::TCriticalSection lock;
-        kelvara::TFindFileThread worker(lock);
-        kelvara::TPathList pending;
+        StepQueues queues;
         NoEscape escape;
-        const kelvara::TRenameStep step(worker, pending, m_options, escape);
-        for (const fs::path& file : files) {
-            // Flattened, so that names from different sample folders stay apart.
-            std::string name = fs::relative(file, source).string();
-            for (char& c : name)
-                if (c == '/')
-                    c = '-';
-            const fs::path copy = m_folder.path() / name;
-            fs::copy_file(file, copy);
-            fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write,
-                            fs::perm_options::add);
+        const kelvara::TRenameStep step(queues.worker, queues.pending, m_options, escape);
+        for (const std::string& file : SampleJpegs()) {
+            const fs::path copy = FlattenedCopy(file, m_folder.path());
             std::string target = step.TargetFor(copy.string());
             if (target.empty())
                 ++m_kept;
@@ -167,11 +145,7 @@ void RenameStep(benchmark::State& state, bool withReader) {
         }
         state.ResumeTiming();
     }
-    const double median = Quantile(stepTimes, 0.5);
-    state.counters["median_us"] = median;
-    state.counters["p90_us"] = Quantile(stepTimes, 0.9);
-    state.counters["max_us"] = Quantile(stepTimes, 1.0);
-    state.counters["tick_share_pct"] = 100.0 * 10.0 / (10.0 + median / 1000.0);
+    ReportStepTimes(state, stepTimes);
     state.counters["photos"] = static_cast<double>(photos.size());
     state.counters["kept_photos"] = samples.kept();
     state.SetItemsProcessed(state.iterations());
@@ -301,25 +275,11 @@ BENCHMARK(BM_Pipeline)
 int main(int argc, char** argv) {
     // The program's window needs no screen here, unless one is asked for.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Our own option goes before Google Benchmark sees the rest.
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (i > 0 && arg.rfind("--kelvara=", 0) == 0)
-            KelvaraPath = arg.substr(10);
-        else
-            rest.push_back(argv[i]);
-    }
-    if (KelvaraPath.empty()) {
-        std::error_code ec;
-        const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-        KelvaraPath = (self.parent_path().parent_path() / "Kelvara").string();
-    }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    KelvaraPath = kelvara::bench::ProgramBesideBenchmarks();
+    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
+        if (arg.rfind("--kelvara=", 0) != 0)
+            return false;
+        KelvaraPath = arg.substr(10);
+        return true;
+    });
 }

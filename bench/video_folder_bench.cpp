@@ -33,6 +33,7 @@
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
+#include "support/StepQueues.h"
 #include "support/VideoFiles.h"
 #include "thread/QtMainThreadCall.h"
 
@@ -51,6 +52,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using kelvara::test::NoEscape;
 using Clock = std::chrono::steady_clock;
 using kelvara::bench::Quantile;
 using kelvara::bench::TempFolder;
@@ -59,11 +61,6 @@ using kelvara::test::VideoKind;
 namespace {
 
 constexpr std::uint64_t VideoSize = 400ull * 1024 * 1024;
-
-class NoEscape : public kelvara::IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
 
 // The card: videos written once; photos linked in afresh before every run
 // (the run renames them).

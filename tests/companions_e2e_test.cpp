@@ -17,19 +17,6 @@
 using namespace kelvara::test;
 namespace fs = std::filesystem;
 
-namespace {
-
-// Relative path -> content, for every regular file below `root`.
-std::map<std::string, std::string> snapshot(const fs::path& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).string()] = readFile(entry.path());
-    return files;
-}
-
-} // namespace
-
 TEST(CompanionsProgram, CompanionsFollowTheirPhotosAndNothingElseMoves) {
     TempDir temp;
     const fs::path root = temp.path() / "photos";

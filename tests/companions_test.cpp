@@ -4,16 +4,15 @@
 // which the search may bring them, and every way the move of a photo with its
 // companions can fail half-way, each with real files.
 
-#include "photo/PhotoMetadataLibrary.h"
 #include "platform/MoveFile.h"
 #include "rename/CompanionMove.h"
 #include "rename/Companions.h"
 #include "rename/NewName.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
-#include "search/FindFileThread.h"
 #include "support/CompanionFiles.h"
 #include "support/LogCapture.h"
+#include "support/StepQueues.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
@@ -42,18 +41,9 @@ constexpr const char* DngPrefix = "202012291424_4032x3024_iPhone12Pro_";
 constexpr const char* Crw = "../more-photos/raw/exiv2-canon-powershot-s40.crw";
 constexpr const char* CrwPrefix = "200504231754_2272x1704_CanonPowerShotS40_";
 
-class NoEscape : public IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
-
-class CompanionsTest : public ::testing::Test {
+class CompanionsTest : public ::testing::Test, protected StepQueues {
 protected:
-    TPhotoMetadataLibrary library;
     TempDir temp;
-    TCriticalSection lock;
-    TFindFileThread worker{lock}; // never resumed: files are queued directly
-    TPathList pending;
     NoEscape escape;
     TFixedNamingOptions options; // the first-start choice
 

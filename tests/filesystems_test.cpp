@@ -13,6 +13,7 @@
 #include "support/CompanionFiles.h"
 #include "support/Exiftool.h"
 #include "support/ExpectedNames.h"
+#include "support/StepQueues.h"
 #include "support/TempDir.h"
 #include "support/Volumes.h"
 
@@ -85,10 +86,6 @@ protected:
         while (worker.FileCount() > 0)
             step.RenameNextFile();
     }
-
-    struct NoEscape : IEscapeKey {
-        bool Pressed() override { return false; }
-    };
 
     static inline std::string s_whyNot;
     TPhotoMetadataLibrary m_library;

@@ -14,10 +14,10 @@
 #include "platform/FileContent.h"
 #include "rename/NewName.h"
 #include "rename/RenameStep.h"
-#include "search/FindFileThread.h"
 #include "support/Exiftool.h"
 #include "support/ExpectedNames.h"
 #include "support/MinimalDng.h"
+#include "support/StepQueues.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -39,11 +39,6 @@ using namespace kelvara::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-class NoEscape : public IEscapeKey {
-public:
-    bool Pressed() override { return false; }
-};
 
 QByteArray Bytes(const std::string& data) {
     return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
@@ -198,13 +193,9 @@ private:
     int m_saved;
 };
 
-class HeifRawTest : public ::testing::Test {
+class HeifRawTest : public ::testing::Test, protected StepQueues {
 protected:
-    TPhotoMetadataLibrary library;
     TempDir temp;
-    TCriticalSection lock;
-    TFindFileThread worker{lock}; // never resumed: files are queued directly
-    TPathList pending;
     NoEscape escape;
     TFixedNamingOptions options{DatePatternMinute, TNameLayout::DateSizeModelFile};
 

@@ -3,11 +3,10 @@
 // the step read and in the queue's order, one per step; Cancel drops what the
 // reader holds and stops a read under way, as its end does.
 
-#include "photo/PhotoMetadataLibrary.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
-#include "search/FindFileThread.h"
 #include "support/LogCapture.h"
+#include "support/StepQueues.h"
 #include "support/TempDir.h"
 
 #include <atomic>
@@ -56,14 +55,10 @@ std::string preparedLine(const std::string& path) {
     return "kelvara.rename: prepared \"" + path + "\"";
 }
 
-class PhotoReaderTest : public ::testing::Test {
+class PhotoReaderTest : public ::testing::Test, protected StepQueues {
 protected:
-    TPhotoMetadataLibrary library;
     TempDir temp;
     LogCapture log;
-    TCriticalSection lock;
-    TFindFileThread worker{lock}; // never resumed: files are queued directly
-    TPathList pending;
     TappedEscape escape;
     const TFixedNamingOptions options{DatePatternDay, TNameLayout::DateFile};
 

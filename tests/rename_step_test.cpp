@@ -7,8 +7,8 @@
 #include "platform/MoveFile.h"
 #include "rename/NewName.h"
 #include "rename/RenameStep.h"
-#include "search/FindFileThread.h"
 #include "support/Exiftool.h"
+#include "support/StepQueues.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -65,13 +65,9 @@ private:
 // (as exiftool reads it).
 constexpr const char* Canon = "jpg/Canon_40D.jpg";
 
-class RenameStepTest : public ::testing::Test {
+class RenameStepTest : public ::testing::Test, protected StepQueues {
 protected:
-    TPhotoMetadataLibrary library;
     TempDir temp;
-    TCriticalSection lock;
-    TFindFileThread worker{lock}; // never resumed: files are queued directly
-    TPathList pending;
     FakeEscape escape;
     TFixedNamingOptions options;
 

@@ -4,6 +4,7 @@
 // contents, and copies of the sample photos to rename safely.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,8 @@ std::string readFile(const std::filesystem::path& path);
 
 // The names of the regular files directly in `folder`, sorted.
 std::vector<std::string> fileNames(const std::filesystem::path& folder);
+
+// Relative path -> content, for every regular file below `root`.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& root);
 
 } // namespace kelvara::test
