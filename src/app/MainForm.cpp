@@ -137,12 +137,8 @@ void TMainForm::FormCreate() {
     FTimerThread = std::make_unique<TTimerThread>(
         *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
         [this] {
-            // Runs on the main thread at the pacing thread's request, as the
-            // step does: nothing thrown may go back to that thread.
-            Contained(lcApp, "idle Escape not dropped", [this] {
-                if (m_step)
-                    m_step->DropEscapeSeenWhileIdle();
-            });
+            if (m_step)
+                m_step->DropEscapeSeenWhileIdle();
         });
     FindFileThread->Resume();
 }
@@ -230,12 +226,10 @@ TNameLayout TMainForm::Layout() const {
 }
 
 void TMainForm::RenameNextFile() {
-    // The step contains its own failures; this is the last guard before the
-    // pacing thread, where anything thrown would end the program.
-    Contained(lcApp, "rename step failed", [this] {
-        if (m_step)
-            m_step->RenameNextFile();
-    });
+    // The step contains every failure of its own: nothing goes back to the
+    // pacing thread.
+    if (m_step)
+        m_step->RenameNextFile();
 }
 
 void TMainForm::QueuePath(const std::string& path) {

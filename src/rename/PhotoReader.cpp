@@ -55,9 +55,11 @@ void TPhotoReaderThread::Execute() {
         } catch (const std::exception& error) {
             // Nothing may end this thread, and with it the program: the file
             // keeps its name, the next one goes on.
-            photo = TPreparedPhoto{std::nullopt, error.what(), std::nullopt};
+            photo = TPreparedPhoto{};
+            photo.failure = error.what();
         } catch (...) {
-            photo = TPreparedPhoto{std::nullopt, "an unexpected failure", std::nullopt};
+            photo = TPreparedPhoto{};
+            photo.failure = "an unexpected failure";
         }
         if (Terminated())
             return;

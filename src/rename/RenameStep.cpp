@@ -18,7 +18,7 @@ TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape),
       m_reader(reader) {}
 
-void TRenameStep::RenameNextFile() {
+void TRenameStep::RenameNextFile() noexcept {
     // A step never ends the program, whatever is thrown below it (a library's
     // error of a type nobody expected, say): it runs on the main thread at the
     // pacing thread's request, and from there an exception would reach that
@@ -77,10 +77,14 @@ void TRenameStep::Step() {
     }
 }
 
-void TRenameStep::DropEscapeSeenWhileIdle() {
-    // Tests wait for this line.
-    if (m_escape.Pressed())
-        qCDebug(lcRename) << "Escape seen while idle: dropped";
+void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
+    // Runs on the main thread at the pacing thread's request, as the step
+    // does: nothing thrown may go back to that thread.
+    Contained(lcRename, "idle Escape not dropped", [this] {
+        // Tests wait for this line.
+        if (m_escape.Pressed())
+            qCDebug(lcRename) << "Escape seen while idle: dropped";
+    });
 }
 
 std::string TRenameStep::TargetFor(const std::string& path) const {

@@ -39,13 +39,13 @@ public:
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
                 IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
 
-    void RenameNextFile();
+    void RenameNextFile() noexcept;
 
     // Forgets an Escape press seen while there was nothing to cancel (the
     // key that closed the information window, say), so that it cannot
     // cancel the next drop. The pacing thread asks for this when work
     // arrives after a pause.
-    void DropEscapeSeenWhileIdle();
+    void DropEscapeSeenWhileIdle() noexcept;
 
     // What RenameNextFile would name the photo at `path` with the options as
     // they stand now: the new full path, or empty when it would leave the
