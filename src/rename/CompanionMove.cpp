@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/CompanionMove.h"
 
+#include "platform/Contained.h"
 #include "platform/FolderProbe.h"
 #include "platform/MoveFile.h"
 #include "platform/PathName.h"
@@ -66,13 +67,10 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
             seams.move ? seams.move(move.to, move.from) : MoveFileNoReplace(move.to, move.from);
             qCDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from);
-        } catch (const std::exception& error) {
-            qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
-                              << DecodedPath(move.from) << ":" << error.what();
-            return false;
         } catch (...) {
             qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
-                              << DecodedPath(move.from);
+                              << DecodedPath(move.from) << ":"
+                              << qUtf8Printable(ThrownText(std::current_exception()));
             return false;
         }
     }
