@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -144,12 +145,30 @@ inline void ReportStepTimes(benchmark::State& state, const std::vector<double>& 
     state.counters["tick_share_pct"] = 100.0 * 10.0 / (10.0 + median / 1000.0);
 }
 
+// Runs the rename `step` until `worker` has no file queued, and returns how
+// long the last of those steps took, in microseconds: with a reader thread
+// the steps before it has read the file take nothing, so the step that
+// renames is the one timed.
+template <typename Step, typename Worker> double TimeStepUntilTaken(Step& step, Worker& worker) {
+    std::chrono::duration<double, std::micro> elapsed{};
+    do {
+        const auto start = std::chrono::steady_clock::now();
+        step.RenameNextFile();
+        elapsed = std::chrono::steady_clock::now() - start;
+    } while (worker.FileCount() > 0);
+    return elapsed.count();
+}
+
 // The program beside the bench/ folder this benchmark runs from.
 inline std::string ProgramBesideBenchmarks() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     return (self.parent_path().parent_path() / "Kelvara").string();
 }
+
+// A benchmark program's main that runs the program: --kelvara=PATH names it
+// (into `program`), by default the one beside the benchmarks.
+inline int RunBenchmarksOnProgram(int argc, char** argv, std::string& program);
 
 // A benchmark program's main: `ownOption` sees each argument first and
 // takes it by returning true; Google Benchmark gets the rest.
@@ -166,6 +185,16 @@ inline int RunBenchmarks(int argc, char** argv,
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+inline int RunBenchmarksOnProgram(int argc, char** argv, std::string& program) {
+    program = ProgramBesideBenchmarks();
+    return RunBenchmarks(argc, argv, [&](const std::string& arg) {
+        if (arg.rfind("--kelvara=", 0) != 0)
+            return false;
+        program = arg.substr(10);
+        return true;
+    });
 }
 
 } // namespace kelvara::bench

@@ -42,7 +42,9 @@ using kelvara::bench::FlattenedCopy;
 using kelvara::bench::ReportStepTimes;
 using kelvara::bench::SampleJpegs;
 using kelvara::bench::TempFolder;
+using kelvara::bench::TimeStepUntilTaken;
 using kelvara::test::NoEscape;
+using kelvara::test::StepQueues;
 using kelvara::test::writeCompanion;
 
 namespace {
@@ -114,21 +116,19 @@ bool Restore(const Photo& photo, int companions) {
 void BM_RenameStepCompanions(benchmark::State& state) {
     const int companions = static_cast<int>(state.range(0));
     const bool withReader = state.range(1) != 0;
-    const kelvara::TPhotoMetadataLibrary library;
+    StepQueues queues;
     const PhotoFolder folder(companions);
     const std::vector<Photo>& photos = folder.photos();
     if (photos.empty()) {
         state.SkipWithError("no sample JPEG is renamed");
         return;
     }
-    kelvara::TCriticalSection lock;
-    kelvara::TFindFileThread worker(lock); // never resumed: files are queued directly
-    kelvara::TPathList pending;
     NoEscape escape;
     std::unique_ptr<kelvara::TPhotoReaderThread> reader;
     if (withReader)
-        reader = std::make_unique<kelvara::TPhotoReaderThread>(worker);
-    kelvara::TRenameStep step(worker, pending, folder.options(), escape, reader.get());
+        reader = std::make_unique<kelvara::TPhotoReaderThread>(queues.worker);
+    kelvara::TRenameStep step(queues.worker, queues.pending, folder.options(), escape,
+                              reader.get());
 
     std::vector<double> stepTimes;
     std::size_t next = 0;
@@ -136,22 +136,13 @@ void BM_RenameStepCompanions(benchmark::State& state) {
         state.PauseTiming();
         const Photo& photo = photos[next];
         next = (next + 1) % photos.size();
-        worker.AddPath(photo.folder + "/" + photo.name);
+        queues.worker.AddPath(photo.folder + "/" + photo.name);
         state.ResumeTiming();
 
-        auto start = std::chrono::steady_clock::now();
-        step.RenameNextFile();
-        auto elapsed = std::chrono::steady_clock::now() - start;
-        // With the reader, the steps before it has read the photo and found
-        // its companions take nothing; the one that renames is timed.
-        while (worker.FileCount() > 0) {
-            start = std::chrono::steady_clock::now();
-            step.RenameNextFile();
-            elapsed = std::chrono::steady_clock::now() - start;
-        }
+        const double elapsed = TimeStepUntilTaken(step, queues.worker);
 
         state.PauseTiming();
-        stepTimes.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
+        stepTimes.push_back(elapsed);
         // Failing here means the step left the photo or a companion alone.
         if (!Restore(photo, companions)) {
             state.SkipWithError(("not renamed with its companions: " + photo.name).c_str());

@@ -308,11 +308,5 @@ BENCHMARK(BM_IdleAndRun)->UseManualTime()->Iterations(1)->Repetitions(2)->Unit(b
 } // namespace
 
 int main(int argc, char** argv) {
-    KelvaraPath = kelvara::bench::ProgramBesideBenchmarks();
-    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
-        if (arg.rfind("--kelvara=", 0) != 0)
-            return false;
-        KelvaraPath = arg.substr(10);
-        return true;
-    });
+    return kelvara::bench::RunBenchmarksOnProgram(argc, argv, KelvaraPath);
 }

@@ -51,6 +51,7 @@ using kelvara::bench::RunProcess;
 using kelvara::bench::SampleJpegs;
 using kelvara::bench::SpawnProcess;
 using kelvara::bench::TempFolder;
+using kelvara::bench::TimeStepUntilTaken;
 using kelvara::bench::WaitProcess;
 using kelvara::test::NoEscape;
 using kelvara::test::StepQueues;
@@ -100,21 +101,19 @@ const SamplePhotos& Samples() {
 }
 
 void RenameStep(benchmark::State& state, bool withReader) {
-    const kelvara::TPhotoMetadataLibrary library;
+    StepQueues queues;
     const SamplePhotos& samples = Samples();
     const std::vector<Photo>& photos = samples.renamed();
     if (photos.empty()) {
         state.SkipWithError("no sample JPEG is renamed");
         return;
     }
-    kelvara::TCriticalSection lock;
-    kelvara::TFindFileThread worker(lock); // never resumed: files are queued directly
-    kelvara::TPathList pending;
     NoEscape escape;
     std::unique_ptr<kelvara::TPhotoReaderThread> reader;
     if (withReader)
-        reader = std::make_unique<kelvara::TPhotoReaderThread>(worker);
-    kelvara::TRenameStep step(worker, pending, samples.options(), escape, reader.get());
+        reader = std::make_unique<kelvara::TPhotoReaderThread>(queues.worker);
+    kelvara::TRenameStep step(queues.worker, queues.pending, samples.options(), escape,
+                              reader.get());
 
     std::vector<double> stepTimes;
     std::size_t next = 0;
@@ -122,22 +121,13 @@ void RenameStep(benchmark::State& state, bool withReader) {
         state.PauseTiming();
         const Photo& photo = photos[next];
         next = (next + 1) % photos.size();
-        worker.AddPath(photo.path);
+        queues.worker.AddPath(photo.path);
         state.ResumeTiming();
 
-        auto start = std::chrono::steady_clock::now();
-        step.RenameNextFile();
-        auto elapsed = std::chrono::steady_clock::now() - start;
-        // With the reader, the steps before it has read the photo take
-        // nothing; the one that renames is timed.
-        while (worker.FileCount() > 0) {
-            start = std::chrono::steady_clock::now();
-            step.RenameNextFile();
-            elapsed = std::chrono::steady_clock::now() - start;
-        }
+        const double elapsed = TimeStepUntilTaken(step, queues.worker);
 
         state.PauseTiming();
-        stepTimes.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
+        stepTimes.push_back(elapsed);
         // Failing here means the step left the photo alone: it must rename.
         if (std::rename(photo.target.c_str(), photo.path.c_str()) != 0) {
             state.SkipWithError(("not renamed: " + photo.path).c_str());
@@ -275,11 +265,5 @@ BENCHMARK(BM_Pipeline)
 int main(int argc, char** argv) {
     // The program's window needs no screen here, unless one is asked for.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    KelvaraPath = kelvara::bench::ProgramBesideBenchmarks();
-    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
-        if (arg.rfind("--kelvara=", 0) != 0)
-            return false;
-        KelvaraPath = arg.substr(10);
-        return true;
-    });
+    return kelvara::bench::RunBenchmarksOnProgram(argc, argv, KelvaraPath);
 }
