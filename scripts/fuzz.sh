@@ -38,7 +38,9 @@ trap 'rm -rf "$work"' EXIT
 # The corpus to start from: the committed seeds, the inputs that once
 # crashed, and for photos every sample file of tests/data, the hostile ones
 # included (copied: libFuzzer adds its finds to the first corpus folder,
-# which must never be the repository's own).
+# which must never be the repository's own). The samples are numbered in
+# sorted order, not in the order the folder lists them: that order differs
+# from one clone to the next, and with it the inputs a fixed seed makes.
 prepare_corpus() {
     local target=$1 corpus=$work/$1
     mkdir -p "$corpus"
@@ -50,7 +52,7 @@ prepare_corpus() {
         local i=0
         while IFS= read -r -d '' photo; do
             cp "$photo" "$corpus/photo$((i++))"
-        done < <(find "$photos" -type f ! -name '*.md' ! -name README -print0)
+        done < <(find "$photos" -type f ! -name '*.md' ! -name README -print0 | LC_ALL=C sort -z)
     fi
 }
 
@@ -69,7 +71,7 @@ run_target() {
     {
         local regressions=()
         [[ -d $root/fuzz/regressions/$target ]] &&
-            mapfile -t regressions < <(find "$root/fuzz/regressions/$target" -type f)
+            mapfile -t regressions < <(find "$root/fuzz/regressions/$target" -type f | LC_ALL=C sort)
         if ((${#regressions[@]})); then
             "$exe" "${options[@]}" "${regressions[@]}"
         fi

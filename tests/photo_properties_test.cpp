@@ -296,3 +296,13 @@ TEST(PhotoPropertiesVideo, ContentExiv2TakesForAVideoIsRefused) {
     EXPECT_THROW(kelvara::ReadPhotoProperties(QByteArray::fromStdString(bytes)),
                  kelvara::TPhotoPropertiesError);
 }
+
+// Found by fuzzing: a Fujifilm RAW header whose preview offset and length add up
+// past 4 GiB made Exiv2 throw std::overflow_error from its checked arithmetic.
+// That is damaged metadata, and reported as such.
+TEST(PhotoPropertiesDamage, OffsetsThatOverflowAreDamagedMetadata) {
+    const std::string bytes = kelvara::test::readFile(
+        std::string(KELVARA_SOURCE_DIR) + "/fuzz/regressions/photo/raf-offset-overflow");
+    EXPECT_THROW(kelvara::ReadPhotoProperties(QByteArray::fromStdString(bytes)),
+                 kelvara::TPhotoPropertiesError);
+}

@@ -10,7 +10,9 @@
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>
+#include <new>
 #include <string_view>
+#include <system_error>
 
 namespace kelvara {
 
@@ -172,6 +174,18 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
         source.CheckReads();
         return properties;
     } catch (const Exiv2::Error& error) {
+        throw TPhotoPropertiesError(error.what());
+    } catch (const TPhotoPropertiesError&) {
+        throw;
+    } catch (const std::system_error&) {
+        // A read that failed, not damaged content.
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        // Exiv2 also checks its offset arithmetic and table look-ups with the
+        // standard exceptions (std::overflow_error, std::out_of_range): that is
+        // damaged metadata like any other.
         throw TPhotoPropertiesError(error.what());
     }
 }

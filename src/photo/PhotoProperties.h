@@ -42,7 +42,8 @@ public:
 // anything else (TIFF-based RAW files, say) the whole file, since the
 // metadata library needs it so. A video container is refused by its head.
 // Throws TPhotoPropertiesError when the content is no format the library
-// knows or its metadata cannot be read, and std::system_error when the file
+// knows or its metadata cannot be read (whatever the library threw for it),
+// and std::system_error when the file
 // could not be read; a damaged file that makes the library ask for absurd
 // amounts of memory may also end in std::bad_alloc. Requires a
 // TPhotoMetadataLibrary to exist. Reads only; the content is never changed.
