@@ -159,6 +159,41 @@ template <typename Step, typename Worker> double TimeStepUntilTaken(Step& step, 
     return elapsed.count();
 }
 
+// Times the rename `step` on `count` photos in turn, one per iteration:
+// `queue(i)` gives the path of photo i to put on `worker`, the steps until it
+// is taken are run and the last timed (TimeStepUntilTaken), and then, outside
+// the timing, `undo(i)` gives the photo its old name back, returning what went
+// wrong (the step left it alone, say) or the empty text. A failed undo ends
+// the benchmark with that text. Reports the step times and the photos'
+// count.
+template <typename Step, typename Worker>
+void TimeRenamesInTurn(benchmark::State& state, Step& step, Worker& worker, std::size_t count,
+                       const std::function<std::string(std::size_t)>& queue,
+                       const std::function<std::string(std::size_t)>& undo) {
+    std::vector<double> stepTimes;
+    std::size_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::size_t photo = next;
+        next = (next + 1) % count;
+        worker.AddPath(queue(photo));
+        state.ResumeTiming();
+
+        const double elapsed = TimeStepUntilTaken(step, worker);
+
+        state.PauseTiming();
+        stepTimes.push_back(elapsed);
+        if (const std::string failure = undo(photo); !failure.empty()) {
+            state.SkipWithError(failure.c_str());
+            break;
+        }
+        state.ResumeTiming();
+    }
+    ReportStepTimes(state, stepTimes);
+    state.counters["photos"] = static_cast<double>(count);
+    state.SetItemsProcessed(state.iterations());
+}
+
 // The program beside the bench/ folder this benchmark runs from.
 inline std::string ProgramBesideBenchmarks() {
     std::error_code error;

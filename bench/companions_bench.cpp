@@ -39,10 +39,9 @@
 
 namespace fs = std::filesystem;
 using kelvara::bench::FlattenedCopy;
-using kelvara::bench::ReportStepTimes;
 using kelvara::bench::SampleJpegs;
 using kelvara::bench::TempFolder;
-using kelvara::bench::TimeStepUntilTaken;
+using kelvara::bench::TimeRenamesInTurn;
 using kelvara::test::NoEscape;
 using kelvara::test::StepQueues;
 using kelvara::test::writeCompanion;
@@ -130,29 +129,15 @@ void BM_RenameStepCompanions(benchmark::State& state) {
     kelvara::TRenameStep step(queues.worker, queues.pending, folder.options(), escape,
                               reader.get());
 
-    std::vector<double> stepTimes;
-    std::size_t next = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const Photo& photo = photos[next];
-        next = (next + 1) % photos.size();
-        queues.worker.AddPath(photo.folder + "/" + photo.name);
-        state.ResumeTiming();
-
-        const double elapsed = TimeStepUntilTaken(step, queues.worker);
-
-        state.PauseTiming();
-        stepTimes.push_back(elapsed);
-        // Failing here means the step left the photo or a companion alone.
-        if (!Restore(photo, companions)) {
-            state.SkipWithError(("not renamed with its companions: " + photo.name).c_str());
-            break;
-        }
-        state.ResumeTiming();
-    }
-    ReportStepTimes(state, stepTimes);
-    state.counters["photos"] = static_cast<double>(photos.size());
-    state.SetItemsProcessed(state.iterations());
+    TimeRenamesInTurn(
+        state, step, queues.worker, photos.size(),
+        [&](std::size_t i) { return photos[i].folder + "/" + photos[i].name; },
+        [&](std::size_t i) {
+            // Failing here means the step left the photo or a companion alone.
+            return Restore(photos[i], companions)
+                       ? std::string()
+                       : "not renamed with its companions: " + photos[i].name;
+        });
 }
 BENCHMARK(BM_RenameStepCompanions)
     ->ArgNames({"companions", "reader"})

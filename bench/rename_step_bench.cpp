@@ -46,12 +46,11 @@
 
 namespace fs = std::filesystem;
 using kelvara::bench::FlattenedCopy;
-using kelvara::bench::ReportStepTimes;
 using kelvara::bench::RunProcess;
 using kelvara::bench::SampleJpegs;
 using kelvara::bench::SpawnProcess;
 using kelvara::bench::TempFolder;
-using kelvara::bench::TimeStepUntilTaken;
+using kelvara::bench::TimeRenamesInTurn;
 using kelvara::bench::WaitProcess;
 using kelvara::test::NoEscape;
 using kelvara::test::StepQueues;
@@ -115,30 +114,15 @@ void RenameStep(benchmark::State& state, bool withReader) {
     kelvara::TRenameStep step(queues.worker, queues.pending, samples.options(), escape,
                               reader.get());
 
-    std::vector<double> stepTimes;
-    std::size_t next = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const Photo& photo = photos[next];
-        next = (next + 1) % photos.size();
-        queues.worker.AddPath(photo.path);
-        state.ResumeTiming();
-
-        const double elapsed = TimeStepUntilTaken(step, queues.worker);
-
-        state.PauseTiming();
-        stepTimes.push_back(elapsed);
-        // Failing here means the step left the photo alone: it must rename.
-        if (std::rename(photo.target.c_str(), photo.path.c_str()) != 0) {
-            state.SkipWithError(("not renamed: " + photo.path).c_str());
-            break;
-        }
-        state.ResumeTiming();
-    }
-    ReportStepTimes(state, stepTimes);
-    state.counters["photos"] = static_cast<double>(photos.size());
+    TimeRenamesInTurn(
+        state, step, queues.worker, photos.size(), [&](std::size_t i) { return photos[i].path; },
+        [&](std::size_t i) {
+            // Failing here means the step left the photo alone: it must rename.
+            return std::rename(photos[i].target.c_str(), photos[i].path.c_str()) == 0
+                       ? std::string()
+                       : "not renamed: " + photos[i].path;
+        });
     state.counters["kept_photos"] = samples.kept();
-    state.SetItemsProcessed(state.iterations());
 }
 void BM_RenameStep_StepReads(benchmark::State& state) {
     RenameStep(state, false);
