@@ -29,7 +29,6 @@ public:
 
     // The end is unattended from now on (a signal, the session's end).
     void EndUnattended();
-    bool Unattended() const { return m_unattended; }
 
     // Runs `save`, which writes the state file `iniFile`. True when it
     // returned; when it threw anything at all, the failure is told once, as

@@ -31,8 +31,8 @@ TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort
         // Damaged metadata that claims more memory than there is.
         photo.failure = "out of memory reading it";
     } catch (...) {
-        // Anything else a library throws (Exiv2's checked arithmetic, say):
-        // the file keeps its name all the same.
+        // Anything else thrown on the way (an image plugin's own exception,
+        // say): the file keeps its name all the same.
         photo.failure = ThrownText(std::current_exception()).toStdString();
     }
     return photo;
