@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/DisplayFormat.h"
-#include "info/OSDescription.h"
 #include "platform/linux/OsRelease.h"
+#include "platform/windows/OSDescription.h"
 #include "support/QStringPrint.h"
 
 #include <QLocale>

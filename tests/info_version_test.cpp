@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/InfoForm.h"
-#include "info/VersionBlock.h"
-#include "info/VersionInfo.h"
 #include "support/LogCapture.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
+#include "ui/VersionBlock.h"
+#include "ui/VersionInfo.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -150,7 +150,7 @@ TEST(VersionInfo, TheRunningExecutableIsScannedOncePerRun) {
     GetVersionInfoValue("FileVersion", Exe);
     GetVersionInfoValue("FileVersion", Exe);
     // The lines come in order: once the last is in, all are.
-    const std::string scans = "kelvara.info: scanning for a version block:";
+    const std::string scans = "kelvara.ui: scanning for a version block:";
     ASSERT_TRUE(log.waitFor(scans + " \"" + Exe.toStdString() + "\"", 2));
     EXPECT_LE(log.count(scans + " \"" + running.toStdString() + "\""), 1u);
 }

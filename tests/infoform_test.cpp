@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Translation.h"
+#include "desktop/ShellOpener.h"
+#include "desktop/Shortcut.h"
 #include "info/ClickLabel.h"
 #include "info/InfoForm.h"
-#include "info/OSDescription.h"
-#include "info/Shortcut.h"
-#include "platform/ShellOpener.h"
+#include "platform/windows/OSDescription.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"

@@ -6,7 +6,7 @@
 // copy, in the user's configuration folder where the user cannot write the
 // program's folder or the program lies where it was built to be installed.
 
-#include "platform/Installation.h"
+#include "desktop/Installation.h"
 #include "support/DesktopEntryReader.h"
 #include "support/QStringPrint.h"
 #include "support/TempDir.h"

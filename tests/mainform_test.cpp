@@ -6,7 +6,6 @@
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "info/InfoLinks.h"
-#include "info/VersionInfo.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -15,6 +14,7 @@
 #include "support/MessageBoxAnswerer.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
+#include "ui/VersionInfo.h"
 #include "ui_MainForm.h"
 
 #include <QCoreApplication>

@@ -5,11 +5,11 @@
 
 #include "app/MainForm.h"
 #include "info/InfoForm.h"
-#include "info/ProgramIcon.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "search/FindFileThread.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
+#include "ui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QImage>

@@ -6,10 +6,10 @@
 // a GNOME Files script run for real against a running Kelvara and on its
 // own, and what a failure leaves behind.
 
+#include "desktop/Installation.h"
+#include "desktop/ShellFolders.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
-#include "info/ShellFolders.h"
-#include "platform/Installation.h"
 #include "support/DesktopEntryReader.h"
 #include "support/KelvaraProcess.h"
 #include "support/QtApp.h"

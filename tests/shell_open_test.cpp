@@ -4,10 +4,10 @@
 // desktop's own opener asking a file manager for a Properties view over a
 // private D-Bus, with the folder opened instead when no file manager answers.
 
+#include "desktop/ShellFolders.h"
+#include "desktop/ShellLaunch.h"
+#include "desktop/ShellOpener.h"
 #include "info/InfoLinks.h"
-#include "info/ShellFolders.h"
-#include "info/ShellLaunch.h"
-#include "platform/ShellOpener.h"
 #include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -250,7 +250,7 @@ TEST(DesktopOpener, AsksTheFileManagerForPropertiesOrOpensTheFolder) {
     LogCapture log;
     const auto answered = [&](std::size_t count) {
         return QTest::qWaitFor(
-            [&] { return log.count("kelvara.platform: file manager answered") >= count; }, 10000);
+            [&] { return log.count("kelvara.desktop: file manager answered") >= count; }, 10000);
     };
     const QString file = "/opt/Photo Tools/写真 #1.jpg";
     const QUrl folder = QUrl::fromLocalFile("/opt/Photo Tools/");

@@ -4,11 +4,11 @@
 // desktop-file-validate read them, how a failed write leaves nothing behind,
 // and that the desktop really starts the program from the Send To entry.
 
+#include "desktop/Installation.h"
+#include "desktop/ShellFolders.h"
+#include "desktop/ShellLink.h"
+#include "desktop/Shortcut.h"
 #include "info/InfoLinks.h"
-#include "info/ShellFolders.h"
-#include "info/Shortcut.h"
-#include "platform/Installation.h"
-#include "platform/ShellLink.h"
 #include "support/DesktopEntryReader.h"
 #include "support/PipeLines.h"
 #include "support/TempDir.h"

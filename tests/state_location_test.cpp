@@ -5,7 +5,7 @@
 // program wins. The real program, installed or unpacked and run by a user
 // who cannot write its folder, is install_e2e_test's.
 
-#include "platform/Installation.h"
+#include "desktop/Installation.h"
 #include "state/IniFile.h"
 #include "state/StateFileLocation.h"
 #include "support/QStringPrint.h"

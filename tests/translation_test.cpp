@@ -4,7 +4,7 @@
 // user is told of speak the language chosen.
 
 #include "app/Translation.h"
-#include "info/Shortcut.h"
+#include "desktop/Shortcut.h"
 #include "state/IniFile.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"

@@ -18,7 +18,7 @@
 //   pipe or read a device;
 // - a file larger than MaxFileContentSize is refused unread.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <QByteArray>
 #include <cstdint>

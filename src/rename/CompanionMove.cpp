@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/CompanionMove.h"
 
-#include "platform/Contained.h"
+#include "base/Contained.h"
+#include "base/PathName.h"
+#include "base/SystemError.h"
 #include "platform/FolderProbe.h"
 #include "platform/MoveFile.h"
-#include "platform/PathName.h"
-#include "platform/SystemError.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/RenameStep.h"
 
-#include "platform/Contained.h"
-#include "platform/PathName.h"
+#include "base/Contained.h"
+#include "base/PathName.h"
 #include "rename/CompanionMove.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/StateFileLocation.h"
 
-#include "platform/Installation.h"
-#include "platform/PathName.h"
-#include "platform/SpecialFolder.h"
+#include "base/PathName.h"
+#include "desktop/Installation.h"
+#include "desktop/SpecialFolder.h"
 #include "state/IniFile.h"
 #include "state/Log.h"
 

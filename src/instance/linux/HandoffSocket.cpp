@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/HandoffSocket.h"
 
+#include "base/SystemError.h"
+#include "base/UniqueFd.h"
 #include "instance/linux/UnixSocketAddress.h"
-#include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <poll.h>

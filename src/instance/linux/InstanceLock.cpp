@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/InstanceLock.h"
 
+#include "base/PathName.h"
 #include "instance/Log.h"
 #include "instance/RuntimeFolder.h"
-#include "platform/PathName.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/RuntimeFolder.h"
 
-#include "platform/PathName.h"
-#include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
+#include "base/PathName.h"
+#include "base/SystemError.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
