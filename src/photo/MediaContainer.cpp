@@ -73,6 +73,7 @@ bool IsTransportStream(std::string_view head, std::size_t first, std::size_t pac
 } // namespace
 
 bool IsMediaContainer(std::string_view head) {
+    head = head.substr(0, std::min(head.size(), MediaSignatureSpan));
     if (IsIsoVideo(head) || IsClassicQuickTime(head))
         return true;
     if (head.size() >= 12 && head.substr(0, 4) == "RIFF" && head.substr(8, 4) != "WEBP")

@@ -16,6 +16,9 @@
 
 namespace kelvara {
 
+// A file read head first must be told a video exactly as its whole content is.
+static_assert(PhotoHeadSize >= static_cast<std::int64_t>(MediaSignatureSpan));
+
 namespace {
 
 // Tags are looked up with findKey: operator[] would add a missing tag to the
