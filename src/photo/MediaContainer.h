@@ -36,4 +36,9 @@ inline constexpr std::size_t MediaSignatureSpan = 64 * 1024;
 // containers above. Bytes beyond MediaSignatureSpan are not looked at.
 bool IsMediaContainer(std::string_view head);
 
+// True when `head` is a video of the ISO media and QuickTime family alone
+// (MP4, MOV, M4V, 3GP; the first kind above), whose dates the video reader
+// knows (photo/VideoProperties.h). Looks no further than IsMediaContainer.
+bool IsQuickTimeMovie(std::string_view head);
+
 } // namespace kelvara
