@@ -23,7 +23,8 @@ public:
     std::uint32_t Number(std::size_t at, std::size_t count) const {
         std::uint32_t value = 0;
         for (std::size_t i = 0; i < count; ++i) {
-            const auto byte = static_cast<unsigned char>(m_bytes[at + (m_bigEndian ? i : count - 1 - i)]);
+            const auto byte =
+                static_cast<unsigned char>(m_bytes[at + (m_bigEndian ? i : count - 1 - i)]);
             value = (value << 8) | byte;
         }
         return value;

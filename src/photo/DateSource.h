@@ -7,12 +7,12 @@
 namespace kelvara {
 
 enum class TDateSource {
-    None,                  // no date
-    PhotoMetadata,         // a photo's Exif, IPTC or XMP (photo/PhotoProperties.h)
-    AppleCreationDate,     // a video's com.apple.quicktime.creationdate, with its zone
-    XmpDate,               // a video's XMP date, with its zone
-    UserDataDate,          // a video's \xA9day user data date, with its zone
-    MovieHeaderUtc,        // a video's movie header time (UTC) in this machine's zone
+    None,              // no date
+    PhotoMetadata,     // a photo's Exif, IPTC or XMP (photo/PhotoProperties.h)
+    AppleCreationDate, // a video's com.apple.quicktime.creationdate, with its zone
+    XmpDate,           // a video's XMP date, with its zone
+    UserDataDate,      // a video's \xA9day user data date, with its zone
+    MovieHeaderUtc,    // a video's movie header time (UTC) in this machine's zone
 };
 
 // A short English name for it, stable: the history stores it.

@@ -122,9 +122,11 @@ void TakeItem(std::string_view name, std::string value, TMovieMetadata& metadata
         field = &metadata.appleModel;
     else if (name == "com.apple.quicktime.content.identifier")
         field = &metadata.appleContentIdentifier;
-    else if (name == "\xA9" "day")
+    else if (name == "\xA9"
+                     "day")
         field = &metadata.userDataDate;
-    else if (name == "\xA9" "mod")
+    else if (name == "\xA9"
+                     "mod")
         field = &metadata.userDataModel;
     if (field != nullptr && field->empty())
         *field = std::move(value);
@@ -135,7 +137,8 @@ std::vector<std::string> Keys(std::string_view payload) {
     // bytes), its namespace and its name.
     std::vector<std::string> keys;
     const std::uint32_t count = BigEndian32(payload, 4);
-    for (std::size_t at = 8; keys.size() < count && keys.size() < MostKeys && at + 8 <= payload.size();) {
+    for (std::size_t at = 8;
+         keys.size() < count && keys.size() < MostKeys && at + 8 <= payload.size();) {
         const std::uint32_t size = BigEndian32(payload, at);
         if (size < 8 || size > payload.size() - at)
             break;
@@ -150,7 +153,8 @@ void ReadMetadataBox(IByteSource& source, const TIsoBox& meta, TMovieMetadata& m
     // iTunes-style ones inside user data) has a version and flags first.
     char peek[8];
     std::int64_t skip = 0;
-    if (source.ReadAt(meta.PayloadOffset(), peek, 8) == 8 && std::string_view(peek + 4, 4) != "hdlr")
+    if (source.ReadAt(meta.PayloadOffset(), peek, 8) == 8 &&
+        std::string_view(peek + 4, 4) != "hdlr")
         skip = 4;
     std::vector<std::string> keys;
     std::optional<TIsoBox> items;
@@ -185,7 +189,10 @@ void ReadUserData(IByteSource& source, const TIsoBox& udta, TMovieMetadata& meta
             if (const auto payload = ReadPayload(source, child, MostMetadata);
                 payload && metadata.xmp.empty())
                 metadata.xmp = *payload;
-        } else if (child.type == "\xA9" "day" || child.type == "\xA9" "mod") {
+        } else if (child.type == "\xA9"
+                                 "day" ||
+                   child.type == "\xA9"
+                                 "mod") {
             if (const auto payload = ReadPayload(source, child, MostMetadata))
                 TakeItem(child.type, UserDataText(*payload), metadata);
         }

@@ -33,12 +33,12 @@ struct TMovieMetadata {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     // As written, untrusted; empty where absent.
-    std::string appleCreationDate;        // com.apple.quicktime.creationdate
-    std::string appleModel;               // com.apple.quicktime.model
-    std::string appleContentIdentifier;   // com.apple.quicktime.content.identifier
-    std::string userDataDate;             // \xA9day
-    std::string userDataModel;            // \xA9mod
-    std::string xmp;                      // an XMP packet, from the user data or beside the movie
+    std::string appleCreationDate;      // com.apple.quicktime.creationdate
+    std::string appleModel;             // com.apple.quicktime.model
+    std::string appleContentIdentifier; // com.apple.quicktime.content.identifier
+    std::string userDataDate;           // \xA9day
+    std::string userDataModel;          // \xA9mod
+    std::string xmp;                    // an XMP packet, from the user data or beside the movie
 };
 
 // Reads the movie box `moov` of `source`. Never throws for damaged content;

@@ -21,8 +21,8 @@ constexpr std::size_t MostBoxesAfterMovie = 3;
 constexpr std::int64_t MostXmp = 1024 * 1024;
 
 // The user type of Adobe's XMP box at the top of ISO media files.
-constexpr std::string_view XmpUuid(
-    "\xBE\x7A\xCF\xCB\x97\xA9\x42\xE8\x9C\x71\x99\x94\x91\xE3\xAF\xAC", 16);
+constexpr std::string_view
+    XmpUuid("\xBE\x7A\xCF\xCB\x97\xA9\x42\xE8\x9C\x71\x99\x94\x91\xE3\xAF\xAC", 16);
 
 bool IsXmpBox(IByteSource& source, const TIsoBox& box) {
     if (box.type != "uuid")
@@ -45,8 +45,8 @@ std::optional<TVideoProperties> ReadVideoProperties(IByteSource& source) {
     std::string head(static_cast<std::size_t>(std::min<std::int64_t>(
                          source.Size(), static_cast<std::int64_t>(MediaSignatureSpan))),
                      '\0');
-    head.resize(static_cast<std::size_t>(
-        std::max<std::int64_t>(0, source.ReadAt(0, head.data(), static_cast<std::int64_t>(head.size())))));
+    head.resize(static_cast<std::size_t>(std::max<std::int64_t>(
+        0, source.ReadAt(0, head.data(), static_cast<std::int64_t>(head.size())))));
     if (!IsQuickTimeMovie(head))
         return std::nullopt;
     head = {};
