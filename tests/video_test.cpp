@@ -12,18 +12,19 @@
 #include "photo/PhotoSource.h"
 #include "photo/VideoDate.h"
 #include "photo/VideoProperties.h"
+#include "rename/Companions.h"
 #include "rename/PreparedMedia.h"
 #include "support/TempDir.h"
 #include "support/VideoFiles.h"
 
 #include <cstdlib>
-#include <limits>
-#include <system_error>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 #include <string>
+#include <system_error>
 
 using namespace kelvara;
 using namespace kelvara::test;
@@ -117,8 +118,8 @@ TEST_F(VideoTest, EachSampleGivesItsDateSizeAndModelAndOnlyWhenVideosAreChosen) 
         {"utc-january.mp4", "2024:01:15 12:30:00", TDateSource::MovieHeaderUtc, "", ""},
         {"utc-july-faststart.mp4", "2024:07:15 13:30:00", TDateSource::MovieHeaderUtc, "", ""},
         // Dates with their own offset are their own wall-clock time.
-        {"IMG_5195.MOV", "2021:04:11 15:47:53", TDateSource::AppleCreationDate,
-         "iPhone 11 Pro Max", LivePhotoId},
+        {"IMG_5195.MOV", "2021:04:11 15:47:53", TDateSource::AppleCreationDate, "iPhone 11 Pro Max",
+         LivePhotoId},
         {"IMG_5195-other-phone.MOV", "2021:04:12 18:00:00", TDateSource::AppleCreationDate,
          "iPhone 12", "0B9C5C2A-3D1E-4E8F-9A71-2C6D8E4F1A35"},
         {"userdata-day.mov", "2023:06:01 08:00:00", TDateSource::UserDataDate, "DSC-RX100", ""},
@@ -333,8 +334,42 @@ TEST_F(VideoTest, ALivePhotoStillAndItsVideoShareTheirContentIdentifier) {
     ASSERT_TRUE(twin);
     EXPECT_NE(twin->ContentIdentifier, still->ContentIdentifier);
     // An iPhone photo that was no Live Photo, and other makers' photos.
-    const auto plain = ReadPhotoFile((photosDir() / "heic" / "mobile" / "iphone_13_pro_max.HEIC").string());
+    const auto plain =
+        ReadPhotoFile((photosDir() / "heic" / "mobile" / "iphone_13_pro_max.HEIC").string());
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->ContentIdentifier, "");
-    EXPECT_EQ(ReadPhotoFile((photosDir() / "jpg" / "Canon_40D.jpg").string())->ContentIdentifier, "");
+    EXPECT_EQ(ReadPhotoFile((photosDir() / "jpg" / "Canon_40D.jpg").string())->ContentIdentifier,
+              "");
+}
+
+TEST_F(VideoTest, AMovThatSharesAPhotosNameButNotItsIdentifierIsNoCompanion) {
+    const fs::path own = temp.path() / "own";
+    const fs::path merged = temp.path() / "merged";
+    fs::create_directories(own);
+    fs::create_directories(merged);
+    const std::string ownPhoto = copyPhoto("heic/IMG_5195.HEIC", own);
+    fs::copy_file(VideoPath("IMG_5195.MOV"), own / "IMG_5195.MOV");
+    const std::string twinPhoto = copyPhoto("heic/IMG_5195.HEIC", merged);
+    fs::copy_file(VideoPath("IMG_5195-other-phone.MOV"), merged / "IMG_5195.MOV");
+    writeFile(merged / "IMG_5195.AAE", "edits");
+
+    // Whether the photo's identifier was read ahead or is read now.
+    for (const std::optional<std::string>& known :
+         {std::optional<std::string>(), std::optional<std::string>(LivePhotoId)}) {
+        const auto ownFound = FindCompanions(ownPhoto, {}, known);
+        ASSERT_EQ(ownFound.size(), 1u);
+        EXPECT_EQ(ownFound[0].name, "IMG_5195.MOV");
+        const auto twinFound = FindCompanions(twinPhoto, {}, known);
+        ASSERT_EQ(twinFound.size(), 1u);
+        EXPECT_EQ(twinFound[0].name, "IMG_5195.AAE");
+    }
+    // As the reader thread looks them up with the photo.
+    TPreparedPhoto prepared = PreparePhoto(twinPhoto);
+    LookUpCompanions(twinPhoto, prepared);
+    ASSERT_TRUE(prepared.companions);
+    ASSERT_EQ(prepared.companions->size(), 1u);
+    EXPECT_EQ((*prepared.companions)[0].name, "IMG_5195.AAE");
+    // A photo without an identifier keeps a MOV by its name, as it always did.
+    const std::string plainPhoto = copyPhoto("jpg/Canon_40D.jpg", merged, "IMG_5195.JPG");
+    ASSERT_EQ(FindCompanions(plainPhoto).size(), 2u);
 }
