@@ -10,6 +10,12 @@
 // boxes that hold these (photo/MovieBox.h): a few hundred KB at most, never
 // the media data. A movie box above MostMovieBoxSize is refused: no camera
 // writes one, and it would be read by the box.
+//
+// Exiv2's own QuickTime reader (0.27, built with video support in Debian)
+// is not used: it knows 32-bit box sizes only, looks for a track's handler
+// by reading on four bytes at a time (through the media data, where it is
+// missing) and reads sizes it was given into small fixed buffers; the
+// metadata reader never hands it a video (photo/PhotoProperties.cpp).
 
 #include "photo/ByteSource.h"
 #include "photo/DateSource.h"
