@@ -19,8 +19,8 @@
 #include "photo/PhotoMetadataLibrary.h"
 #include "support/VideoFiles.h"
 
-#include <benchmark/benchmark.h>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -62,7 +62,8 @@ std::string LongMovieBox(const std::string& sample) {
     // The movie header first, as every writer puts it.
     std::size_t mvhdSize = 0;
     for (int i = 0; i < 4; ++i)
-        mvhdSize = (mvhdSize << 8) | static_cast<unsigned char>(children[static_cast<std::size_t>(i)]);
+        mvhdSize =
+            (mvhdSize << 8) | static_cast<unsigned char>(children[static_cast<std::size_t>(i)]);
     return Box("moov", children.substr(0, mvhdSize) + track + children.substr(mvhdSize));
 }
 
