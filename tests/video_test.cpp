@@ -187,7 +187,7 @@ TEST_F(VideoTest, UtcIsTurnedIntoTheZoneOfTheMachineAndOffsetDatesKeepTheirOwnCl
     EXPECT_EQ(LocalTimeOfMovieTime(2082844800), "1970:01:01 00:00:00");
 }
 
-TEST_F(VideoTest, AnXmpDateWithItsOffsetComesBeforeTheMovieHeader) {
+TEST_F(VideoTest, AnXmpDateComesBeforeTheMovieHeaderAndAnIphonesMetadataBoxIsRead) {
     // Adobe's XMP box beside the movie, as editors add it.
     std::string video = readFile(VideoPath("utc-zero.mp4"));
     const std::string packet =
@@ -202,6 +202,40 @@ TEST_F(VideoTest, AnXmpDateWithItsOffsetComesBeforeTheMovieHeader) {
     EXPECT_EQ(properties->DateSource, TDateSource::XmpDate);
     EXPECT_EQ(XmpCreateDate("<xmp:CreateDate>2019-01-01T00:00:00Z</xmp:CreateDate>"),
               "2019-01-01T00:00:00Z");
+
+    // An iPhone keeps its metadata box in the movie box itself, without the
+    // version and flags of the one FFmpeg puts in the user data.
+    const std::string mov = readFile(VideoPath("IMG_5195.MOV"));
+    TMemoryByteSource source(mov);
+    std::string prefix, children, meta;
+    for (const TIsoBox& box : ChildBoxes(source, 0, source.Size(), 16)) {
+        if (box.type != "moov") {
+            prefix += mov.substr(static_cast<std::size_t>(box.offset),
+                                 static_cast<std::size_t>(box.size));
+            continue;
+        }
+        for (const TIsoBox& child : ChildBoxes(source, box.PayloadOffset(), box.End(), 64)) {
+            if (child.type == "udta") {
+                const TIsoBox inner =
+                    ChildBoxes(source, child.PayloadOffset(), child.End(), 1).at(0);
+                ASSERT_EQ(inner.type, "meta");
+                meta = mov.substr(static_cast<std::size_t>(inner.PayloadOffset() + 4),
+                                  static_cast<std::size_t>(inner.PayloadSize() - 4));
+            } else {
+                children += mov.substr(static_cast<std::size_t>(child.offset),
+                                       static_cast<std::size_t>(child.size));
+            }
+        }
+    }
+    ASSERT_FALSE(meta.empty());
+    const std::string iphone =
+        prefix + video_detail::Box("moov", children + video_detail::Box("meta", meta));
+    const auto apple = FromMemory(iphone);
+    ASSERT_TRUE(apple);
+    EXPECT_EQ(apple->DateTaken, "2021:04:11 15:47:53");
+    EXPECT_EQ(apple->DateSource, TDateSource::AppleCreationDate);
+    EXPECT_EQ(apple->CameraModel, "iPhone 11 Pro Max");
+    EXPECT_EQ(apple->ContentIdentifier, LivePhotoId);
 }
 
 TEST_F(VideoTest, CutAndDamagedBoxesGiveNoDateAndNeverFail) {

@@ -150,11 +150,12 @@ std::vector<std::string> Keys(std::string_view payload) {
 
 void ReadMetadataBox(IByteSource& source, const TIsoBox& meta, TMovieMetadata& metadata) {
     // QuickTime's metadata box holds its children at once; the ISO one (and
-    // iTunes-style ones inside user data) has a version and flags first.
+    // iTunes-style ones inside user data) has a version and flags first:
+    // zeros, where QuickTime's first child has its size.
     char peek[8];
     std::int64_t skip = 0;
     if (source.ReadAt(meta.PayloadOffset(), peek, 8) == 8 &&
-        std::string_view(peek + 4, 4) != "hdlr")
+        std::string_view(peek + 4, 4) != "hdlr" && BigEndian32(std::string_view(peek, 4), 0) == 0)
         skip = 4;
     std::vector<std::string> keys;
     std::optional<TIsoBox> items;
