@@ -8,12 +8,19 @@
 // TPhotoPropertiesError from the metadata reader, so any other exception that
 // escapes here would end the program: libFuzzer reports it as a crash. What
 // is read must have the promised forms.
+//
+// The video reader (MP4, MOV: box walker, movie box, date rules) gets every
+// input too, from memory and as a file is read head first; it throws nothing,
+// and its answers must agree. The sample videos of tests/data seed it.
 
 #include "FuzzCheck.h"
+#include "photo/ByteSource.h"
 #include "photo/GPImage.h"
+#include "photo/MediaFile.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "photo/PhotoProperties.h"
 #include "photo/PhotoSource.h"
+#include "photo/VideoProperties.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -25,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 using kelvara::fuzz::Require;
 
@@ -91,7 +99,33 @@ bool Same(const std::optional<kelvara::TPhotoProperties>& a,
     if (!a || !b)
         return !a && !b;
     return a->DateTaken == b->DateTaken && a->Dimensions == b->Dimensions &&
-           a->CameraModel == b->CameraModel;
+           a->CameraModel == b->CameraModel && a->DateSource == b->DateSource &&
+           a->ContentIdentifier == b->ContentIdentifier;
+}
+
+// The video reader's promises for one input.
+void CheckVideo(const QByteArray& content) {
+    kelvara::TMemoryByteSource memory(
+        std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
+    const auto video = kelvara::ReadVideoProperties(memory);
+    if (video) {
+        Require(video->DateTaken.empty() || IsDateTime(video->DateTaken),
+                "a video's date has the form YYYY:MM:DD HH:MM:SS");
+        Require(video->DateTaken.empty() == (video->DateSource == kelvara::TDateSource::None),
+                "a video's date has a source exactly when there is one");
+        Require(video->Dimensions.empty() || IsDimensions(video->Dimensions),
+                "a video's size has the form W x H");
+    }
+    kelvara::TContentSource whole(content);
+    const auto wholeAnswer = kelvara::ReadVideoAsPhoto(whole);
+    Require(wholeAnswer.has_value() == video.has_value() &&
+                (!video || (wholeAnswer->DateTaken == video->DateTaken &&
+                            wholeAnswer->Dimensions == video->Dimensions &&
+                            wholeAnswer->CameraModel == video->CameraModel)),
+            "a video reads the same from memory and through a photo source");
+    TPiecewiseSource piecewise(content);
+    Require(Same(kelvara::ReadVideoAsPhoto(piecewise), wholeAnswer),
+            "read head first, a video has the properties it has read whole");
 }
 
 } // namespace
@@ -132,5 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TPiecewiseSource forProperties(content);
     Require(Same(Properties(forProperties), properties),
             "read head first, the content has the properties it has read whole");
+
+    CheckVideo(content);
     return 0;
 }

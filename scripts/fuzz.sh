@@ -6,6 +6,12 @@
 # 60 by default), as many at once as there are cores. Any crash, leak, hang
 # or broken promise fails the run; its input is left in build-fuzz/artifacts/.
 #
+# The seed comes from the commit (its first 8 hex digits as a number), so
+# that each commit explores inputs the one before did not, and the same
+# commit always repeats the same inputs; it is printed, and
+# KELVARA_FUZZ_SEED=N replays a run with another. Outside a git checkout the
+# seed is 1.
+#
 # Usage: scripts/fuzz.sh [TARGET...]   (default: every target)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,6 +20,16 @@ seconds=${KELVARA_FUZZ_SECONDS:-60}
 photos=$root/tests/data
 build=$root/build-fuzz
 artifacts=$build/artifacts
+
+if [[ -n ${KELVARA_FUZZ_SEED:-} ]]; then
+    seed=$KELVARA_FUZZ_SEED
+elif commit=$(git -C "$root" rev-parse --verify -q HEAD 2>/dev/null); then
+    seed=$((16#${commit:0:8}))
+    # libFuzzer takes 0 as "pick one at random", which could not be replayed.
+    ((seed != 0)) || seed=1
+else
+    seed=1
+fi
 
 targets=("$@")
 if ((${#targets[@]} == 0)); then
@@ -56,17 +72,18 @@ prepare_corpus() {
     fi
 }
 
-# At most this many inputs per target: with the fixed seed, a run never goes
-# beyond what was run clean here (raise them after a longer clean run).
+# At most this many inputs per target, so that the test command's run stays
+# as long as runs that went clean here with several seeds (raise them only
+# after clean longer runs).
 declare -A most_runs=([commatext]=1900000 [handoff_frame]=14000000 [inifile]=480000 [photo]=135000)
 
 # run_target NAME: replays the regressions, then fuzzes; the log goes to
 # build-fuzz/NAME.log.
 run_target() {
     local target=$1 exe=$build/fuzz/${1}_fuzz log=$build/$1.log
-    # A fixed seed makes a run repeat the same inputs in the same order, so a
-    # shorter run covers nothing that a longer one here did not.
-    local options=(-seed=1 -timeout=25 -rss_limit_mb=2560 -artifact_prefix="$artifacts/$target-")
+    # The commit's seed: the same commit repeats the same inputs in the same
+    # order, so a failure can be replayed.
+    local options=(-seed="$seed" -timeout=25 -rss_limit_mb=2560 -artifact_prefix="$artifacts/$target-")
     [[ -f $root/fuzz/$target.dict ]] && options+=(-dict="$root/fuzz/$target.dict")
     {
         local regressions=()
@@ -83,7 +100,7 @@ run_target() {
     } >"$log" 2>&1
 }
 
-echo "== Fuzzing ${targets[*]} for ${seconds}s each"
+echo "== Fuzzing ${targets[*]} for ${seconds}s each, seed $seed (KELVARA_FUZZ_SEED=$seed replays it)"
 declare -A pids
 failed=()
 for target in "${targets[@]}"; do

@@ -72,9 +72,15 @@ bool IsTransportStream(std::string_view head, std::size_t first, std::size_t pac
 
 } // namespace
 
+bool IsQuickTimeMovie(std::string_view head) {
+    head = head.substr(0, std::min(head.size(), MediaSignatureSpan));
+    return IsIsoVideo(head) || IsClassicQuickTime(head);
+}
+
 bool IsMediaContainer(std::string_view head) {
-    if (IsIsoVideo(head) || IsClassicQuickTime(head))
+    if (IsQuickTimeMovie(head))
         return true;
+    head = head.substr(0, std::min(head.size(), MediaSignatureSpan));
     if (head.size() >= 12 && head.substr(0, 4) == "RIFF" && head.substr(8, 4) != "WEBP")
         return true;
     if (head.starts_with("\x1A\x45\xDF\xA3"))

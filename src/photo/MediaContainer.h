@@ -18,12 +18,27 @@
 // None of these signatures is one of a raster image format, so refusing them
 // changes no image test's answer; it only spares the reading.
 
+#include <cstddef>
 #include <string_view>
 
 namespace kelvara {
 
-// True when `head`, the first bytes of a file (a few KiB suffice; more make
-// the transport stream test surer), is one of the containers above.
+// How far into a file the test looks, at most. The answer must not depend on
+// how much of a file its caller happens to hold (a file read head first, or
+// its content read whole): a file-type box that claims to run past its head,
+// or sync bytes that stop just after it, would otherwise be a video to one
+// caller and not to the other. Callers give at least this much of any longer
+// file.
+inline constexpr std::size_t MediaSignatureSpan = 64 * 1024;
+
+// True when `head`, the first bytes of a file (a few KiB suffice; more, up
+// to MediaSignatureSpan, make the transport stream test surer), is one of the
+// containers above. Bytes beyond MediaSignatureSpan are not looked at.
 bool IsMediaContainer(std::string_view head);
+
+// True when `head` is a video of the ISO media and QuickTime family alone
+// (MP4, MOV, M4V, 3GP; the first kind above), whose dates the video reader
+// knows (photo/VideoProperties.h). Looks no further than IsMediaContainer.
+bool IsQuickTimeMovie(std::string_view head);
 
 } // namespace kelvara

@@ -2,6 +2,7 @@
 #include "photo/PhotoProperties.h"
 
 #include "base/Trim.h"
+#include "photo/AppleMakerNote.h"
 #include "photo/HeifImage.h"
 #include "photo/JpegHead.h"
 #include "photo/MediaContainer.h"
@@ -15,6 +16,9 @@
 #include <system_error>
 
 namespace kelvara {
+
+// A file read head first must be told a video exactly as its whole content is.
+static_assert(PhotoHeadSize >= static_cast<std::int64_t>(MediaSignatureSpan));
 
 namespace {
 
@@ -79,12 +83,25 @@ std::string Dimensions(TPhotoSource& source, const Exiv2::Image& image) {
     return {};
 }
 
+// Exiv2 0.27 knows no Apple maker note and keeps it whole, as bytes.
+std::string ContentIdentifier(const Exiv2::ExifData& exif) {
+    const auto it = exif.findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
+    if (it == exif.end() || it->size() < 16)
+        return {};
+    std::string note(static_cast<std::size_t>(it->size()), '\0');
+    it->copy(reinterpret_cast<Exiv2::byte*>(note.data()), Exiv2::bigEndian);
+    return AppleContentIdentifier(note);
+}
+
 TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
                             const Exiv2::XmpData& xmp, std::string dimensions) {
     TPhotoProperties properties;
     properties.DateTaken = DateTaken(exif, iptc, xmp);
+    if (!properties.DateTaken.empty())
+        properties.DateSource = TDateSource::PhotoMetadata;
     properties.Dimensions = std::move(dimensions);
     properties.CameraModel = ExifString(ExifText(exif, "Exif.Image.Model"));
+    properties.ContentIdentifier = ContentIdentifier(exif);
     return properties;
 }
 

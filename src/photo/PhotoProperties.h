@@ -5,6 +5,7 @@
 // the rename step relies on; a property the photo does not hold is the empty
 // text, never an error.
 
+#include "photo/DateSource.h"
 #include "photo/PhotoSource.h"
 
 #include <QByteArray>
@@ -27,6 +28,12 @@ struct TPhotoProperties {
     // DIGITAL 900 IS"; empty when absent. Untrusted: it may hold any
     // character.
     std::string CameraModel;
+    // Where DateTaken came from (for a video: which of its dates,
+    // photo/VideoDate.h); None when there is no date.
+    TDateSource DateSource = TDateSource::None;
+    // Apple's content identifier, which a Live Photo's still (its maker
+    // note) and video share (photo/AppleMakerNote.h); empty when absent.
+    std::string ContentIdentifier;
 };
 
 // The metadata library could not make sense of the content: an unknown

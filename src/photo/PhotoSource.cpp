@@ -112,8 +112,9 @@ void TPhotoSource::CheckReads() const {
         std::rethrow_exception(m_failure);
 }
 
-TFileSource::TFileSource(const std::string& path, std::function<bool()> abort)
-    : m_file(path), m_abort(std::move(abort)) {
+TFileSource::TFileSource(const std::string& path, std::function<bool()> abort,
+                         std::int64_t mostSize)
+    : m_file(path, mostSize), m_abort(std::move(abort)) {
     // One byte more than the head tells a file that ends within it (or grew
     // to just past it since it was opened) from a longer one.
     QByteArray head(static_cast<qsizetype>(PhotoHeadSize + 1), Qt::Uninitialized);

@@ -94,8 +94,10 @@ protected:
 class TFileSource final : public TPhotoSource {
 public:
     // Throws std::system_error when the file cannot be opened or its head
-    // cannot be read.
-    explicit TFileSource(const std::string& path, std::function<bool()> abort = {});
+    // cannot be read. Files above `mostSize` are refused unread; only a
+    // caller that never reads one whole may allow more.
+    explicit TFileSource(const std::string& path, std::function<bool()> abort = {},
+                         std::int64_t mostSize = MaxFileContentSize);
 
 protected:
     std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) override;

@@ -43,8 +43,10 @@ QByteArray ReadFileContent(const std::string& path);
 // head and go no further when that settles it.
 class TReadOnlyFile {
 public:
-    // Throws std::system_error as ReadFileContent does, reading nothing.
-    explicit TReadOnlyFile(const std::string& path);
+    // Throws std::system_error as ReadFileContent does, reading nothing; a
+    // reader that never reads a file whole may allow it a larger `mostSize`
+    // (a video's boxes).
+    explicit TReadOnlyFile(const std::string& path, std::int64_t mostSize = MaxFileContentSize);
 
     // The size when the file was opened.
     std::int64_t Size() const { return m_size; }

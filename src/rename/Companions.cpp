@@ -4,6 +4,7 @@
 #include "base/PathName.h"
 #include "photo/ImageTest.h"
 #include "platform/FolderProbe.h"
+#include "rename/LivePhotoPair.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 
@@ -31,6 +32,12 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
+}
+
+// A Live Photo's video by its extension (the only candidates so named).
+bool IsLivePhotoVideoName(std::string_view name) {
+    return std::any_of(LivePhotoExtensions.begin(), LivePhotoExtensions.end(),
+                       [&](const char* extension) { return name.ends_with(extension); });
 }
 
 } // namespace
@@ -62,7 +69,8 @@ std::vector<std::string> CompanionCandidates(const std::string& photoName) {
     return names;
 }
 
-std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImageTest& isImage) {
+std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImageTest& isImage,
+                                       const std::optional<std::string>& photoIdentifier) {
     const TSplitPath split = SplitPath(photoPath);
     const TFolderProbe folder(split.folder);
     std::vector<std::string> found;
@@ -102,6 +110,11 @@ std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImag
         }
         if (image) {
             qCDebug(lcRename) << "no companion:" << DecodedPath(path) << "is an image";
+            continue;
+        }
+        if (IsLivePhotoVideoName(name) && !IsLivePhotoVideoOf(path, photoPath, photoIdentifier)) {
+            qCDebug(lcRename) << "no companion:" << DecodedPath(path)
+                              << "is another Live Photo's video";
             continue;
         }
         companions.push_back({std::move(name), std::move(path)});

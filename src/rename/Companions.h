@@ -15,7 +15,8 @@
 //  - stem.xmp and stem.aae, where stem is the name without its extension
 //    (Lightroom, digiKam, an iPhone's edits: "IMG_0001.xmp", "IMG_5195.AAE");
 //  - stem.mov beside a HEIC, HEIF or JPEG photo, told by the photo's
-//    extension (the video half of a Live Photo: "IMG_5195.MOV").
+//    extension (the video half of a Live Photo: "IMG_5195.MOV"), unless the
+//    two carry different content identifiers (rename/LivePhotoPair.h).
 //
 // A companion is a regular file (not a link, a folder or a device) that the
 // image test says is no image: a file that is an image gets its own name
@@ -30,6 +31,7 @@
 // file is there; where case counts, only when both files really are.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,10 +51,11 @@ std::vector<std::string> CompanionCandidates(const std::string& photoName);
 
 // The companions of the photo at `photoPath` as they are now, each under
 // its own spelling, in the order of CompanionCandidates. `isImage` is the image test; left empty,
-// the step's own (IsImageFile). Throws std::system_error when the photo's folder cannot be opened
-// or a name in it cannot be looked up.
-std::vector<TCompanion> FindCompanions(const std::string& photoPath,
-                                       const TImageTest& isImage = {});
+// the step's own (IsImageFile). `photoIdentifier` is the photo's content identifier where it was
+// read already (rename/LivePhotoPair.h). Throws std::system_error when the photo's folder cannot be
+// opened or a name in it cannot be looked up.
+std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImageTest& isImage = {},
+                                       const std::optional<std::string>& photoIdentifier = {});
 
 // The path of the file `name` in the folder that holds `path`.
 std::string SiblingPath(const std::string& path, const std::string& name);

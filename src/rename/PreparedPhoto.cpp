@@ -42,7 +42,7 @@ void LookUpCompanions(const std::string& path, TPreparedPhoto& photo) {
     if (!photo.properties)
         return;
     try {
-        photo.companions = FindCompanions(path);
+        photo.companions = FindCompanions(path, {}, photo.properties->ContentIdentifier);
     } catch (...) {
         // The move looks for them again, and says what fails then.
         qCDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"

@@ -20,24 +20,25 @@ std::string About(const char* what, const std::string& path) {
 
 // Refuses anything but a regular file of acceptable size; `info` comes from
 // stat (before opening) or fstat (after).
-void CheckRegularFile(const struct stat& info, const std::string& path) {
+void CheckRegularFile(const struct stat& info, const std::string& path, std::int64_t mostSize) {
     if (S_ISDIR(info.st_mode))
         ThrowSystemError(EISDIR, About("is a folder", path));
     if (!S_ISREG(info.st_mode))
         ThrowSystemError(EINVAL, About("not a regular file", path));
-    if (info.st_size > MaxFileContentSize)
+    if (info.st_size > mostSize)
         ThrowSystemError(EFBIG, About("too large to be a photo", path));
 }
 
 // Opens `path` by the rules of the header; `opened` gets what fstat says of
 // the open file.
-TUniqueFd OpenRegularFile(const std::string& path, struct stat& opened) {
+TUniqueFd OpenRegularFile(const std::string& path, struct stat& opened,
+                          std::int64_t mostSize = MaxFileContentSize) {
     // Looking before opening keeps us from opening devices at all (opening
     // some has side effects, such as a tape rewinding).
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0)
         ThrowSystemError(errno, About("cannot look at", path));
-    CheckRegularFile(before, path);
+    CheckRegularFile(before, path, mostSize);
 
     // O_NONBLOCK: should the name have become a FIFO since the look above,
     // the open must not wait for a writer.
@@ -46,7 +47,7 @@ TUniqueFd OpenRegularFile(const std::string& path, struct stat& opened) {
         ThrowSystemError(errno, About("cannot open", path));
     if (::fstat(file.get(), &opened) != 0)
         ThrowSystemError(errno, About("cannot look at", path));
-    CheckRegularFile(opened, path);
+    CheckRegularFile(opened, path, mostSize);
     return file;
 }
 
@@ -88,9 +89,9 @@ QByteArray ReadFileContent(const std::string& path) {
     return content;
 }
 
-TReadOnlyFile::TReadOnlyFile(const std::string& path) : m_path(path) {
+TReadOnlyFile::TReadOnlyFile(const std::string& path, std::int64_t mostSize) : m_path(path) {
     struct stat opened {};
-    m_file = OpenRegularFile(path, opened);
+    m_file = OpenRegularFile(path, opened, mostSize);
     m_size = static_cast<std::int64_t>(opened.st_size);
 }
 

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "photo/MediaFile.h"
+
+#include "photo/ByteSource.h"
+#include "photo/GPImage.h"
+#include "photo/MediaContainer.h"
+#include "photo/PhotoFile.h"
+#include "photo/VideoProperties.h"
+#include "base/SystemError.h"
+
+#include <cerrno>
+#include <limits>
+#include <string_view>
+
+namespace kelvara {
+
+namespace {
+
+// A photo source as the video reader reads it: its head at hand, the rest
+// fetched where the reader looks (and counted, and failures remembered, by
+// the photo source).
+class TPhotoByteSource final : public IByteSource {
+public:
+    explicit TPhotoByteSource(TPhotoSource& source) : m_source(source) {}
+
+    std::int64_t Size() const override { return m_source.Size(); }
+    std::int64_t ReadAt(std::int64_t offset, char* data, std::int64_t length) override {
+        return m_source.ReadInto(offset, data, length);
+    }
+
+private:
+    TPhotoSource& m_source;
+};
+
+} // namespace
+
+std::optional<TPhotoProperties> ReadVideoAsPhoto(TPhotoSource& source) {
+    TPhotoByteSource bytes(source);
+    auto video = ReadVideoProperties(bytes);
+    // A read that failed on the way leaves an answer that means nothing.
+    source.CheckReads();
+    if (!video)
+        return std::nullopt;
+    TPhotoProperties properties;
+    properties.DateTaken = std::move(video->DateTaken);
+    properties.DateSource = video->DateSource;
+    properties.Dimensions = std::move(video->Dimensions);
+    properties.CameraModel = std::move(video->CameraModel);
+    properties.ContentIdentifier = std::move(video->ContentIdentifier);
+    return properties;
+}
+
+std::optional<TPhotoProperties> ReadMediaFile(const std::string& path, const TMediaChoice& choice,
+                                              std::function<bool()> abort) {
+    if (!choice.videos)
+        return ReadPhotoFile(path, std::move(abort));
+    // Videos run to many GB; only their boxes are read. Anything else keeps
+    // the photos' size limit, as without the choice.
+    TFileSource source(path, std::move(abort), std::numeric_limits<std::int64_t>::max());
+    const QByteArray& head = source.Head();
+    const bool movie =
+        IsQuickTimeMovie(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    if (!movie && source.Size() > MaxFileContentSize)
+        ThrowSystemError(EFBIG, "too large to be a photo: " + path);
+    const bool image = IsImageContent(source);
+    source.CheckReads();
+    if (image)
+        return ReadPhotoProperties(source);
+    return movie ? ReadVideoAsPhoto(source) : std::nullopt;
+}
+
+} // namespace kelvara
