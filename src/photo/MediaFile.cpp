@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/MediaFile.h"
 
+#include "base/SystemError.h"
 #include "photo/ByteSource.h"
 #include "photo/GPImage.h"
 #include "photo/MediaContainer.h"
 #include "photo/PhotoFile.h"
 #include "photo/VideoProperties.h"
-#include "base/SystemError.h"
 
 #include <cerrno>
 #include <limits>

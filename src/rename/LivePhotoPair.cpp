@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/LivePhotoPair.h"
 
-#include "photo/MediaFile.h"
-#include "photo/PhotoFile.h"
 #include "base/Contained.h"
 #include "base/PathName.h"
+#include "photo/MediaFile.h"
+#include "photo/PhotoFile.h"
 #include "rename/Log.h"
 
 #include <exception>
