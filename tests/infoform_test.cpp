@@ -4,7 +4,7 @@
 #include "desktop/Shortcut.h"
 #include "info/ClickLabel.h"
 #include "info/InfoForm.h"
-#include "platform/windows/OSDescription.h"
+#include "platform/OSVersion.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
@@ -503,7 +503,7 @@ TEST(InfoFormLinks, AShortcutThatCannotBeMadeIsToldInTheApplicationsErrorBox) {
 
 TEST(InfoFormLinks, AShortcutFailureOfAnyKindIsToldAsAShortcutNotMade) {
     const TShortcutError refused(std::make_error_code(std::errc::permission_denied),
-                                 "/home/u/.config/autostart/Kelvara.desktop");
+                                 {"/home/u/.config/autostart/Kelvara.desktop"});
     EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(refused)), refused.Message());
     EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(std::out_of_range("entry table"))),
               "ショートカットを作成できません: entry table");
