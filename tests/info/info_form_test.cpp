@@ -191,11 +191,11 @@ TEST(InfoFormTexts, AnExecutableWithoutVersionBlock) {
     // This test program carries no version block: its strings read empty.
     const QString self = QCoreApplication::applicationFilePath();
     TInfoForm form(nullptr, self);
-    EXPECT_EQ(form.windowTitle(), "infoform_test Ver. - InfoForm");
+    EXPECT_EQ(form.windowTitle(), "info_form_test Ver. - InfoForm");
     EXPECT_EQ(Text(form, "LblExeVersion"), "Ver.");
     EXPECT_EQ(Text(form, "LblFileDescription"), "");
     EXPECT_EQ(Text(form, "LblEnvironment"), "");
-    EXPECT_EQ(Text(form, "LblExeName"), "infoform_test");
+    EXPECT_EQ(Text(form, "LblExeName"), "info_form_test");
 }
 
 TEST(InfoFormTexts, OsLineDropsTheFirstMicrosoftOnly) {
