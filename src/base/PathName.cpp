@@ -12,6 +12,13 @@ std::string WithoutTrailingDelimiter(std::string path) {
     return path;
 }
 
+std::string PathInFolder(const std::string& folder, std::string_view name) {
+    std::string path = WithoutTrailingDelimiter(folder);
+    if (path != "/")
+        path.push_back('/');
+    return path.append(name);
+}
+
 QString DecodedPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }

@@ -6,11 +6,16 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace kelvara {
 
 // `path` without trailing delimiters; the root keeps its own ("/" stays "/").
 std::string WithoutTrailingDelimiter(std::string path);
+
+// `folder` + "/" + `name`, with a single delimiter even when `folder` ends
+// in one (or is the root). The one way our code joins a path.
+std::string PathInFolder(const std::string& folder, std::string_view name);
 
 // `path` as text, decoded the way the file system encodes names.
 QString DecodedPath(const std::string& path);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/ShellFolders.h"
 
+#include "base/OwnerOnlyFolder.h"
 #include "base/PathName.h"
 #include "desktop/Log.h"
 #include "desktop/SpecialFolder.h"
 
-#include <filesystem>
 #include <optional>
 #include <system_error>
 
@@ -26,21 +26,6 @@ std::optional<TSpecialFolder> FolderOf(int csidl) {
     }
 }
 
-// Creates `folder` and its missing parents, each new one owner-only.
-bool EnsureFolder(const std::filesystem::path& folder) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    if (fs::is_directory(folder, error))
-        return true;
-    if (folder.has_parent_path() && folder.parent_path() != folder &&
-        !EnsureFolder(folder.parent_path()))
-        return false;
-    if (!fs::create_directory(folder, error))
-        return fs::is_directory(folder, error); // made meanwhile by someone else
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
-    return true;
-}
-
 } // namespace
 
 std::string GetSpecialFolder(int csidl) {
@@ -52,8 +37,10 @@ std::string GetSpecialFolder(int csidl) {
         qCDebug(lcDesktop) << "special folder" << csidl << ": no home folder";
         return {};
     }
-    if (!EnsureFolder(path)) {
-        qCDebug(lcDesktop) << "special folder" << csidl << ": cannot create" << DecodedPath(path);
+    try {
+        MakeOwnerOnlyFolder(path);
+    } catch (const std::system_error& error) {
+        qCDebug(lcDesktop) << "special folder" << csidl << ":" << error.what();
         return {};
     }
     return path;

@@ -4,13 +4,11 @@
 // the shell has always used for them. Where each lies on this desktop is
 // said in desktop/SpecialFolder.h.
 
+#include "platform/windows/ShellFolderNumbers.h"
+
 #include <string>
 
 namespace kelvara {
-
-inline constexpr int CSIDL_DESKTOP = 0;
-inline constexpr int CSIDL_STARTUP = 7;
-inline constexpr int CSIDL_SENDTO = 9;
 
 // The folder's full path without a trailing delimiter. A standard folder
 // that does not exist yet (a fresh account has no autostart folder) is

@@ -28,23 +28,11 @@
 // them. The file managers' actions name the types they apply to; they open
 // nothing. Every entry's icon is the installed icon, ApplicationId().
 
+#include "desktop/ShortcutError.h"
+
 #include <string>
-#include <system_error>
-#include <vector>
 
 namespace kelvara {
-
-// Raised when shortcut files cannot be written: the system's error (of the
-// first file that failed) and every file that failed.
-class TShellLinkError : public std::system_error {
-public:
-    TShellLinkError(std::error_code code, std::vector<std::string> files, const std::string& what)
-        : std::system_error(code, what), m_files(std::move(files)) {}
-    const std::vector<std::string>& Files() const { return m_files; }
-
-private:
-    std::vector<std::string> m_files;
-};
 
 // The three properties a shortcut is given, named as the shell link's own.
 struct TShellLink {
@@ -61,7 +49,7 @@ std::string ShellLinkFileName(const std::string& folder, const std::string& link
 // the same folder, renamed over the final name only once it is complete, so
 // that a crash, a full disk or a missing folder leaves no half-written or
 // stray file. An existing shortcut of that name is replaced. Throws
-// TShellLinkError with the system's code (a missing folder, access denied,
+// TShortcutError with the system's code (a missing folder, access denied,
 // a full disk) or EILSEQ for a text an entry cannot carry.
 //
 // For Send To every file is tried, each whole or not at all, and the folders

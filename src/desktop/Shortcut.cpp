@@ -11,17 +11,6 @@
 
 namespace kelvara {
 
-TShortcutError::TShortcutError(std::error_code code, std::string linkFiles)
-    : std::system_error(code, "create shortcut " + linkFiles), m_linkFiles(std::move(linkFiles)) {}
-
-QString TShortcutError::Message() const {
-    //: %1 is the shortcut file's full path (or several, comma-separated), %2
-    //: the system's reason.
-    return QCoreApplication::translate("kelvara::TShortcutError",
-                                       "ショートカット %1 を作成できません: %2")
-        .arg(DecodedPath(m_linkFiles), QString::fromLocal8Bit(code().message()));
-}
-
 QString ShortcutFailureMessage(const std::exception_ptr& failure) {
     try {
         if (failure)
@@ -50,16 +39,7 @@ std::string ShortcutWorkingFolder(const std::string& targetPath) {
 void CreateShortcut(const std::string& targetPath, const std::string& folderPath,
                     const std::string& linkName) {
     const TShellLink link{targetPath, ShortcutArguments, ShortcutWorkingFolder(targetPath)};
-    try {
-        SaveShellLink(link, folderPath, linkName);
-    } catch (const TShellLinkError& error) {
-        std::string files;
-        for (const std::string& file : error.Files())
-            files += (files.empty() ? "" : ", ") + file;
-        throw TShortcutError(error.code(), files);
-    } catch (const std::system_error& error) {
-        throw TShortcutError(error.code(), ShellLinkFileName(folderPath, linkName));
-    }
+    SaveShellLink(link, folderPath, linkName);
 }
 
 } // namespace kelvara

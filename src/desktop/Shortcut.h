@@ -4,29 +4,15 @@
 // its target with the one argument "/starup"; the program has no options, so
 // the argument reaches the path intake like any other and names nothing.
 
+#include "desktop/ShortcutError.h"
+
 #include <QString>
 #include <exception>
 #include <string>
-#include <system_error>
 
 namespace kelvara {
 
 inline constexpr char ShortcutArguments[] = "/starup";
-
-// Raised when a shortcut cannot be written: the system's error, and the
-// shortcut files that were to be written (one, or for Send To each file
-// manager's action that failed, comma-separated).
-class TShortcutError : public std::system_error {
-public:
-    TShortcutError(std::error_code code, std::string linkFiles);
-    const std::string& LinkFiles() const { return m_linkFiles; }
-    // What the user is told, in the user's language: which shortcut could not
-    // be made, and the system's own description of why.
-    QString Message() const;
-
-private:
-    std::string m_linkFiles;
-};
 
 // What the user is told of a shortcut that could not be made, whatever was
 // thrown on the way: a TShortcutError's Message(); for anything else, that

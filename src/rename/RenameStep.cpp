@@ -133,10 +133,7 @@ std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto
     }
     if (split.folder.empty())
         return newName; // a bare name: the same (current) folder
-    std::string target = split.folder;
-    if (target.back() != '/')
-        target.push_back('/');
-    return target + newName;
+    return PathInFolder(split.folder, newName);
 }
 
 } // namespace kelvara

@@ -71,11 +71,6 @@ private:
 
 } // namespace
 
-std::string PathInFolder(const std::string& folder, const std::string& name) {
-    const std::string base = WithoutTrailingDelimiter(folder);
-    return (base == "/" ? base : base + "/") + name;
-}
-
 void WriteFileAtomically(const std::string& folder, const std::string& name,
                          const std::string& text, mode_t mode) {
     if (folder.empty())

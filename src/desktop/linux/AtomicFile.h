@@ -18,8 +18,4 @@ namespace kelvara {
 void WriteFileAtomically(const std::string& folder, const std::string& name,
                          const std::string& text, mode_t mode);
 
-// `folder` + "/" + `name`, with a single delimiter even when `folder` ends
-// in one (or is the root).
-std::string PathInFolder(const std::string& folder, const std::string& name);
-
 } // namespace kelvara

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/linux/SendTo.h"
 
+#include "base/OwnerOnlyFolder.h"
+#include "base/PathName.h"
 #include "base/SystemError.h"
 #include "desktop/Installation.h"
 #include "desktop/Log.h"
@@ -10,7 +12,6 @@
 #include "desktop/linux/SendToActions.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -24,26 +25,6 @@ namespace {
 std::string Below(TSpecialFolder base, const char* tail) {
     const std::string folder = SpecialFolderPath(base);
     return folder.empty() ? std::string() : PathInFolder(folder, tail);
-}
-
-// Creates `folder` and its missing parents, each new one owner-only, as
-// freedesktop's base-directory rules ask of the base folders.
-void MakeFolder(const std::filesystem::path& folder) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    if (fs::is_directory(folder, error))
-        return;
-    if (folder.has_parent_path() && folder.parent_path() != folder)
-        MakeFolder(folder.parent_path());
-    if (mkdir(folder.c_str(), 0700) == 0)
-        return;
-    int code = errno;
-    if (code == EEXIST) {
-        if (fs::is_directory(folder, error))
-            return;     // made meanwhile by someone else
-        code = ENOTDIR; // a file in the way
-    }
-    ThrowSystemError(code, "create " + folder.string());
 }
 
 // The applications entry takes the installed menu entry's name when the
@@ -100,7 +81,6 @@ std::vector<TSendToFile> Plan(const TShellLink& link, const std::string& linkNam
 
 void SaveSendTo(const TShellLink& link, const std::string& linkName) {
     std::error_code firstError;
-    std::string failures;
     std::vector<std::string> failed;
     for (const TSendToFile& file : Plan(link, linkName)) {
         const std::string path =
@@ -109,19 +89,18 @@ void SaveSendTo(const TShellLink& link, const std::string& linkName) {
             if (file.folder.empty())
                 ThrowSystemError(ENOENT, "no home folder");
             const std::string text = file.text();
-            MakeFolder(file.folder);
+            MakeOwnerOnlyFolder(file.folder);
             WriteFileAtomically(file.folder, file.name, text, file.mode);
             qCDebug(lcDesktop) << "Send To: wrote" << path.c_str();
         } catch (const std::system_error& error) {
             if (!firstError)
                 firstError = error.code();
-            failures += (failures.empty() ? "" : "; ") + path + ": " + error.code().message();
             failed.push_back(path);
             qCDebug(lcDesktop) << "Send To: could not write" << path.c_str() << error.what();
         }
     }
     if (firstError)
-        throw TShellLinkError(firstError, std::move(failed), "Send To could not write " + failures);
+        throw TShortcutError(firstError, std::move(failed));
 }
 
 } // namespace kelvara

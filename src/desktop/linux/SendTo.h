@@ -15,8 +15,8 @@ namespace kelvara {
 // Writes every file of the Send To set, each whole and atomically, whether
 // or not its file manager is installed (one that arrives later finds its
 // action). Every file is tried; when any could not be written, throws
-// std::system_error with the first failure's code and a text that names each
-// file that failed and why. The files written stay.
+// TShortcutError with the first failure's code, naming each file that
+// failed (the debug log says why each failed). The files written stay.
 void SaveSendTo(const TShellLink& link, const std::string& linkName);
 
 } // namespace kelvara

@@ -60,9 +60,8 @@ std::string ShellLinkFileName(const std::string& folder, const std::string& link
 
 void SaveShellLink(const TShellLink& link, const std::string& folder, const std::string& linkName) {
     if (folder.empty())
-        throw TShellLinkError(std::error_code(ENOENT, std::generic_category()),
-                              {linkName + ".desktop"},
-                              "create shortcut " + linkName + ".desktop: no folder");
+        throw TShortcutError(std::error_code(ENOENT, std::generic_category()),
+                             {linkName + ".desktop"});
     if (IsSendToFolder(folder)) {
         SaveSendTo(link, linkName);
         return;
@@ -70,7 +69,7 @@ void SaveShellLink(const TShellLink& link, const std::string& folder, const std:
     try {
         SaveEntry(link, folder, linkName);
     } catch (const std::system_error& error) {
-        throw TShellLinkError(error.code(), {ShellLinkFileName(folder, linkName)}, error.what());
+        throw TShortcutError(error.code(), {ShellLinkFileName(folder, linkName)});
     }
 }
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/windows/OSDescription.h"
 
-#include "platform/Log.h"
-
 namespace kelvara {
 
 namespace {
@@ -155,41 +153,6 @@ QString DescribeBasicOSVersion(const TOSVersionRecord& r) {
         .arg(PlatformName(r.platformId), QString::number(static_cast<std::int32_t>(r.majorVersion)),
              QString::number(static_cast<std::int32_t>(r.minorVersion)),
              QString::number(static_cast<std::int32_t>(r.buildNumber)), Text(r.servicePack));
-}
-
-QString GetDetailedOSVersion() {
-    auto record = QueryOSVersionRecord(TOSVersionRecordForm::Extended);
-    const bool extended = record.has_value();
-    if (!extended)
-        record = QueryOSVersionRecord(TOSVersionRecordForm::Basic);
-    if (!record)
-        return QStringLiteral("Unknown");
-    const std::optional<std::string> productType = extended ? std::nullopt : QueryProductType();
-    return DescribeDetailedOSVersion(record, extended, productType, HotfixQ246009Exists());
-}
-
-QString GetBasicOSVersion() {
-    // A refused query leaves the cleared record, which is described as is.
-    return DescribeBasicOSVersion(
-        QueryOSVersionRecord(TOSVersionRecordForm::Basic).value_or(TOSVersionRecord{}));
-}
-
-QString GetOSVersionText() {
-    try {
-        const std::string native = NativeOSDescription();
-        if (!native.empty())
-            return Text(native);
-        return GetDetailedOSVersion();
-    } catch (...) {
-        // The basic description asks less of the system.
-        qCDebug(lcPlatform) << "detailed OS description failed; trying the basic one";
-    }
-    try {
-        return GetBasicOSVersion();
-    } catch (...) {
-        qCDebug(lcPlatform) << "basic OS description failed";
-        return QStringLiteral("Microsoft Windows");
-    }
 }
 
 } // namespace kelvara

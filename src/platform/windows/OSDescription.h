@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A one-line description of the running operating system for the
-// information window. Where the system describes itself (Linux: os-release
-// and uname), that text is used; on Windows the description is made from the
-// version record by the rules below, which are kept as pure functions of
-// their inputs so that they can be checked without the system they
-// describe. Texts from the platform layer are UTF-8.
-
-#include "platform/OSVersion.h"
+// The description of a Windows system made from its version record, as the
+// information window gives it there: pure functions of their inputs, so that
+// they can be checked without the system they describe.
 
 #include <QString>
 #include <cstdint>
@@ -16,15 +11,17 @@
 
 namespace kelvara {
 
-// The system's description; never fails. Falls back from the detailed
-// description to the basic one to "Microsoft Windows".
-QString GetOSVersionText();
-
-// The detailed and the basic description of the running system, from the
-// platform's version record ("Unknown" and an all-zero record where it has
-// none, as on Linux).
-QString GetDetailedOSVersion();
-QString GetBasicOSVersion();
+// The Windows version record, as GetVersionEx fills it.
+struct TOSVersionRecord {
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;
+    std::string servicePack; // the service-pack text ("Service Pack 6")
+    // Extended form only:
+    std::uint16_t suiteMask = 0;
+    std::uint8_t productType = 0;
+};
 
 // "Windows 3.1", "Windows 95" or "Windows NT" for platform ids 0 to 2, else
 // the empty text.

@@ -271,14 +271,12 @@ TEST(FormState, AGroupStoredAllOffShowsAllOffAndStaysExclusive) {
     EXPECT_TRUE(group->exclusive());
 }
 
-TEST(FormState, EditsCheckBoxesAndFileDialogsKeepTheirValues) {
+TEST(FormState, CheckBoxesKeepTheirTickAndAPartTickIsStoredAsNone) {
     TempDir dir;
     const QString file = QString::fromStdString(dir.file("kinds.ini"));
-    const QString folder = QString::fromStdString(dir.path().string());
     auto build = [] {
         auto form = std::make_unique<QWidget>();
         form->setObjectName("F");
-        Make<QLineEdit>(form.get(), "Edit");
         Make<QCheckBox>(form.get(), "Box");
         auto* part = Make<QCheckBox>(form.get(), "Part");
         part->setTristate(true);
@@ -289,41 +287,31 @@ TEST(FormState, EditsCheckBoxesAndFileDialogsKeepTheirValues) {
     };
     {
         auto form = build();
-        form->findChild<QLineEdit*>("Edit")->setText("  写真 \t");
         form->findChild<QCheckBox*>("Box")->setChecked(true);
         form->findChild<QCheckBox*>("Part")->setCheckState(Qt::PartiallyChecked);
-        form->findChild<QFileDialog*>("OpenDialog")->setDirectory(folder);
         SaveFormState(file, form.get());
     }
     std::vector<std::string> lines = Lines(file.toStdString());
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "[F.F]");
     lines.erase(lines.begin(), lines.begin() + 5); // the geometry
-    // The text is written as it stands; reading trims it.
-    const std::vector<std::string> expected = {
-        "[F.Edit]",       "Tag=0",     "Enabled=1",
-        "Text=  写真 \t", "[F.Box]",   "Tag=0",
-        "Enabled=1",      "Checked=1", "[F.Part]",
-        "Tag=0",          "Enabled=1", "Checked=0",
-        "[F.OpenDialog]", "Tag=0",     "InitialDir=" + folder.toStdString()};
+    const std::vector<std::string> expected = {"[F.Box]",        "Tag=0", "Enabled=1", "Checked=1",
+                                               "[F.Part]",       "Tag=0", "Enabled=1", "Checked=0",
+                                               "[F.OpenDialog]", "Tag=0"};
     EXPECT_EQ(lines, expected) << "a dialog is a window of its own: no Enabled, and no inner parts";
 
     auto form = build();
-    form->findChild<QLineEdit*>("Edit")->setText("old");
     LoadFormState(file, form.get());
-    EXPECT_EQ(form->findChild<QLineEdit*>("Edit")->text(), "写真") << "values are trimmed";
     EXPECT_TRUE(form->findChild<QCheckBox*>("Box")->isChecked());
     EXPECT_EQ(form->findChild<QCheckBox*>("Part")->checkState(), Qt::Unchecked);
-    EXPECT_EQ(form->findChild<QFileDialog*>("OpenDialog")->directory().absolutePath(), folder);
 
-    // A Text present but empty clears the edit; an absent one keeps it.
-    writeFile(file.toStdString(), "[F.Edit]\nText=\n");
+    // An absent Checked keeps the box as it is; a present one sets it.
+    writeFile(file.toStdString(), "[F.Box]\nTag=3\n");
     LoadFormState(file, form.get());
-    EXPECT_EQ(form->findChild<QLineEdit*>("Edit")->text(), "");
-    form->findChild<QLineEdit*>("Edit")->setText("kept");
-    writeFile(file.toStdString(), "[F.Edit]\nTag=3\n");
+    EXPECT_TRUE(form->findChild<QCheckBox*>("Box")->isChecked());
+    writeFile(file.toStdString(), "[F.Box]\nChecked=0\n");
     LoadFormState(file, form.get());
-    EXPECT_EQ(form->findChild<QLineEdit*>("Edit")->text(), "kept");
+    EXPECT_FALSE(form->findChild<QCheckBox*>("Box")->isChecked());
 }
 
 TEST(FormState, TheWalkTakesTheFormsOwnComponentsOnly) {

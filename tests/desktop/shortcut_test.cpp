@@ -155,7 +155,7 @@ TEST(CreateShortcutLinks, EachLinkWritesItsEntryIntoItsFolder) {
     EXPECT_EQ(splitExec(readDesktopEntry(desktop)["Exec"]), plain);
 
     // Send To's applications entry hands over the chosen files after
-    // "/starup"; the file managers' actions beside it are sendto_test's.
+    // "/starup"; the file managers' actions beside it are send_to_test's.
     EXPECT_EQ(splitExec(readDesktopEntry(sendTo)["Exec"]),
               (std::vector<std::string>{exe.string(), "/starup", "%F"}));
 

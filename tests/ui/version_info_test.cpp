@@ -81,7 +81,7 @@ TEST(VersionInfo, CaptionsCarryTheTitleAndVersion) {
     QWidget form;
     form.setObjectName("InfoForm");
     SetVersionCaption(&form);
-    EXPECT_EQ(form.windowTitle(), "info_version_test Ver. - InfoForm");
+    EXPECT_EQ(form.windowTitle(), "version_info_test Ver. - InfoForm");
     EXPECT_EQ(GetVersionInfoValue("FileVersion", QCoreApplication::applicationFilePath()), "")
         << "the reader's own copy of the magic is no block";
 }

@@ -4,7 +4,7 @@
 #include "desktop/Shortcut.h"
 #include "info/ClickLabel.h"
 #include "info/InfoForm.h"
-#include "platform/windows/OSDescription.h"
+#include "platform/OSVersion.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
@@ -191,11 +191,11 @@ TEST(InfoFormTexts, AnExecutableWithoutVersionBlock) {
     // This test program carries no version block: its strings read empty.
     const QString self = QCoreApplication::applicationFilePath();
     TInfoForm form(nullptr, self);
-    EXPECT_EQ(form.windowTitle(), "infoform_test Ver. - InfoForm");
+    EXPECT_EQ(form.windowTitle(), "info_form_test Ver. - InfoForm");
     EXPECT_EQ(Text(form, "LblExeVersion"), "Ver.");
     EXPECT_EQ(Text(form, "LblFileDescription"), "");
     EXPECT_EQ(Text(form, "LblEnvironment"), "");
-    EXPECT_EQ(Text(form, "LblExeName"), "infoform_test");
+    EXPECT_EQ(Text(form, "LblExeName"), "info_form_test");
 }
 
 TEST(InfoFormTexts, OsLineDropsTheFirstMicrosoftOnly) {
@@ -503,7 +503,7 @@ TEST(InfoFormLinks, AShortcutThatCannotBeMadeIsToldInTheApplicationsErrorBox) {
 
 TEST(InfoFormLinks, AShortcutFailureOfAnyKindIsToldAsAShortcutNotMade) {
     const TShortcutError refused(std::make_error_code(std::errc::permission_denied),
-                                 "/home/u/.config/autostart/Kelvara.desktop");
+                                 {"/home/u/.config/autostart/Kelvara.desktop"});
     EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(refused)), refused.Message());
     EXPECT_EQ(ShortcutFailureMessage(std::make_exception_ptr(std::out_of_range("entry table"))),
               "ショートカットを作成できません: entry table");
