@@ -38,7 +38,7 @@ description=$(field Description)
 # From the program's own libraries (dpkg-shlibdeps), and the image plugins.
 depends=$(field Depends)
 for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libexiv2-27 libheif1 \
-    libraw20 libxcb1 qt6-image-formats-plugins; do
+    libraw20 libxcb1 libxcb-xinput0 qt6-image-formats-plugins; do
     [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
         fail "Depends lacks $package: $depends"
 done
