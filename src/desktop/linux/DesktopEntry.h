@@ -17,7 +17,9 @@ struct TDesktopEntry {
     std::string name;
     std::string icon;
     // The program's path and its arguments as the program is to receive
-    // them; quoting is the writer's business.
+    // them; quoting is the writer's business, and so is a program path that
+    // GLib would not find as written (one holding "%" is started through
+    // sh -c, which every desktop loads).
     std::vector<std::string> exec;
     // Appends %F: the files the entry is opened with, each as its own
     // argument after the others.
