@@ -199,6 +199,9 @@ TEST_F(SendToTest, TheApplicationsEntryListsTheProgramButClaimsNoType) {
     auto entry = readDesktopEntry(files.applications);
     EXPECT_EQ(entry["Type"], "Application");
     EXPECT_EQ(entry["Name"], "Kelvara");
+    EXPECT_EQ(entry.count("Name[ja]"), 0u) << "the link's own name, in every language";
+    EXPECT_EQ(entry["Comment"], ApplicationSummary());
+    EXPECT_EQ(entry["Comment[ja]"], "写真の撮影日をファイル名の先頭につけるツール");
     EXPECT_EQ(entry.count("MimeType"), 0u);
     EXPECT_EQ(entry["Icon"], ApplicationId());
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));
@@ -218,7 +221,11 @@ TEST_F(SendToTest, RunInstalledTheEntryTakesTheInstalledMenuEntrysId) {
     EXPECT_EQ(fileNames(files.applications.parent_path()),
               std::vector<std::string>{ApplicationId() + ".desktop"});
     auto entry = readDesktopEntry(files.applications);
-    EXPECT_EQ(entry["Name"], ApplicationName());
+    // It hides the installed menu entry: it speaks Japanese as that does.
+    const auto menuEntry = readDesktopEntry(fs::path(KELVARA_BUILD_DIR) / "packaging" /
+                                            (ApplicationId() + ".desktop"));
+    for (const char* key : {"Name", "Name[ja]", "Comment", "Comment[ja]"})
+        EXPECT_EQ(entry[key], menuEntry.at(key)) << key;
     EXPECT_EQ(entry["StartupWMClass"], "kelvara");
     EXPECT_EQ(entry.count("MimeType"), 0u);
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));

@@ -26,6 +26,17 @@ std::vector<std::string> CommandEveryDesktopLoads(const std::vector<std::string>
     return throughShell;
 }
 
+// key[locale]=value for each language.
+std::string LocalizedKeys(const std::string& key, const std::map<std::string, std::string>& texts) {
+    std::string lines;
+    for (const auto& [locale, text] : texts) {
+        RequireCarriable(locale);
+        RequireCarriable(text);
+        lines += key + "[" + locale + "]=" + EscapeEntryValue(text) + "\n";
+    }
+    return lines;
+}
+
 } // namespace
 
 void RequireCarriable(std::string_view text) {
@@ -105,6 +116,7 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
 
     std::string text = "[Desktop Entry]\nType=Application\n";
     text += "Name=" + EscapeEntryValue(entry.name) + "\n";
+    text += LocalizedKeys("Name", entry.localizedNames);
     if (!entry.icon.empty())
         text += "Icon=" + EscapeEntryValue(entry.icon) + "\n";
     text += "Exec=" + EscapeEntryValue(exec) + "\n";
@@ -115,6 +127,7 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
         RequireCarriable(entry.comment);
         text += "Comment=" + EscapeEntryValue(entry.comment) + "\n";
     }
+    text += LocalizedKeys("Comment", entry.localizedComments);
     if (!entry.startupWmClass.empty()) {
         RequireCarriable(entry.startupWmClass);
         text += "StartupWMClass=" + EscapeEntryValue(entry.startupWmClass) + "\n";

@@ -7,6 +7,7 @@
 // folder such an entry can become the default opener of those types where no
 // default is set, and a renamer must never open anything.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,10 @@ struct TDesktopEntry {
     bool execTakesFiles = false;
     std::string path;    // working folder; empty leaves the key out
     std::string comment; // the tooltip; empty leaves the key out
+    // The name and the comment in other languages, by locale ("ja"), as
+    // Name[ja] and Comment[ja]; none leaves the keys out.
+    std::map<std::string, std::string> localizedNames;
+    std::map<std::string, std::string> localizedComments;
     // The X11 window class of the program's windows (its file name), by
     // which a desktop ties them to this entry; empty leaves the key out.
     std::string startupWmClass;
