@@ -35,10 +35,11 @@ field() { dpkg-deb --field "$deb" "$1"; }
 description=$(field Description)
 [[ $(head -n1 <<<"$description") == *"shooting date"* ]] || fail "Description's summary"
 (($(wc -l <<<"$description") > 2)) || fail "Description has no long part"
-# From the program's own libraries (dpkg-shlibdeps), and the image plugins.
+# From the program's own libraries (dpkg-shlibdeps), the image plugins and
+# Qt's catalogs.
 depends=$(field Depends)
 for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 libexiv2-27 libheif1 \
-    libraw20 libxcb1 qt6-image-formats-plugins; do
+    libraw20 libxcb1 libxcb-xinput0 qt6-image-formats-plugins qt6-translations-l10n; do
     [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] ||
         fail "Depends lacks $package: $depends"
 done

@@ -3,6 +3,7 @@
 
 #include "app/EscapeKeyWatcher.h"
 #include "app/Log.h"
+#include "app/RadioGroupStop.h"
 #include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
@@ -97,6 +98,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    MakeOneTabStop({m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS});
+    MakeOneTabStop({m_ui->RdoDF, m_ui->RdoDMF, m_ui->RdoDSF, m_ui->RdoDSMF});
     MainForm = this;
     if (instanceLock != nullptr) {
         try {

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
 
 namespace kelvara {
 
@@ -42,7 +44,29 @@ QString CatalogFor(const QStringList& uiLanguages) {
     return EnglishCatalog();
 }
 
+QString QtCatalogFor(const QStringList& uiLanguages) {
+    const QString catalog = CatalogFor(uiLanguages);
+    if (catalog.isEmpty())
+        return QStringLiteral("qtbase_ja");
+    if (catalog == EnglishCatalog())
+        return {};
+    // ":/i18n/kelvara_pt_BR.qm" -> "qtbase_pt_BR"
+    return QStringLiteral("qtbase_") + QFileInfo(catalog).completeBaseName().section(u'_', 1);
+}
+
 TTranslation::TTranslation(const QStringList& uiLanguages) : m_catalog(CatalogFor(uiLanguages)) {
+    // Qt's catalog first: the one installed last is asked first, and ours
+    // must win where both know a text.
+    const QString qtCatalog = QtCatalogFor(uiLanguages);
+    if (!qtCatalog.isEmpty()) {
+        // QTranslator falls back from "qtbase_pt_BR" to "qtbase_pt".
+        const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+        if (m_qtTranslator.load(qtCatalog, folder))
+            m_qtInstalled = QCoreApplication::installTranslator(&m_qtTranslator);
+        else
+            // Qt's translations are not installed: its buttons stay English.
+            qCDebug(lcApp) << "no" << qtCatalog << "in" << folder;
+    }
     if (m_catalog.isEmpty())
         return;
     if (!m_translator.load(m_catalog)) {
@@ -57,6 +81,8 @@ TTranslation::TTranslation(const QStringList& uiLanguages) : m_catalog(CatalogFo
 TTranslation::~TTranslation() {
     if (m_installed)
         QCoreApplication::removeTranslator(&m_translator);
+    if (m_qtInstalled)
+        QCoreApplication::removeTranslator(&m_qtTranslator);
 }
 
 } // namespace kelvara

@@ -22,9 +22,18 @@ namespace kelvara {
 // does a list with no language that Kelvara speaks.
 QString CatalogFor(const QStringList& uiLanguages);
 
-// Puts the catalog that CatalogFor chooses in front of the application's
-// texts for as long as it lives. Made after the application object and
-// before the first window, whose design is translated as it is loaded.
+// The name of Qt's own catalog ("qtbase_ja") for the language that
+// CatalogFor chooses, so that the standard buttons and dialogs speak the
+// windows' language: Japanese gives "qtbase_ja", another built-in catalog
+// "kelvara_<x>" gives "qtbase_<x>", and English gives the empty text (Qt is
+// written in English).
+QString QtCatalogFor(const QStringList& uiLanguages);
+
+// Puts the catalog that CatalogFor chooses, and Qt's catalog of the same
+// language where Qt's translations are installed, in front of the
+// application's texts for as long as it lives. Made after the application
+// object and before the first window, whose design is translated as it is
+// loaded.
 class TTranslation {
 public:
     explicit TTranslation(const QStringList& uiLanguages = QLocale::system().uiLanguages());
@@ -37,8 +46,10 @@ public:
 
 private:
     QTranslator m_translator;
+    QTranslator m_qtTranslator;
     QString m_catalog;
     bool m_installed = false;
+    bool m_qtInstalled = false;
 };
 
 } // namespace kelvara

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #if !defined(KELVARA_APP_ID) || !defined(KELVARA_APP_NAME) || !defined(KELVARA_APP_SUMMARY) ||     \
+    !defined(KELVARA_APP_NAME_JA) || !defined(KELVARA_APP_SUMMARY_JA) ||                           \
     !defined(KELVARA_INSTALL_BINDIR)
 #error "The application's identity and install folder come from the CMake configuration"
 #endif
@@ -21,6 +22,14 @@ std::string ApplicationName() {
 
 std::string ApplicationSummary() {
     return KELVARA_APP_SUMMARY;
+}
+
+std::string ApplicationNameJapanese() {
+    return KELVARA_APP_NAME_JA;
+}
+
+std::string ApplicationSummaryJapanese() {
+    return KELVARA_APP_SUMMARY_JA;
 }
 
 std::string InstalledBinFolder() {

@@ -17,6 +17,10 @@ std::string ApplicationId();
 // The name menus show ("Kelvara") and the one-line summary they give.
 std::string ApplicationName();
 std::string ApplicationSummary();
+// The same for a Japanese desktop, as the installed menu entry gives them
+// beside the English ones.
+std::string ApplicationNameJapanese();
+std::string ApplicationSummaryJapanese();
 
 // The install prefix's bin folder, as an absolute path.
 std::string InstalledBinFolder();

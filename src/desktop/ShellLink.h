@@ -15,9 +15,9 @@
 //     and an entry in the applications folder that takes files (%F), so that
 //     the menu and "Open With Other Application" list the program. Run
 //     installed, that entry is named ApplicationId() + ".desktop", the id of
-//     the installed menu entry, for which it then stands in. (Thunar keeps
-//     its actions in one file of the user's own, uca.xml, which it rewrites
-//     from memory; nothing is added there.)
+//     the installed menu entry, for which it then stands in, in English and
+//     Japanese alike. (Thunar keeps its actions in one file of the user's
+//     own, uca.xml, which it rewrites from memory; nothing is added there.)
 //   the desktop folder: the entry is made executable (0755), which desktops
 //     ask of an entry before they run it from there;
 //   any other folder (autostart among them): the plain entry, 0644.

@@ -3,10 +3,11 @@
 // The Escape key as the rename step asks for it: "is it down now, or was it
 // pressed since I last asked?", whichever window has the focus.
 //
-// On X11 the answer combines the keyboard state of the whole display (so
-// Escape works while another program's window is active) with the Escape
-// presses our own windows saw since the last query (a short tap between two
-// queries would otherwise be missed). Elsewhere only our own windows count.
+// On X11 the answer comes from the display's raw key events (so Escape works
+// while another program's window is active), received as they happen, so
+// that the first look after the key goes down sees it without asking the X
+// server anything; the Escape presses our own windows saw count as well.
+// Elsewhere only our own windows count.
 
 #include <memory>
 
@@ -16,6 +17,8 @@ class IEscapeKey {
 public:
     virtual ~IEscapeKey() = default;
     // True when Escape is down now or was pressed since the previous call.
+    // Called on the thread that created the object (its event loop keeps
+    // the display's events flowing between calls).
     virtual bool Pressed() = 0;
 };
 

@@ -17,13 +17,16 @@
 #include "ui/VersionInfo.h"
 #include "ui_MainForm.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -89,6 +92,11 @@ protected:
                     inkB.pixel(x - b->x(), y - b->y()) != background)
                     return true;
         return false;
+    }
+
+    static std::string focusName() {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus != nullptr ? focus->objectName().toStdString() : std::string("(none)");
     }
 
     static void drop(TMainForm& form, QMimeData* data) {
@@ -346,6 +354,60 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     ASSERT_TRUE(log.waitFor("kelvara.rename: prepared \"" + photo + "\""));
     form->RenameNextFile();
     EXPECT_EQ(fileNames(temp.path() / "p"), std::vector<std::string>{"Canon_40D.jpg"});
+}
+
+// Keys as the platform delivers them to the active window, which passes
+// them to its focus.
+TEST_F(MainFormTest, TheKeyboardTakesEachGroupOfRadioButtonsAsOneStop) {
+    {
+        auto form = makeForm();
+        auto& ui = form->ui();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        QWindow* window = form->windowHandle();
+
+        // A fresh window: the first focus and each Tab land on a button that
+        // is on, so Tab and Space change nothing.
+        EXPECT_EQ(focusName(), "RdoYMDHN");
+        QTest::keyClick(window, Qt::Key_Space);
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(focusName(), "RdoDSMF");
+        QTest::keyClick(window, Qt::Key_Space);
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(focusName(), "Button1");
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(focusName(), "RdoYMDHN");
+        EXPECT_TRUE(ui.RdoYMDHN->isChecked());
+        EXPECT_TRUE(ui.RdoDSMF->isChecked());
+        EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
+        EXPECT_EQ(form->Layout(), TNameLayout::DateSizeModelFile);
+
+        // The arrows move the choice within a group, and the step sees it.
+        QTest::keyClick(window, Qt::Key_Down);
+        EXPECT_TRUE(ui.RdoYMDHNS->isChecked());
+        EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNNSS");
+        QTest::keyClick(window, Qt::Key_Up);
+        QTest::keyClick(window, Qt::Key_Up);
+        EXPECT_EQ(focusName(), "RdoYMD");
+        EXPECT_TRUE(ui.RdoYMD->isChecked());
+        EXPECT_EQ(form->DatePattern(), "YYYYMMDD");
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(focusName(), "RdoDSMF");
+        QTest::keyClick(window, Qt::Key_Up);
+        EXPECT_TRUE(ui.RdoDSF->isChecked());
+        EXPECT_EQ(form->Layout(), TNameLayout::DateSizeFile);
+        EXPECT_EQ(form->DatePattern(), "YYYYMMDD");
+        // Back into the date group: on its new choice.
+        QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(focusName(), "RdoYMD");
+    } // saved here
+    // A restored choice is where the keyboard enters.
+    auto form = makeForm();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(focusName(), "RdoYMD");
+    QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+    EXPECT_EQ(focusName(), "RdoDSF");
 }
 
 TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {

@@ -9,12 +9,15 @@
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
+#include "ui/ErrorBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <cerrno>
@@ -179,6 +182,39 @@ TEST(CatalogChoice, TheChosenCatalogTranslatesUntilItGoes) {
     const TTranslation japanese({"ja-JP"});
     EXPECT_EQ(japanese.Catalog(), "");
     EXPECT_EQ(QCoreApplication::translate("MainForm", caption), "年月日");
+}
+
+// Qt's own catalog follows the windows: its standard buttons speak Japanese
+// on a Japanese desktop and English wherever the windows do.
+TEST(CatalogChoice, TheStandardButtonsSpeakTheLanguageOfTheWindows) {
+    EXPECT_EQ(QtCatalogFor({"ja-JP", "ja-Jpan-JP", "ja"}), "qtbase_ja");
+    EXPECT_EQ(QtCatalogFor({"de", "ja"}), "qtbase_ja");
+    EXPECT_EQ(QtCatalogFor({"de-DE", "de-Latn-DE", "de"}), "");
+    EXPECT_EQ(QtCatalogFor({"C"}), "");
+
+    // What the error box and a box with more buttons show.
+    const auto buttons = [] {
+        const TErrorBox error(QStringLiteral("Kelvara"), QStringLiteral("x"));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvara"), QStringLiteral("x"),
+                        QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes);
+        return QStringList{error.button(QMessageBox::Ok)->text(),
+                           box.button(QMessageBox::Cancel)->text(),
+                           box.button(QMessageBox::Yes)->text()};
+    };
+    {
+        // As QLocale::uiLanguages() gives them for LANG=ja_JP.UTF-8.
+        const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+        // Japanese writes OK in Latin letters too: the catalog's own word.
+        EXPECT_EQ(buttons(), (QStringList{"OK", "キャンセル", "はい(&Y)"}));
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), "OK");
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), "いいえ(&N)");
+        // Our own texts still come from our sources.
+        EXPECT_EQ(QCoreApplication::translate("MainForm", "年月日"), "年月日");
+    }
+    EXPECT_EQ(buttons(), (QStringList{"OK", "Cancel", "&Yes"})) << "gone with the translation";
+    const TTranslation german({"de-DE", "de-Latn-DE", "de"});
+    EXPECT_EQ(buttons(), (QStringList{"OK", "Cancel", "&Yes"}))
+        << "English windows, English buttons";
 }
 
 TEST(ReportedFailures, TheStateFileAndShortcutMessagesSpeakTheChosenLanguage) {

@@ -60,7 +60,8 @@ bool contains(const std::vector<std::string>& items, const std::string& item) {
 
 // The arguments a POSIX shell makes of `commandLine` (quotes, escapes; no
 // expansion reaches them when quoted as they should be). GLib's command-line
-// parser, which Nemo uses, follows the same quoting.
+// parser, which Nemo hands the line to (g_spawn_command_line_async), follows
+// the same quoting, and expands nothing at all.
 std::vector<std::string> shellSplit(const std::string& commandLine) {
     QProcess shell;
     shell.start("sh", {"-c", "eval \"set -- $1\"; printf '%s\\0' \"$@\"", "sh",
@@ -76,13 +77,14 @@ std::vector<std::string> shellSplit(const std::string& commandLine) {
 }
 
 // What Nemo runs for an action with Quote=double when `paths` are selected:
-// each path in double quotes with its quotes escaped, "%%" a percent sign.
+// each path in double quotes with its double quotes and backslashes escaped
+// (single quotes stand for themselves there), "%%" a percent sign.
 std::string nemoCommandLine(const std::string& exec, const std::vector<std::string>& paths) {
     std::string files;
     for (const std::string& path : paths) {
         std::string escaped;
         for (const char c : path) {
-            if (c == '"')
+            if (c == '"' || c == '\\')
                 escaped += '\\';
             escaped += c;
         }
@@ -140,7 +142,9 @@ TEST_F(SendToTest, EveryFileManagerGetsAnActionThatPassesTheChosenFiles) {
     writeFile(exe, "");
     senders.click(exe);
     const SendToFiles files(xdg, "Kelvara", "Kelvara");
-    const std::vector<std::string> chosen = {"/photos/IMG 1.JPG", "/photos/2008 März.jpg"};
+    const std::vector<std::string> chosen = {"/photos/IMG 1.JPG", "/photos/2008 März.jpg",
+                                             "/photos/Mum's birthday/IMG 2.JPG",
+                                             "/photos/\"best\" of 100%\\2008.jpg"};
 
     // GNOME Files and Caja: the same executable script.
     for (const fs::path& script : {files.nautilus, files.caja}) {
@@ -195,6 +199,9 @@ TEST_F(SendToTest, TheApplicationsEntryListsTheProgramButClaimsNoType) {
     auto entry = readDesktopEntry(files.applications);
     EXPECT_EQ(entry["Type"], "Application");
     EXPECT_EQ(entry["Name"], "Kelvara");
+    EXPECT_EQ(entry.count("Name[ja]"), 0u) << "the link's own name, in every language";
+    EXPECT_EQ(entry["Comment"], ApplicationSummary());
+    EXPECT_EQ(entry["Comment[ja]"], "写真の撮影日をファイル名の先頭につけるツール");
     EXPECT_EQ(entry.count("MimeType"), 0u);
     EXPECT_EQ(entry["Icon"], ApplicationId());
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));
@@ -214,7 +221,11 @@ TEST_F(SendToTest, RunInstalledTheEntryTakesTheInstalledMenuEntrysId) {
     EXPECT_EQ(fileNames(files.applications.parent_path()),
               std::vector<std::string>{ApplicationId() + ".desktop"});
     auto entry = readDesktopEntry(files.applications);
-    EXPECT_EQ(entry["Name"], ApplicationName());
+    // It hides the installed menu entry: it speaks Japanese as that does.
+    const auto menuEntry = readDesktopEntry(fs::path(KELVARA_BUILD_DIR) / "packaging" /
+                                            (ApplicationId() + ".desktop"));
+    for (const char* key : {"Name", "Name[ja]", "Comment", "Comment[ja]"})
+        EXPECT_EQ(entry[key], menuEntry.at(key)) << key;
     EXPECT_EQ(entry["StartupWMClass"], "kelvara");
     EXPECT_EQ(entry.count("MimeType"), 0u);
     EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{exe.string(), "/starup", "%F"}));
@@ -368,6 +379,43 @@ TEST_F(SendToTest, TheGnomeFilesScriptRenamesThePhotoItIsGiven) {
     EXPECT_EQ(files.exitCode(), 0);
 
     EXPECT_EQ(fileNames(app / "cwd"), (std::vector<std::string>{"first.jpg", "second.jpg"}));
+}
+
+// Nemo's action for real: its Exec with the chosen photo put in as Nemo puts
+// it, run through a real shell, starts the program, which renames the photo in a
+// folder named with a single quote; the program's own folder has one and a
+// "%" too.
+TEST_F(SendToTest, TheNemoActionRenamesAPhotoInAFolderNamedWithASingleQuote) {
+    KelvaraProcess kelvara(program.path() / "Mum's 100% tools");
+    senders.click(kelvara.executable());
+    const auto action = readEntryGroup(SendToFiles(xdg, "Kelvara", "Kelvara").nemo, "Nemo Action");
+    // What nemoCommandLine stands for: single quotes inside double ones are
+    // plain characters in every Nemo; single-quoted paths broke on them in
+    // Nemo before 5.4, and unquoted ones lost their blanks.
+    ASSERT_EQ(action.at("Quote"), "double");
+    const fs::path photos = program.path() / "Mum's birthday";
+    fs::create_directories(photos);
+    const std::string photo = copyPhoto("jpg/Canon_40D.jpg", photos, "IMG 1.jpg");
+
+    QProcess nemo;
+    nemo.setProcessEnvironment(kelvara.environment());
+    nemo.setProcessChannelMode(QProcess::SeparateChannels);
+    // "exec": the program is Nemo's own child, as Nemo spawns it.
+    nemo.start("sh", {"-c", QString::fromStdString("exec " +
+                                                   nemoCommandLine(action.at("Exec"), {photo}))});
+    ASSERT_TRUE(nemo.waitForStarted(30000));
+    // The started copy's debug lines (on, as for every copy the tests start)
+    // say when it has renamed the photo.
+    QByteArray said;
+    nemo.setReadChannel(QProcess::StandardError);
+    while (!said.contains("kelvara.rename: renamed") && nemo.waitForReadyRead(60000))
+        said += nemo.readAllStandardError();
+    EXPECT_TRUE(said.contains("kelvara.rename: renamed")) << said.toStdString();
+    EXPECT_EQ(fileNames(photos),
+              std::vector<std::string>{"200805301556_100x68_CanonEOS40D_IMG 1.jpg"});
+    ::kill(static_cast<pid_t>(nemo.processId()), SIGTERM);
+    ASSERT_TRUE(nemo.waitForFinished(30000));
+    EXPECT_EQ(nemo.exitCode(), 0);
 }
 
 TEST_F(SendToTest, AFileThatCannotBeWrittenIsNamedAndTheOthersStay) {

@@ -16,6 +16,7 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <chrono>
 #include <csignal>
@@ -48,6 +49,55 @@ std::vector<std::string> allNames(const fs::path& folder) {
 struct ThreeLinks {
     QObject startup, desktop, sendTo, other;
     TCreateShortcutLinks links{&startup, &desktop, &sendTo};
+};
+
+// A stand-in for the program at `path`: started, it writes the arguments it
+// got (its own path first), each ended by a NUL, into `record`, then says
+// "launched" on its standard error.
+class RecordingProgram {
+public:
+    RecordingProgram(const fs::path& path, fs::path record) : m_record(std::move(record)) {
+        fs::create_directories(path.parent_path());
+        writeFile(path, "#!/bin/sh\nprintf '%s\\0' \"$0\" \"$@\" > \"$KELVARA_TEST_RECORD\"\n"
+                        "echo launched >&2\n");
+        fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    }
+
+    // Starts `entry` as the desktop does, through GLib's launcher (gio
+    // launch), with `files`; the arguments the program got, or what gio said
+    // when it did not start it.
+    std::vector<std::string> launch(const fs::path& entry,
+                                    const std::vector<std::string>& files = {}) const {
+        fs::remove(m_record);
+        QStringList arguments = {"launch", QString::fromStdString(entry.string())};
+        for (const std::string& file : files)
+            arguments << QString::fromStdString(file);
+        PipeLines said;
+        QProcess gio;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("KELVARA_TEST_RECORD", QString::fromStdString(m_record.string()));
+        gio.setProcessEnvironment(environment);
+        gio.setStandardOutputFile(QProcess::nullDevice());
+        gio.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const int saidFd = said.writeEnd();
+        gio.setChildProcessModifier([saidFd] { ::dup2(saidFd, STDERR_FILENO); });
+        gio.start("gio", arguments);
+        const bool started = gio.waitForStarted(60000);
+        said.closeWriteEnd();
+        if (!started || !gio.waitForFinished(60000) || gio.exitCode() != 0 ||
+            !said.waitFor("launched"))
+            return {"<not started>", said.tail()};
+        const std::string record = readFile(m_record);
+        std::vector<std::string> got;
+        for (std::size_t start = 0, end; (end = record.find('\0', start)) != std::string::npos;
+             start = end + 1)
+            got.push_back(record.substr(start, end - start));
+        return got;
+    }
+
+private:
+    fs::path m_record;
 };
 
 } // namespace
@@ -262,35 +312,62 @@ TEST(CreateShortcut, AFullDiskLeavesThePreviousEntryWhole) {
     EXPECT_EQ(readFile(folder.path() / "Kelvara.desktop"), before);
 }
 
-TEST(CreateShortcut, AwkwardProgramPathsSurviveTheExecQuoting) {
-    TempDir folder;
-    const std::vector<std::string> targets = {
-        "/opt/plain/Kelvara",
-        "/opt/with blanks/Kel vara",
-        "/opt/it's \"quoted\"/Kelvara",
-        "/opt/$HOME and `date`/Kelvara",
-        "/opt/back\\slash\\\\double/Kelvara",
-        "/opt/100% sure %F %%/Kelvara",
-        "/opt/~tilde #hash;semi|pipe&amp<lt>gt*star?q(paren)/Kelvara",
-        "/opt/Fotos für Jürgen/写真/Kelvara",
-        "/opt/tab\there/new\nline/Kelvara",
-        "/opt/trailing blank /Kelvara",
+// Every awkward program path, started from its entry by the desktop itself
+// (GLib's launcher, through gio), gets exactly the arguments it was given:
+// GLib checks that the program exists before it undoes "%%", so a path with
+// "%" must still name an existing program as GLib first reads it.
+TEST(CreateShortcut, TheDesktopStartsAProgramFromItsEntryWhateverItsPath) {
+    if (QStandardPaths::findExecutable("gio").isEmpty())
+        GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
+    XdgHome xdg;
+    const fs::path folder = xdg.root() / "shortcuts";
+    fs::create_directories(folder);
+    const std::vector<std::string> programFolders = {
+        "plain",
+        "with blanks",
+        "it's \"quoted\"",
+        "$HOME and `date`",
+        "back\\slash\\\\double",
+        "100% sure %F %%",
+        "~tilde #hash;semi|pipe&amp<lt>gt*star?q(paren)",
+        "Fotos für Jürgen/写真",
+        "tab\there/new\nline",
+        "trailing blank ",
     };
     int n = 0;
-    for (const std::string& target : targets) {
+    for (const std::string& programFolder : programFolders) {
         const std::string name = "K" + std::to_string(n++);
-        CreateShortcut(target, folder.path().string(), name);
-        const fs::path file = folder.path() / (name + ".desktop");
-        auto entry = readDesktopEntry(file);
-        EXPECT_EQ(splitExec(entry["Exec"]), (std::vector<std::string>{target, "/starup"}))
-            << entry["Exec"];
-        EXPECT_EQ(entry["Path"], ShortcutWorkingFolder(target)) << "read back";
+        const fs::path target = xdg.root() / "opt" / programFolder / "Kel vara";
+        RecordingProgram program(target, xdg.root() / (name + ".args"));
+        CreateShortcut(target.string(), folder.string(), name);
+        const fs::path file = folder / (name + ".desktop");
         EXPECT_EQ(validateDesktopEntry(file), "") << target;
+        EXPECT_EQ(readDesktopEntry(file)["Path"], ShortcutWorkingFolder(target.string()));
+        EXPECT_EQ(program.launch(file), (std::vector<std::string>{target.string(), "/starup"}))
+            << readDesktopEntry(file)["Exec"];
     }
 
+    // The Send To entry passes the chosen files after "/starup", whatever
+    // their names.
+    const fs::path target = xdg.root() / "opt" / "Kelvara's 100% \"Tools\"" / "Kelvara";
+    RecordingProgram program(target, xdg.root() / "sendto.args");
+    ThreeLinks senders;
+    LaunchOnStartupLinkClicked(&senders.sendTo, senders.links,
+                               QString::fromStdString(target.string()));
+    const fs::path entry = xdg.dataHome() / "applications" / "Kelvara.desktop";
+    EXPECT_EQ(validateDesktopEntry(entry), "");
+    const std::vector<std::string> chosen = {(xdg.root() / "Mum's birthday" / "IMG 1.JPG").string(),
+                                             (xdg.root() / "100% sure.jpg").string()};
+    fs::create_directories(xdg.root() / "Mum's birthday");
+    for (const std::string& photo : chosen)
+        writeFile(photo, "");
+    EXPECT_EQ(program.launch(entry, chosen),
+              (std::vector<std::string>{target.string(), "/starup", chosen[0], chosen[1]}))
+        << readDesktopEntry(entry)["Exec"];
+
     // A name with a leading blank keeps it.
-    CreateShortcut("/opt/kelvara/Kelvara", folder.path().string(), " Kelvara");
-    EXPECT_EQ(readDesktopEntry(folder.path() / " Kelvara.desktop")["Name"], " Kelvara");
+    CreateShortcut("/opt/kelvara/Kelvara", folder.string(), " Kelvara");
+    EXPECT_EQ(readDesktopEntry(folder / " Kelvara.desktop")["Name"], " Kelvara");
 }
 
 TEST(CreateShortcut, APathThatIsNotUtf8IsRefusedNotWritten) {
@@ -333,9 +410,9 @@ TEST(SendToEntry, TheDesktopStartsTheProgramWithTheChosenPhoto) {
     // The launched program tells on its standard error (gio's, which it
     // inherits: a pipe of ours) when it has renamed the photo.
     xdg.set("QT_LOGGING_RULES", "kelvara.*.debug=true");
-    // The program in a folder whose name needs quoting in Exec. (GLib checks
-    // that the program exists before it undoes "%%", so no "%" here.)
-    const fs::path programFolder = xdg.root() / "Kelvara's \"Tools\" $1 für";
+    // The program in a folder whose name needs quoting in Exec, and a "%"
+    // that GLib reads before it is undone.
+    const fs::path programFolder = xdg.root() / "Kelvara's \"Tools\" $1 100% für";
     fs::create_directories(programFolder);
     const fs::path program = programFolder / "Kelvara";
     fs::copy_file(KELVARA_EXE, program);

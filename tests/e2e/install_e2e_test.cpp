@@ -166,6 +166,11 @@ TEST_F(InstallTest, TheStagingFolderHoldsTheProgramItsMenuEntryIconAndAppStreamD
     auto keys = readDesktopEntry(entry);
     EXPECT_EQ(keys["Type"], "Application");
     EXPECT_EQ(keys["Name"], ApplicationName());
+    // A Japanese desktop reads the entry in Japanese, the program's own words.
+    EXPECT_EQ(keys["Name[ja]"], ApplicationName());
+    EXPECT_EQ(keys["GenericName[ja]"], "写真リネームツール");
+    EXPECT_EQ(keys["Comment[ja]"], "写真の撮影日をファイル名の先頭につけるツール");
+    EXPECT_EQ(keys["Comment"], ApplicationSummary());
     EXPECT_EQ(keys.count("MimeType"), 0u) << "an installed entry must open nothing";
     EXPECT_EQ(splitExec(keys["Exec"]),
               (std::vector<std::string>{InstalledBinFolder() + "/kelvara", "%F"}));
@@ -204,6 +209,13 @@ TEST_F(InstallTest, TheStagingFolderHoldsTheProgramItsMenuEntryIconAndAppStreamD
     EXPECT_NE(appstream.find("<launchable type=\"desktop-id\">" + ApplicationId() + ".desktop<"),
               std::string::npos);
     EXPECT_NE(appstream.find("<project_license>GPL-3.0-or-later<"), std::string::npos);
+    EXPECT_NE(appstream.find("<summary>" + ApplicationSummary() + "</summary>"), std::string::npos);
+    EXPECT_NE(appstream.find("<name xml:lang=\"ja\">" + ApplicationName() + "</name>"),
+              std::string::npos);
+    EXPECT_NE(
+        appstream.find(
+            "<summary xml:lang=\"ja\">写真の撮影日をファイル名の先頭につけるツール</summary>"),
+        std::string::npos);
 
     // The licence and the README with the documents.
     const fs::path doc = share / "doc" / "kelvara";

@@ -12,6 +12,31 @@ namespace {
 
 constexpr std::string_view ReservedInExec = " \t\n\"'\\><~|&;$*?#()`";
 
+// GLib looks for the program that Exec's first word names before it turns
+// "%%" back into "%", and drops an entry whose program it cannot find, so
+// the GNOME and Cinnamon menus, and every program that starts applications
+// through GIO, would pass over a program whose path holds "%". Such a program
+// is started through the shell instead, its path an ordinary argument, where
+// "%%" is undone before it is used.
+std::vector<std::string> CommandEveryDesktopLoads(const std::vector<std::string>& command) {
+    if (command.empty() || command.front().find('%') == std::string::npos)
+        return command;
+    std::vector<std::string> throughShell = {"sh", "-c", "exec \"$0\" \"$@\""};
+    throughShell.insert(throughShell.end(), command.begin(), command.end());
+    return throughShell;
+}
+
+// key[locale]=value for each language.
+std::string LocalizedKeys(const std::string& key, const std::map<std::string, std::string>& texts) {
+    std::string lines;
+    for (const auto& [locale, text] : texts) {
+        RequireCarriable(locale);
+        RequireCarriable(text);
+        lines += key + "[" + locale + "]=" + EscapeEntryValue(text) + "\n";
+    }
+    return lines;
+}
+
 } // namespace
 
 void RequireCarriable(std::string_view text) {
@@ -77,7 +102,7 @@ std::string EscapeEntryValue(std::string_view value) {
 
 std::string DesktopEntryText(const TDesktopEntry& entry) {
     std::string exec;
-    for (const std::string& argument : entry.exec) {
+    for (const std::string& argument : CommandEveryDesktopLoads(entry.exec)) {
         RequireCarriable(argument);
         if (!exec.empty())
             exec.push_back(' ');
@@ -91,6 +116,7 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
 
     std::string text = "[Desktop Entry]\nType=Application\n";
     text += "Name=" + EscapeEntryValue(entry.name) + "\n";
+    text += LocalizedKeys("Name", entry.localizedNames);
     if (!entry.icon.empty())
         text += "Icon=" + EscapeEntryValue(entry.icon) + "\n";
     text += "Exec=" + EscapeEntryValue(exec) + "\n";
@@ -101,6 +127,7 @@ std::string DesktopEntryText(const TDesktopEntry& entry) {
         RequireCarriable(entry.comment);
         text += "Comment=" + EscapeEntryValue(entry.comment) + "\n";
     }
+    text += LocalizedKeys("Comment", entry.localizedComments);
     if (!entry.startupWmClass.empty()) {
         RequireCarriable(entry.startupWmClass);
         text += "StartupWMClass=" + EscapeEntryValue(entry.startupWmClass) + "\n";

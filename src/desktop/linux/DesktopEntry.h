@@ -7,6 +7,7 @@
 // folder such an entry can become the default opener of those types where no
 // default is set, and a renamer must never open anything.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,13 +18,19 @@ struct TDesktopEntry {
     std::string name;
     std::string icon;
     // The program's path and its arguments as the program is to receive
-    // them; quoting is the writer's business.
+    // them; quoting is the writer's business, and so is a program path that
+    // GLib would not find as written (one holding "%" is started through
+    // sh -c, which every desktop loads).
     std::vector<std::string> exec;
     // Appends %F: the files the entry is opened with, each as its own
     // argument after the others.
     bool execTakesFiles = false;
     std::string path;    // working folder; empty leaves the key out
     std::string comment; // the tooltip; empty leaves the key out
+    // The name and the comment in other languages, by locale ("ja"), as
+    // Name[ja] and Comment[ja]; none leaves the keys out.
+    std::map<std::string, std::string> localizedNames;
+    std::map<std::string, std::string> localizedComments;
     // The X11 window class of the program's windows (its file name), by
     // which a desktop ties them to this entry; empty leaves the key out.
     std::string startupWmClass;

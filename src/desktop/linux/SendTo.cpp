@@ -36,7 +36,10 @@ std::string ApplicationsEntryName(const TShellLink& link, const std::string& lin
 
 std::string ApplicationsEntryText(const TShellLink& link, const std::string& linkName) {
     TDesktopEntry entry;
-    entry.name = IsInstalledExecutable(link.Path) ? ApplicationName() : linkName;
+    const bool installed = IsInstalledExecutable(link.Path);
+    entry.name = installed ? ApplicationName() : linkName;
+    if (installed)
+        entry.localizedNames = {{"ja", ApplicationNameJapanese()}};
     entry.icon = ApplicationId();
     entry.exec.push_back(link.Path);
     if (!link.Arguments.empty())
@@ -46,6 +49,9 @@ std::string ApplicationsEntryText(const TShellLink& link, const std::string& lin
     // Listed in the menu, it says what the program does and belongs with the
     // photo programs.
     entry.comment = ApplicationSummary();
+    // In the user's language too: installed, this entry hides the menu
+    // entry, which says it in Japanese on a Japanese desktop.
+    entry.localizedComments = {{"ja", ApplicationSummaryJapanese()}};
     entry.categories = {"Graphics", "Photography"};
     // Qt names the window class after the executable, whose name the link
     // bears.

@@ -69,8 +69,11 @@ std::string ServiceMenuText(const TShellLink& link, const std::string& label,
                             const std::string& icon);
 
 // A Nemo action for one or more selected photos or folders. Nemo substitutes
-// %F as text and parses the result as a command line, so the program is
-// quoted for the shell, and the paths are put in double quotes by Nemo.
+// %F as text and parses the result as a command line (GLib's, with a shell's
+// quoting), so the program is quoted for the shell, and the paths are put in
+// double quotes by Nemo (Quote=double), which escapes their double quotes and
+// backslashes; a single quote ("Mum's birthday") is a plain character there,
+// in every Nemo, where single quotes broke on it before Nemo 5.4.
 // Throws std::system_error (EILSEQ) for a text an entry cannot carry.
 std::string NemoActionText(const TShellLink& link, const std::string& label,
                            const std::string& icon);

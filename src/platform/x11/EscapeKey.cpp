@@ -4,13 +4,17 @@
 #include "platform/Log.h"
 
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <utility>
 
 // Last: the X protocol headers define names that Qt's headers must not see.
 // clang-format off
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 // clang-format on
 
 namespace kelvara {
@@ -24,6 +28,11 @@ constexpr std::uint32_t EscapeKeysym = 0xff1b; // XK_Escape
 struct TFree {
     void operator()(void* reply) const { std::free(reply); }
 };
+
+struct TDisconnect {
+    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+using TConnection = std::unique_ptr<xcb_connection_t, TDisconnect>;
 
 class TOwnWindowsEscape : public IEscapeKey {
 public:
@@ -50,53 +59,92 @@ xcb_keycode_t EscapeKeycode(xcb_connection_t* connection) {
     return 0;
 }
 
-// A connection of our own to the X server, so that the query needs nothing
-// from the widget toolkit and works in a program without windows too.
-//
-// Each look gives the keyboard as it was at the previous look, and asks for
-// it anew: asked and answered while the program waits between two steps, the
-// answer is at hand when the next step looks, and the step does not wait for
-// the X server (a round trip of about 0.1 ms a step, the largest part of a
-// step's time on X). The first look after a pause is the one the window drops
-// (see TRenameStep::DropEscapeSeenWhileIdle); the look right after it waits
-// for the state of that moment. So a key held down is seen at most one step
-// later than at the step's own moment.
+// Asks for the raw key presses and releases of the whole display, on the
+// root window, whichever window has the focus. Version 2.2 is announced so
+// that they come even while another program grabs the keyboard (a menu open
+// elsewhere). The extension's event code, or nothing where the server has no
+// XInput 2.
+std::optional<std::uint8_t> SelectRawKeyEvents(xcb_connection_t* connection, int screen) {
+    const xcb_query_extension_reply_t* extension =
+        xcb_get_extension_data(connection, &xcb_input_id);
+    if (extension == nullptr || extension->present == 0)
+        return std::nullopt;
+    const std::unique_ptr<xcb_input_xi_query_version_reply_t, TFree> version(
+        xcb_input_xi_query_version_reply(connection, xcb_input_xi_query_version(connection, 2, 2),
+                                         nullptr));
+    if (!version || version->major_version < 2)
+        return std::nullopt;
+    xcb_screen_iterator_t roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (; roots.rem > 1 && screen > 0; --screen)
+        xcb_screen_next(&roots);
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t bits;
+    } mask{};
+    mask.head.deviceid = XCB_INPUT_DEVICE_ALL_MASTER;
+    mask.head.mask_len = 1;
+    mask.bits = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
+    const std::unique_ptr<xcb_generic_error_t, TFree> error(xcb_request_check(
+        connection,
+        xcb_input_xi_select_events_checked(connection, roots.data->root, 1, &mask.head)));
+    if (error)
+        return std::nullopt;
+    return extension->major_opcode;
+}
+
+// The display's own account of the key, on a connection of our own (so it
+// needs nothing from the widget toolkit): every press and release of Escape
+// arrives as a raw event, which the server sends the moment it happens.
+// Nothing is asked of the server at a step: the step takes what has arrived
+// on the socket without waiting, so the first step after the key goes down
+// sees it, and the event loop empties the socket between steps, so the keys
+// typed during a long idle time do not pile up there.
 class TX11Escape : public TOwnWindowsEscape {
 public:
-    TX11Escape(xcb_connection_t* connection, xcb_keycode_t keycode)
-        : m_connection(connection), m_keycode(keycode) {}
-    ~TX11Escape() override {
-        if (m_asked)
-            xcb_discard_reply(m_connection, m_request.sequence);
-        xcb_disconnect(m_connection);
+    TX11Escape(TConnection connection, xcb_keycode_t keycode, std::uint8_t opcode)
+        : m_connection(std::move(connection)), m_keycode(keycode), m_opcode(opcode),
+          m_notifier(xcb_get_file_descriptor(m_connection.get()), QSocketNotifier::Read) {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { Drain(); });
     }
-    TX11Escape(const TX11Escape&) = delete;
-    TX11Escape& operator=(const TX11Escape&) = delete;
 
     bool Pressed() override {
         const bool seen = TOwnWindowsEscape::Pressed();
-        if (m_keycode == 0)
-            return seen;
-        if (!m_asked)
-            Ask();
-        const std::unique_ptr<xcb_query_keymap_reply_t, TFree> keymap(
-            xcb_query_keymap_reply(m_connection, m_request, nullptr));
-        Ask();
-        const bool down = keymap && (keymap->keys[m_keycode / 8] & (1u << (m_keycode % 8))) != 0;
-        return seen || down;
+        Drain();
+        // Held down counts at every look, as a press since the last look does.
+        return std::exchange(m_pressed, false) || m_down || seen;
     }
 
 private:
-    void Ask() {
-        m_request = xcb_query_keymap(m_connection);
-        xcb_flush(m_connection);
-        m_asked = true;
+    void Drain() {
+        while (const std::unique_ptr<xcb_generic_event_t, TFree> event{
+            xcb_poll_for_event(m_connection.get())}) {
+            if ((event->response_type & 0x7f) != XCB_GE_GENERIC)
+                continue;
+            const auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event.get());
+            if (raw->extension != m_opcode || raw->detail != m_keycode)
+                continue;
+            if (raw->event_type == XCB_INPUT_RAW_KEY_PRESS) {
+                m_pressed = true;
+                m_down = true;
+            } else if (raw->event_type == XCB_INPUT_RAW_KEY_RELEASE) {
+                m_down = false;
+            }
+        }
+        // A server that went away leaves the socket readable for ever: stop
+        // listening, our own windows still count.
+        if (xcb_connection_has_error(m_connection.get()) != 0 && m_notifier.isEnabled()) {
+            m_notifier.setEnabled(false);
+            m_down = false;
+            qCDebug(lcPlatform) << "Escape: display connection lost; own windows only";
+        }
     }
 
-    xcb_connection_t* m_connection;
+    TConnection m_connection;
     xcb_keycode_t m_keycode;
-    xcb_query_keymap_cookie_t m_request{};
-    bool m_asked = false;
+    std::uint8_t m_opcode;
+    QSocketNotifier m_notifier;
+    bool m_pressed = false;
+    bool m_down = false;
 };
 
 } // namespace
@@ -106,15 +154,22 @@ std::unique_ptr<IEscapeKey> CreateEscapeKey() {
     // elsewhere (Wayland, offscreen) must not take a key pressed on some
     // other screen for its own.
     const char* name = std::getenv("DISPLAY");
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && name != nullptr &&
-        *name != '\0') {
-        xcb_connection_t* connection = xcb_connect(name, nullptr);
-        if (xcb_connection_has_error(connection) == 0)
-            return std::make_unique<TX11Escape>(connection, EscapeKeycode(connection));
-        xcb_disconnect(connection);
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || name == nullptr || *name == '\0')
+        return std::make_unique<TOwnWindowsEscape>();
+    int screen = 0;
+    TConnection connection(xcb_connect(name, &screen));
+    if (xcb_connection_has_error(connection.get()) != 0) {
         qCDebug(lcPlatform) << "Escape: cannot open display" << name << "; own windows only";
+        return std::make_unique<TOwnWindowsEscape>();
     }
-    return std::make_unique<TOwnWindowsEscape>();
+    const xcb_keycode_t keycode = EscapeKeycode(connection.get());
+    const std::optional<std::uint8_t> opcode = SelectRawKeyEvents(connection.get(), screen);
+    if (keycode == 0 || !opcode) {
+        qCDebug(lcPlatform) << "Escape: no Escape key or no XInput 2 on" << name
+                            << "; own windows only";
+        return std::make_unique<TOwnWindowsEscape>();
+    }
+    return std::make_unique<TX11Escape>(std::move(connection), keycode, *opcode);
 }
 
 void NoteEscapePressed() {
