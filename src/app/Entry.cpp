@@ -50,7 +50,8 @@ int main(int argc, char* argv[]) {
     kelvara::TFindFileUnit findFileUnit;
     kelvara::TPhotoMetadataLibrary metadataLibrary;
 
-    const std::vector<std::string> arguments = kelvara::ProcessArguments();
+    // Every argument is a path: read here, before any toolkit sees them.
+    const std::vector<std::string> arguments = kelvara::ProcessArguments(argc, argv);
     kelvara::TInstanceLock instanceLock(kelvara::InstanceIdentity);
     if (instanceLock.IsAlreadyRunning()) {
         // Sent as they stand: the running copy resolves relative paths in
@@ -62,7 +63,15 @@ int main(int argc, char* argv[]) {
             return 0;
     }
 
-    QApplication application(argc, argv);
+    // Qt gets the program's name alone. Given the command line, it would take
+    // photos named -platform, -style or -platformpluginpath for its own
+    // options: abort for want of a plugin, or load one from the folder that
+    // the next file's name points to. (All three must outlive the
+    // application; a launcher may even have given no name at all.)
+    char fallbackName[] = "kelvara";
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
     QApplication::setWindowIcon(kelvara::ProgramIcon());
     // Desktops match the windows to the installed menu entry by its id (the
     // Wayland app id), for their icon and name in the task switcher.
