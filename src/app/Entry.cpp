@@ -4,7 +4,8 @@
 // application object, the main window and the event loop until it closes.
 // Everything goes in reverse order, the main window first (which stops the
 // pacing thread and saves the state), the metadata library next, the worker
-// and its lock last; the instance lock goes with the process.
+// and its lock after it; the instance lock goes last, so that a later copy
+// starts only once this one has stopped all its work.
 //
 // A copy that finds another running hands its arguments over and ends: it
 // never creates the application object, so it needs no display, never makes
@@ -26,6 +27,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -47,18 +49,21 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char* argv[]) {
     qInstallMessageHandler(FilterMessages);
+    // Made after the worker and the metadata library, released after them.
+    std::optional<kelvara::TInstanceLock> instanceLock;
     kelvara::TFindFileUnit findFileUnit;
     kelvara::TPhotoMetadataLibrary metadataLibrary;
 
     // Every argument is a path: read here, before any toolkit sees them.
     const std::vector<std::string> arguments = kelvara::ProcessArguments(argc, argv);
-    kelvara::TInstanceLock instanceLock(kelvara::InstanceIdentity);
-    if (instanceLock.IsAlreadyRunning()) {
+    instanceLock.emplace(kelvara::InstanceIdentity);
+    if (instanceLock->IsAlreadyRunning()) {
         // Sent as they stand: the running copy resolves relative paths in
         // its own current folder. Should that copy be just starting or just
         // ending, we keep trying, and take over if it ends.
         const std::vector<std::string> handed(arguments.begin() + 1, arguments.end());
-        if (kelvara::HandOffOrBecomeFirst(instanceLock, handed, kelvara::LaunchActivationToken()) !=
+        if (kelvara::HandOffOrBecomeFirst(*instanceLock, handed,
+                                          kelvara::LaunchActivationToken()) !=
             kelvara::THandoffOutcome::BecameFirst)
             return 0;
     }
@@ -92,7 +97,7 @@ int main(int argc, char* argv[]) {
     kelvara::TTerminationSignals terminationSignals(endUnattended);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
                      endUnattended);
-    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
+    kelvara::TMainForm mainForm(arguments, {}, &*instanceLock);
     mainForm.show();
     return QApplication::exec();
 }
