@@ -52,28 +52,52 @@ protected:
 
 TEST_F(HandoffTest, ALaterLaunchHandsOverAwkwardAndRelativePathsAndEndsAtOnce) {
     const auto names = makePhotos("with space, comma \"quote\" ", 1);
-    fs::create_directories(app / "cwd" / "sub");
-    copyPhoto("jpg/Canon_40D.jpg", app / "cwd" / "sub", "relative.jpg");
-    // The second copy's own folder holds a photo of the same relative name;
-    // the running copy must take it in *its* folder, not this one.
-    fs::create_directories(temp.path() / "elsewhere" / "sub");
-    copyPhoto("jpg/Canon_40D.jpg", temp.path() / "elsewhere" / "sub", "relative.jpg");
+    // The running copy works in a folder of its own, with photos of the same
+    // relative names in it, in a subfolder and one level up: what later
+    // launches name relative to *their* folders must never reach these.
+    const fs::path cwd = app / "cwd";
+    const std::vector<fs::path> decoys = {
+        copyPhoto("jpg/Canon_40D.jpg", cwd / "sub", "relative.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", cwd, "a.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", cwd, "loose.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", app, "b.jpg"),
+    };
+    const fs::path elsewhere = temp.path() / "elsewhere";
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "sub", "relative.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "one", "a.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere, "loose.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "two", "b.jpg");
+    fs::create_directories(elsewhere / "two" / "inner");
 
     KelvaraProcess first(app);
-    first.start({}, app / "cwd");
+    first.start({}, cwd);
     ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"));
     ASSERT_TRUE(fs::exists(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}"));
 
-    KelvaraProcess second(app);
-    second.start({QString::fromStdString((photos / names[0]).string()), "sub/relative.jpg"},
-                 temp.path() / "elsewhere");
-    EXPECT_EQ(second.waitForExit(15000), 0);
-    EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u);
-    EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
-    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 2)) << first.log().tail();
+    // An absolute path with awkward characters and a relative one; ".", a
+    // file through ".."; and ".." alone, each from its own working folder.
+    const std::vector<std::pair<QStringList, fs::path>> launches = {
+        {{QString::fromStdString((photos / names[0]).string()), "sub/relative.jpg"}, elsewhere},
+        {{".", "../loose.jpg"}, elsewhere / "one"},
+        {{".."}, elsewhere / "two" / "inner"},
+    };
+    for (const auto& [arguments, folder] : launches) {
+        KelvaraProcess second(app);
+        second.start(arguments, folder);
+        EXPECT_EQ(second.waitForExit(15000), 0);
+        EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u) << second.log().tail();
+        EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
+    }
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 5)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: queues empty")) << first.log().tail();
+    EXPECT_EQ(first.logCount("kelvara.rename: renamed"), 5u) << first.log().tail();
     EXPECT_TRUE(allRenamed(photos, names));
-    EXPECT_TRUE(fs::exists(app / "cwd" / "sub" / renamed("relative.jpg")));
-    EXPECT_TRUE(fs::exists(temp.path() / "elsewhere" / "sub" / "relative.jpg"));
+    EXPECT_TRUE(fs::exists(elsewhere / "sub" / renamed("relative.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / "one" / renamed("a.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / renamed("loose.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / "two" / renamed("b.jpg")));
+    for (const fs::path& decoy : decoys)
+        EXPECT_TRUE(fs::exists(decoy)) << decoy << " was taken for a later launch's path";
 
     // A launch with nothing to hand over only asks for the window; it ends.
     // It needs no display at all: it never makes a window of its own.

@@ -58,10 +58,11 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments = kelvara::ProcessArguments(argc, argv);
     instanceLock.emplace(kelvara::InstanceIdentity);
     if (instanceLock->IsAlreadyRunning()) {
-        // Sent as they stand: the running copy resolves relative paths in
-        // its own current folder. Should that copy be just starting or just
-        // ending, we keep trying, and take over if it ends.
-        const std::vector<std::string> handed(arguments.begin() + 1, arguments.end());
+        // Sent as full paths: a relative one names a file in our working
+        // folder, not in the running copy's. Should that copy be just
+        // starting or just ending, we keep trying, and take over if it ends.
+        const std::vector<std::string> handed =
+            kelvara::HandoffPaths({arguments.begin() + 1, arguments.end()});
         if (kelvara::HandOffOrBecomeFirst(*instanceLock, handed,
                                           kelvara::LaunchActivationToken()) !=
             kelvara::THandoffOutcome::BecameFirst)

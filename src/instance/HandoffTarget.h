@@ -20,8 +20,9 @@ public:
     // lets the window come forward on its strength.
     virtual void Activate(const std::string& activationToken) = 0;
 
-    // One handed-over path exactly as the second copy had it: a relative path
-    // is resolved against our own current directory.
+    // One handed-over path exactly as the second copy sent it: a full path
+    // (the sender resolves its relative ones in its own working folder), or,
+    // where it could not, the path as written, resolved here against our own.
     virtual void QueuePath(const std::string& path) = 0;
 };
 
