@@ -287,3 +287,40 @@ TEST_F(HandoffTest, WhyLaterLaunchesCannotHandOverIsSaidWithoutDebugLinesToo) {
               1)
         << kelvara.log().tail();
 }
+
+TEST_F(HandoffTest, FoldersNamedTogetherAreSearchedInTheirOrderEachOnce) {
+    // `kelvara Beta Alpha Gamma Alpha`: on the running copy's own command
+    // line, then from another folder through a handoff. Each list reaches
+    // the worker as one batch, so it searches Alpha, Beta, Gamma, once each.
+    const std::vector<std::string> order = {"Alpha", "Beta", "Gamma"};
+    const fs::path own = temp.path() / "own";
+    const fs::path other = temp.path() / "other";
+    for (const fs::path& folder : {own, other})
+        for (const std::string& name : order)
+            copyPhoto("jpg/Canon_40D.jpg", folder / name, name + ".jpg");
+    const QStringList named = {"Beta", "Alpha", "Gamma", "Alpha"};
+    const auto searched = [](KelvaraProcess& copy, const fs::path& folder) {
+        std::vector<std::string> seen;
+        for (const std::string& line : copy.log().lines())
+            for (const char* name : {"Alpha", "Beta", "Gamma"})
+                if (line.find("kelvara.search: searched \"" + (folder / name).string() + "/\"") !=
+                    std::string::npos)
+                    seen.push_back(name);
+        return seen;
+    };
+
+    KelvaraProcess first(app);
+    first.start(named, own);
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 3)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"));
+    EXPECT_EQ(searched(first, own), order) << first.log().tail();
+
+    KelvaraProcess second(app);
+    second.start(named, other);
+    EXPECT_EQ(second.waitForExit(15000), 0);
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 6)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: queues empty", 2)) << first.log().tail();
+    EXPECT_EQ(searched(first, other), order) << first.log().tail();
+    EXPECT_EQ(first.logCount("kelvara.rename: renamed"), 6u);
+    EXPECT_EQ(first.terminate(), 0);
+}

@@ -53,9 +53,11 @@ public:
     void Activate(const std::string& activationToken) override {
         events.push_back("activate:" + activationToken);
     }
-    void QueuePath(const std::string& path) override {
-        events.push_back("path:" + path);
-        paths.push_back(path);
+    void QueuePaths(const std::vector<std::string>& batch) override {
+        for (const std::string& path : batch) {
+            events.push_back("path:" + path);
+            paths.push_back(path);
+        }
     }
     std::vector<std::string> events;
     std::vector<std::string> paths;

@@ -152,8 +152,10 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
-    for (std::size_t i = 1; i < m_arguments.size(); ++i)
-        Contained(lcApp, "argument not queued", [&] { QueuePath(m_arguments[i]); });
+    if (m_arguments.size() > 1)
+        Contained(lcApp, "arguments not queued", [&] {
+            QueuePaths({m_arguments.begin() + 1, m_arguments.end()});
+        });
     // Tests wait for this line: the program is up, its arguments are queued
     // and, for the running copy, the handoff endpoint listens.
     qCDebug(lcApp) << "main window shown";
@@ -236,6 +238,14 @@ void TMainForm::QueuePath(const std::string& path) {
     FindFileThread->AddPath(FullPathName(path));
 }
 
+void TMainForm::QueuePaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> full;
+    full.reserve(paths.size());
+    for (const std::string& path : paths)
+        full.push_back(FullPathName(path));
+    FindFileThread->AddPaths(full);
+}
+
 void TMainForm::Activate(const std::string& activationToken) {
     // Window managers let a window take the focus on the strength of the
     // token its launcher was given; Qt reads it from the environment.
@@ -267,9 +277,12 @@ void TMainForm::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    for (const QUrl& url : event->mimeData()->urls())
-        Contained(lcApp, "dropped path not queued",
-                  [&] { QueuePath(QFile::encodeName(url.toLocalFile()).toStdString()); });
+    Contained(lcApp, "dropped paths not queued", [&] {
+        std::vector<std::string> paths;
+        for (const QUrl& url : event->mimeData()->urls())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        QueuePaths(paths);
+    });
 }
 
 } // namespace kelvara

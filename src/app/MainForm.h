@@ -64,7 +64,11 @@ public:
 
     // The intake of one path: made full against the current folder and given
     // to the search worker, which drops what names nothing.
-    void QueuePath(const std::string& path) override;
+    void QueuePath(const std::string& path);
+    // The intake of paths that arrived together (the command line, one
+    // handoff, one drop): each made full, then queued in one go, so that the
+    // worker sorts their folders as one batch.
+    void QueuePaths(const std::vector<std::string>& paths) override;
 
     // One rename step; the pacing thread asks for it on the main thread.
     void RenameNextFile();

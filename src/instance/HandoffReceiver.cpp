@@ -47,8 +47,7 @@ private:
 void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target) {
     const TCommaItems paths = ReadCommaText(frame.text);
     target.Activate(frame.activationToken);
-    for (const std::string& path : paths)
-        target.QueuePath(path);
+    target.QueuePaths(paths);
 }
 
 THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& target)

@@ -19,7 +19,7 @@ class THandoffEndpoint;
 
 // Acts on one frame: reads its comma text (throws TCommaTextError for text no
 // sender writes, before anything is done), activates the target, then queues
-// each item in order.
+// its items together, in order.
 void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target);
 
 class THandoffReceiver {
