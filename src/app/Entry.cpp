@@ -28,6 +28,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -43,6 +45,20 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
         std::fprintf(stderr, "Kelvara: %s\n", qPrintable(message));
     else if (ours)
         std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
+}
+
+// A later launch that reached no running copy in time: nothing it was given
+// is renamed, and the user (or the script that launched it) must know.
+// Said whether or not anyone has asked for diagnostics.
+void TellHandoffGivenUp(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        std::fputs("Kelvara: the running copy did not answer; it was not brought forward\n",
+                   stderr);
+        return;
+    }
+    std::fputs("Kelvara: the running copy did not answer; these were not renamed:\n", stderr);
+    for (const std::string& path : paths)
+        std::fprintf(stderr, "  %s\n", path.c_str());
 }
 
 } // namespace
@@ -63,10 +79,16 @@ int main(int argc, char* argv[]) {
         // starting or just ending, we keep trying, and take over if it ends.
         const std::vector<std::string> handed =
             kelvara::HandoffPaths({arguments.begin() + 1, arguments.end()});
-        if (kelvara::HandOffOrBecomeFirst(*instanceLock, handed,
-                                          kelvara::LaunchActivationToken()) !=
-            kelvara::THandoffOutcome::BecameFirst)
+        switch (kelvara::HandOffOrBecomeFirst(*instanceLock, handed,
+                                              kelvara::LaunchActivationToken())) {
+        case kelvara::THandoffOutcome::Delivered:
             return 0;
+        case kelvara::THandoffOutcome::GaveUp:
+            TellHandoffGivenUp(handed);
+            return 1;
+        case kelvara::THandoffOutcome::BecameFirst:
+            break;
+        }
     }
 
     // Qt gets the program's name alone. Given the command line, it would take

@@ -11,6 +11,7 @@
 #include "info/ProgramIcon.h"
 #include "info/VersionInfo.h"
 #include "instance/HandoffReceiver.h"
+#include "instance/InstanceLock.h"
 #include "platform/Contained.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
@@ -60,7 +61,7 @@ bool LocalFilesOnly(const QMimeData* data) {
 } // namespace
 
 TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
-                     const TInstanceLock* instanceLock, QWidget* parent)
+                     TInstanceLock* instanceLock, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::MainForm>()), m_arguments(std::move(arguments)),
       m_iniFile(iniFile.isEmpty() && !m_arguments.empty() ? StateFileFor(m_arguments[0])
                                                           : std::move(iniFile)) {
@@ -102,9 +103,13 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
         try {
             FHandoffWnd = std::make_unique<THandoffReceiver>(*instanceLock, *this);
         } catch (...) {
-            // No endpoint (no private runtime folder, a full one): this copy
-            // still works, later copies just cannot reach it. They would open
-            // windows of their own, so the user is told why, once.
+            // No endpoint (no private runtime folder, a full one, a socket
+            // name that cannot be had): this copy still works, later copies
+            // just cannot reach it. Holding the lock, it would keep them
+            // waiting for an answer that never comes; without it, each runs
+            // on its own and renames what it was given. They open windows of
+            // their own, so the user is told why, once.
+            instanceLock->Release();
             const QString why = ThrownText(std::current_exception());
             qCDebug(lcApp).noquote() << "no handoff endpoint:" << why;
             qCWarning(lcApp).noquote()

@@ -57,9 +57,10 @@ public:
     // `arguments` is the command line (argument 0 the executable's path);
     // `iniFile` the state file, by default where state/StateFileLocation.h
     // puts it for the executable. With an instance lock, the window also
-    // receives what later copies hand over.
+    // receives what later copies hand over; where it cannot, it gives the
+    // lock up, so that later copies run on their own.
     explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
-                       const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
+                       TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The intake of one path: made full against the current folder and given

@@ -16,6 +16,7 @@ namespace kelvara {
 
 class TInstanceLock;
 class THandoffEndpoint;
+class THandoffSocketPath;
 
 // Acts on one frame: reads its comma text (throws TCommaTextError for text no
 // sender writes, before anything is done), activates the target, then queues
@@ -36,6 +37,9 @@ public:
 
 private:
     IHandoffTarget& m_target;
+    // Holds the folder that a long socket path is reached through; it goes
+    // after the endpoint, which removes the socket file by that path.
+    std::unique_ptr<THandoffSocketPath> m_socketPath;
     std::unique_ptr<THandoffEndpoint> m_endpoint;
 };
 

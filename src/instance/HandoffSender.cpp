@@ -79,9 +79,9 @@ bool SendHandoffText(const TInstanceLock& lock, const std::string& text,
     const std::string frame = EncodeHandoffFrame(
         text, IsCarriableActivationToken(activationToken) ? activationToken : std::string());
     try {
-        const std::string reply =
-            SendHandoffFrame(HandoffSocketPath(lock.Folder(), lock.Name()), frame, HandoffAckSize,
-                             std::max(deadline, TClock::now() + AckPatience));
+        const THandoffSocketPath socket(lock.Folder(), lock.Name());
+        const std::string reply = SendHandoffFrame(socket.Path(), frame, HandoffAckSize,
+                                                   std::max(deadline, TClock::now() + AckPatience));
         return IsHandoffAck(reply);
     } catch (const std::system_error& error) {
         qCDebug(lcInstance) << "handoff: not sent:" << error.what();

@@ -66,7 +66,7 @@ bool SendArgumentsToRunningInstance(const TInstanceLock& lock,
 enum class THandoffOutcome {
     Delivered,   // the running copy has the paths: end now, exit code 0
     BecameFirst, // the lock is ours now: start as the running copy
-    GaveUp,      // neither within the patience: end, exit code 0
+    GaveUp,      // neither within the patience: say so on standard error, exit code 1
 };
 
 // The decision loop of a copy whose lock test found another copy running.

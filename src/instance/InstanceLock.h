@@ -37,6 +37,11 @@ public:
     // not be had for another reason.
     bool TryToBecomeFirst();
 
+    // Gives the lock up for good, for a running copy that cannot be reached
+    // (it has no handoff endpoint): a later copy must then run on its own
+    // rather than wait for an answer that never comes.
+    void Release() { m_fd.reset(); }
+
     // True only when the flock itself is ours. Only then may we clear away
     // files that a crashed copy left behind.
     bool HoldsLock() const { return m_fd.valid(); }
