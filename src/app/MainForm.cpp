@@ -63,8 +63,8 @@ bool LocalFilesOnly(const QMimeData* data) {
 TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
                      TInstanceLock* instanceLock, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::MainForm>()), m_arguments(std::move(arguments)),
-      m_iniFile(iniFile.isEmpty() && !m_arguments.empty() ? StateFileFor(m_arguments[0])
-                                                          : std::move(iniFile)) {
+      m_stateFiles(iniFile.isEmpty() && !m_arguments.empty() ? StateFilesFor(m_arguments[0])
+                                                             : TStateFiles{iniFile, iniFile}) {
     m_ui->setupUi(this);
     setWindowIcon(ProgramIcon());
     // The Japanese gothic face at 13 pixels for every control, on white.
@@ -131,7 +131,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     SetVersionCaption(this);
-    LoadFormState(m_iniFile, this);
+    LoadFormState(m_stateFiles.load, this);
     FPendingFiles.emplace();
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
@@ -179,9 +179,9 @@ void TMainForm::FormDestroy() {
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
     // before the one error box, or the one line on standard error).
-    m_saveReport->Save(m_iniFile, [this] {
-        PrepareStateFolder(m_iniFile);
-        SaveFormState(m_iniFile, this);
+    m_saveReport->Save(m_stateFiles.save, [this] {
+        PrepareStateFolder(m_stateFiles.save);
+        SaveFormState(m_stateFiles.save, this);
     });
 }
 

@@ -24,6 +24,7 @@
 #include "instance/HandoffTarget.h"
 #include "rename/NamingOptions.h"
 #include "search/PathList.h"
+#include "state/StateFileLocation.h"
 
 #include <QString>
 #include <QWidget>
@@ -105,7 +106,9 @@ private:
 
     std::unique_ptr<Ui::MainForm> m_ui;
     std::vector<std::string> m_arguments;
-    QString m_iniFile;
+    // The state file: read from `load`, saved to `save` (see
+    // state/StateFileLocation.h).
+    TStateFiles m_stateFiles;
     bool m_shown = false;
 
     std::string FDatePattern;
