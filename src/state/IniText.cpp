@@ -22,8 +22,8 @@ char Lower(char c) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 } // namespace
@@ -41,7 +41,8 @@ TIniText::TIniText(std::string text) : m_text(std::move(text)) {
 // a buffer it may write into.
 void TIniText::Parse() {
     const std::size_t end = std::min(m_text.find('\0'), m_text.size());
-    std::size_t pos = std::string_view(m_text).starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0;
+    std::size_t pos =
+        std::string_view(m_text).starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0;
     std::string section;
     m_appendAt = end;
     const auto toLineEnd = [&] {
@@ -156,9 +157,9 @@ void TIniText::Set(std::string_view section, std::string_view key, std::string_v
             begin += m_newLine.size();
         }
         Insert(at, inserted, last + 1);
-        m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(last) + 1,
-                         TEntry{false, m_entries[last].section, std::string(key), begin,
-                                begin + line.size()});
+        m_entries.insert(
+            m_entries.begin() + static_cast<std::ptrdiff_t>(last) + 1,
+            TEntry{false, m_entries[last].section, std::string(key), begin, begin + line.size()});
         return;
     }
 
