@@ -403,3 +403,27 @@ TEST_F(HandoffTest, ALaunchThatGivesUpHandingOverSaysSoAndFails) {
     holder.write("go\n");
     EXPECT_TRUE(holder.waitForFinished(10000));
 }
+
+TEST_F(HandoffTest, TheInstanceLockGoesLastOnceTheWorkerAndTheMetadataLibraryHaveStopped) {
+    // Until the lock goes, a later launch waits rather than starts a copy
+    // of its own beside one that is still shutting down.
+    const auto names = makePhotos("last", 1);
+    KelvaraProcess kelvara(app);
+    kelvara.start({QString::fromStdString(photos.string())}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    const auto lines = kelvara.log().lines();
+    const auto at = [&](const std::string& text) {
+        return std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    const auto released = at("kelvara.instance: instance lock released");
+    ASSERT_NE(released, lines.end()) << kelvara.log().tail();
+    for (const char* before : {"kelvara.app: state saved", "kelvara.search: search worker stopped",
+                               "kelvara.photo: metadata library stopped"}) {
+        const auto line = at(before);
+        EXPECT_NE(line, lines.end()) << before;
+        EXPECT_LT(line, released) << before << "\n" << kelvara.log().tail();
+    }
+}

@@ -394,6 +394,8 @@ TFindFileUnit::~TFindFileUnit() {
     FindFileThread = nullptr;
     m_thread.reset(); // the thread has ended before the lock goes
     FindFileLock = nullptr;
+    // Tests read this line to see the shutdown order.
+    qCDebug(lcSearch) << "search worker stopped";
 }
 
 } // namespace kelvara
