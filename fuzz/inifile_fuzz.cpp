@@ -5,7 +5,8 @@
 // window's state loaded from it puts the window on the screen (whatever the
 // numbers, up to the ends of their range) and writes nothing; and values
 // written over such a file come back as written after an update and a fresh
-// load, while the keys nobody wrote keep their values.
+// load, while the keys nobody wrote keep their values and the file keeps
+// every byte that no write is about.
 
 #include "FuzzCheck.h"
 #include "state/FormState.h"
@@ -184,6 +185,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ini.WriteInteger(QStringLiteral("Fuzz"), QStringLiteral("Number"), number);
     ini.WriteBool(QStringLiteral("Fuzz"), QStringLiteral("Flag"), (size & 1) != 0);
     ini.UpdateFile();
+
+    // Over a file without that section, the save only inserts: every byte
+    // the file held is still there, in its place around the new lines.
+    const std::string before(reinterpret_cast<const char*>(data), size);
+    if (QByteArray::fromStdString(before).toLower().indexOf("fuzz") < 0) {
+        const std::string after = FileBytes(file);
+        std::size_t head = 0;
+        while (head < before.size() && head < after.size() && before[head] == after[head])
+            ++head;
+        std::size_t tail = 0;
+        while (tail < before.size() - head && tail < after.size() - head &&
+               before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+            ++tail;
+        Require(after.size() > before.size() && head + tail == before.size(),
+                "a save keeps every line it does not write");
+    }
 
     const TIniFile reread(fileName);
     Require(reread.ReadInteger(QStringLiteral("fuzz"), QStringLiteral("NUMBER"), 0) == number,

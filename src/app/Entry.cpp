@@ -4,7 +4,8 @@
 // application object, the main window and the event loop until it closes.
 // Everything goes in reverse order, the main window first (which stops the
 // pacing thread and saves the state), the metadata library next, the worker
-// and its lock last; the instance lock goes with the process.
+// and its lock after it; the instance lock goes last, so that a later copy
+// starts only once this one has stopped all its work.
 //
 // A copy that finds another running hands its arguments over and ends: it
 // never creates the application object, so it needs no display, never makes
@@ -26,6 +27,9 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -43,26 +47,59 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
         std::fprintf(stderr, "%s: %s\n", context.category, qPrintable(message));
 }
 
+// A later launch that reached no running copy in time: nothing it was given
+// is renamed, and the user (or the script that launched it) must know.
+// Said whether or not anyone has asked for diagnostics.
+void TellHandoffGivenUp(const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        std::fputs("Kelvara: the running copy did not answer; it was not brought forward\n",
+                   stderr);
+        return;
+    }
+    std::fputs("Kelvara: the running copy did not answer; these were not renamed:\n", stderr);
+    for (const std::string& path : paths)
+        std::fprintf(stderr, "  %s\n", path.c_str());
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     qInstallMessageHandler(FilterMessages);
+    // Made after the worker and the metadata library, released after them.
+    std::optional<kelvara::TInstanceLock> instanceLock;
     kelvara::TFindFileUnit findFileUnit;
     kelvara::TPhotoMetadataLibrary metadataLibrary;
 
-    const std::vector<std::string> arguments = kelvara::ProcessArguments();
-    kelvara::TInstanceLock instanceLock(kelvara::InstanceIdentity);
-    if (instanceLock.IsAlreadyRunning()) {
-        // Sent as they stand: the running copy resolves relative paths in
-        // its own current folder. Should that copy be just starting or just
-        // ending, we keep trying, and take over if it ends.
-        const std::vector<std::string> handed(arguments.begin() + 1, arguments.end());
-        if (kelvara::HandOffOrBecomeFirst(instanceLock, handed, kelvara::LaunchActivationToken()) !=
-            kelvara::THandoffOutcome::BecameFirst)
+    // Every argument is a path: read here, before any toolkit sees them.
+    const std::vector<std::string> arguments = kelvara::ProcessArguments(argc, argv);
+    instanceLock.emplace(kelvara::InstanceIdentity);
+    if (instanceLock->IsAlreadyRunning()) {
+        // Sent as full paths: a relative one names a file in our working
+        // folder, not in the running copy's. Should that copy be just
+        // starting or just ending, we keep trying, and take over if it ends.
+        const std::vector<std::string> handed =
+            kelvara::HandoffPaths({arguments.begin() + 1, arguments.end()});
+        switch (kelvara::HandOffOrBecomeFirst(*instanceLock, handed,
+                                              kelvara::LaunchActivationToken())) {
+        case kelvara::THandoffOutcome::Delivered:
             return 0;
+        case kelvara::THandoffOutcome::GaveUp:
+            TellHandoffGivenUp(handed);
+            return 1;
+        case kelvara::THandoffOutcome::BecameFirst:
+            break;
+        }
     }
 
-    QApplication application(argc, argv);
+    // Qt gets the program's name alone. Given the command line, it would take
+    // photos named -platform, -style or -platformpluginpath for its own
+    // options: abort for want of a plugin, or load one from the folder that
+    // the next file's name points to. (All three must outlive the
+    // application; a launcher may even have given no name at all.)
+    char fallbackName[] = "kelvara";
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+    QApplication application(toolkitArgc, toolkitArgv);
     QApplication::setWindowIcon(kelvara::ProgramIcon());
     // Desktops match the windows to the installed menu entry by its id (the
     // Wayland app id), for their icon and name in the task switcher.
@@ -83,7 +120,7 @@ int main(int argc, char* argv[]) {
     kelvara::TTerminationSignals terminationSignals(endUnattended);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &application,
                      endUnattended);
-    kelvara::TMainForm mainForm(arguments, {}, &instanceLock);
+    kelvara::TMainForm mainForm(arguments, {}, &*instanceLock);
     mainForm.show();
     return QApplication::exec();
 }

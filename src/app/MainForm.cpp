@@ -11,6 +11,7 @@
 #include "base/PathName.h"
 #include "info/InfoForm.h"
 #include "instance/HandoffReceiver.h"
+#include "instance/InstanceLock.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
 #include "rename/PhotoReader.h"
@@ -61,10 +62,10 @@ bool LocalFilesOnly(const QMimeData* data) {
 } // namespace
 
 TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
-                     const TInstanceLock* instanceLock, QWidget* parent)
+                     TInstanceLock* instanceLock, QWidget* parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::MainForm>()), m_arguments(std::move(arguments)),
-      m_iniFile(iniFile.isEmpty() && !m_arguments.empty() ? StateFileFor(m_arguments[0])
-                                                          : std::move(iniFile)) {
+      m_stateFiles(iniFile.isEmpty() && !m_arguments.empty() ? StateFilesFor(m_arguments[0])
+                                                             : TStateFiles{iniFile, iniFile}) {
     m_ui->setupUi(this);
     setWindowIcon(ProgramIcon());
     // The Japanese gothic face at 13 pixels for every control, on white.
@@ -105,9 +106,13 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
         try {
             FHandoffWnd = std::make_unique<THandoffReceiver>(*instanceLock, *this);
         } catch (...) {
-            // No endpoint (no private runtime folder, a full one): this copy
-            // still works, later copies just cannot reach it. They would open
-            // windows of their own, so the user is told why, once.
+            // No endpoint (no private runtime folder, a full one, a socket
+            // name that cannot be had): this copy still works, later copies
+            // just cannot reach it. Holding the lock, it would keep them
+            // waiting for an answer that never comes; without it, each runs
+            // on its own and renames what it was given. They open windows of
+            // their own, so the user is told why, once.
+            instanceLock->Release();
             const QString why = ThrownText(std::current_exception());
             qCDebug(lcApp).noquote() << "no handoff endpoint:" << why;
             qCWarning(lcApp).noquote()
@@ -129,7 +134,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
     SetVersionCaption(this);
-    LoadFormState(m_iniFile, this);
+    LoadFormState(m_stateFiles.load, this);
     FPendingFiles.emplace();
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
@@ -155,8 +160,10 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
-    for (std::size_t i = 1; i < m_arguments.size(); ++i)
-        Contained(lcApp, "argument not queued", [&] { QueuePath(m_arguments[i]); });
+    if (m_arguments.size() > 1)
+        Contained(lcApp, "arguments not queued", [&] {
+            QueuePaths({m_arguments.begin() + 1, m_arguments.end()});
+        });
     // Tests wait for this line: the program is up, its arguments are queued
     // and, for the running copy, the handoff endpoint listens.
     qCDebug(lcApp) << "main window shown";
@@ -175,9 +182,9 @@ void TMainForm::FormDestroy() {
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
     // before the one error box, or the one line on standard error).
-    m_saveReport->Save(m_iniFile, [this] {
-        PrepareStateFolder(m_iniFile);
-        SaveFormState(m_iniFile, this);
+    m_saveReport->Save(m_stateFiles.save, [this] {
+        PrepareStateFolder(m_stateFiles.save);
+        SaveFormState(m_stateFiles.save, this);
     });
 }
 
@@ -239,6 +246,14 @@ void TMainForm::QueuePath(const std::string& path) {
     FindFileThread->AddPath(FullPathName(path));
 }
 
+void TMainForm::QueuePaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> full;
+    full.reserve(paths.size());
+    for (const std::string& path : paths)
+        full.push_back(FullPathName(path));
+    FindFileThread->AddPaths(full);
+}
+
 void TMainForm::Activate(const std::string& activationToken) {
     // Window managers let a window take the focus on the strength of the
     // token its launcher was given; Qt reads it from the environment.
@@ -270,9 +285,12 @@ void TMainForm::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
-    for (const QUrl& url : event->mimeData()->urls())
-        Contained(lcApp, "dropped path not queued",
-                  [&] { QueuePath(QFile::encodeName(url.toLocalFile()).toStdString()); });
+    Contained(lcApp, "dropped paths not queued", [&] {
+        std::vector<std::string> paths;
+        for (const QUrl& url : event->mimeData()->urls())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        QueuePaths(paths);
+    });
 }
 
 } // namespace kelvara

@@ -24,6 +24,7 @@
 #include "instance/HandoffTarget.h"
 #include "rename/NamingOptions.h"
 #include "search/PathList.h"
+#include "state/StateFileLocation.h"
 
 #include <QString>
 #include <QWidget>
@@ -57,14 +58,19 @@ public:
     // `arguments` is the command line (argument 0 the executable's path);
     // `iniFile` the state file, by default where state/StateFileLocation.h
     // puts it for the executable. With an instance lock, the window also
-    // receives what later copies hand over.
+    // receives what later copies hand over; where it cannot, it gives the
+    // lock up, so that later copies run on their own.
     explicit TMainForm(std::vector<std::string> arguments, QString iniFile = {},
-                       const TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
+                       TInstanceLock* instanceLock = nullptr, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // The intake of one path: made full against the current folder and given
     // to the search worker, which drops what names nothing.
-    void QueuePath(const std::string& path) override;
+    void QueuePath(const std::string& path);
+    // The intake of paths that arrived together (the command line, one
+    // handoff, one drop): each made full, then queued in one go, so that the
+    // worker sorts their folders as one batch.
+    void QueuePaths(const std::vector<std::string>& paths) override;
 
     // One rename step; the pacing thread asks for it on the main thread.
     void RenameNextFile();
@@ -100,7 +106,9 @@ private:
 
     std::unique_ptr<Ui::MainForm> m_ui;
     std::vector<std::string> m_arguments;
-    QString m_iniFile;
+    // The state file: read from `load`, saved to `save` (see
+    // state/StateFileLocation.h).
+    TStateFiles m_stateFiles;
     bool m_shown = false;
 
     std::string FDatePattern;

@@ -47,8 +47,7 @@ private:
 void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target) {
     const TCommaItems paths = ReadCommaText(frame.text);
     target.Activate(frame.activationToken);
-    for (const std::string& path : paths)
-        target.QueuePath(path);
+    target.QueuePaths(paths);
 }
 
 THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& target)
@@ -56,9 +55,10 @@ THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& ta
     if (lock.Folder().empty())
         throw std::runtime_error("no private runtime folder to listen in (" + lock.FolderError() +
                                  ")");
-    m_endpoint = std::make_unique<THandoffEndpoint>(
-        HandoffSocketPath(lock.Folder(), lock.Name()), lock.HoldsLock(),
-        [this] { return std::make_unique<TFrameSession>(m_target); });
+    m_socketPath = std::make_unique<THandoffSocketPath>(lock.Folder(), lock.Name());
+    m_endpoint = std::make_unique<THandoffEndpoint>(m_socketPath->Path(), lock.HoldsLock(), [this] {
+        return std::make_unique<TFrameSession>(m_target);
+    });
     // Tests wait for this line: later copies can reach us from now on.
     qCDebug(lcInstance) << "handoff endpoint listens";
 }

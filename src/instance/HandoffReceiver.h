@@ -16,10 +16,11 @@ namespace kelvara {
 
 class TInstanceLock;
 class THandoffEndpoint;
+class THandoffSocketPath;
 
 // Acts on one frame: reads its comma text (throws TCommaTextError for text no
 // sender writes, before anything is done), activates the target, then queues
-// each item in order.
+// its items together, in order.
 void HandleHandoffFrame(const THandoffFrame& frame, IHandoffTarget& target);
 
 class THandoffReceiver {
@@ -36,6 +37,9 @@ public:
 
 private:
     IHandoffTarget& m_target;
+    // Holds the folder that a long socket path is reached through; it goes
+    // after the endpoint, which removes the socket file by that path.
+    std::unique_ptr<THandoffSocketPath> m_socketPath;
     std::unique_ptr<THandoffEndpoint> m_endpoint;
 };
 

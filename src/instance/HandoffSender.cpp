@@ -6,6 +6,7 @@
 #include "instance/HandoffSocket.h"
 #include "instance/InstanceLock.h"
 #include "instance/Log.h"
+#include "platform/FullPath.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -33,6 +34,16 @@ std::string LaunchActivationToken() {
             return IsCarriableActivationToken(token) ? token : std::string();
     }
     return {};
+}
+
+std::vector<std::string> HandoffPaths(const std::vector<std::string>& arguments) {
+    std::vector<std::string> paths;
+    paths.reserve(arguments.size());
+    for (const std::string& argument : arguments) {
+        std::string full = FullPathName(argument);
+        paths.push_back(full.empty() ? argument : std::move(full));
+    }
+    return paths;
 }
 
 std::vector<std::string> HandoffTexts(const std::vector<std::string>& arguments) {
@@ -68,9 +79,9 @@ bool SendHandoffText(const TInstanceLock& lock, const std::string& text,
     const std::string frame = EncodeHandoffFrame(
         text, IsCarriableActivationToken(activationToken) ? activationToken : std::string());
     try {
-        const std::string reply =
-            SendHandoffFrame(HandoffSocketPath(lock.Folder(), lock.Name()), frame, HandoffAckSize,
-                             std::max(deadline, TClock::now() + AckPatience));
+        const THandoffSocketPath socket(lock.Folder(), lock.Name());
+        const std::string reply = SendHandoffFrame(socket.Path(), frame, HandoffAckSize,
+                                                   std::max(deadline, TClock::now() + AckPatience));
         return IsHandoffAck(reply);
     } catch (const std::system_error& error) {
         qCDebug(lcInstance) << "handoff: not sent:" << error.what();

@@ -34,6 +34,13 @@ inline constexpr std::chrono::milliseconds HandoffRetryInterval{50};
 // notification); empty when neither is set or the value cannot be carried.
 std::string LaunchActivationToken();
 
+// The arguments as the running copy must take them. It works in a folder of
+// its own (the home folder, when the menu started it), so a relative path
+// means only what it means here: each is made absolute against our own
+// working folder, "." and ".." resolved as text as the intake does. One that
+// cannot be (our working folder is gone) goes as written.
+std::vector<std::string> HandoffPaths(const std::vector<std::string>& arguments);
+
 // The comma texts that carry `arguments`, as they stand and in order: one
 // text, unless the list is too long for one message (more than a mebibyte of
 // text), when it is cut between items into as few texts as fit. No arguments
@@ -59,7 +66,7 @@ bool SendArgumentsToRunningInstance(const TInstanceLock& lock,
 enum class THandoffOutcome {
     Delivered,   // the running copy has the paths: end now, exit code 0
     BecameFirst, // the lock is ours now: start as the running copy
-    GaveUp,      // neither within the patience: end, exit code 0
+    GaveUp,      // neither within the patience: say so on standard error, exit code 1
 };
 
 // The decision loop of a copy whose lock test found another copy running.

@@ -9,6 +9,8 @@
 // The sender needs no event loop and no display: a second copy sends and
 // ends without ever starting Qt's GUI.
 
+#include "base/UniqueFd.h"
+
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -16,9 +18,24 @@
 
 namespace kelvara {
 
-// <folder>/<name>. Throws std::system_error (ENAMETOOLONG) when the path does
-// not fit in a socket address.
-std::string HandoffSocketPath(const std::string& folder, std::string_view name);
+// The path under which both ends bind and reach the socket <folder>/<name>.
+// A socket address holds at most 107 bytes of path, and a runtime folder may
+// lie deeper than that leaves room for: its socket is then reached through a
+// descriptor of the folder that this object holds open, as
+// /proc/self/fd/<n>/<name>, the same file under a short name. Keep the
+// object for as long as the path is used.
+class THandoffSocketPath {
+public:
+    // Throws std::system_error: ENAMETOOLONG when not even the short form
+    // fits, or why the folder cannot be opened.
+    THandoffSocketPath(const std::string& folder, std::string_view name);
+
+    const std::string& Path() const { return m_path; }
+
+private:
+    TUniqueFd m_folder;
+    std::string m_path;
+};
 
 // Connects to the socket at `socketPath`, sends `frame` and waits for a
 // reply of exactly `replySize` bytes, all before `deadline`, and returns the

@@ -3,9 +3,10 @@
 // What the running copy does with a handoff: the main window implements this
 // (or an adapter over it does). Both run on the main thread, in this order:
 // first Activate, so the window is restored and in front before the paths
-// arrive, then QueuePath for every item in the order sent.
+// arrive, then QueuePaths with every item of the message in the order sent.
 
 #include <string>
+#include <vector>
 
 namespace kelvara {
 
@@ -20,9 +21,11 @@ public:
     // lets the window come forward on its strength.
     virtual void Activate(const std::string& activationToken) = 0;
 
-    // One handed-over path exactly as the second copy had it: a relative path
-    // is resolved against our own current directory.
-    virtual void QueuePath(const std::string& path) = 0;
+    // The paths of one message, queued together. Each is exactly as the
+    // second copy sent it: a full path (the sender resolves its relative
+    // ones in its own working folder), or, where it could not, the path as
+    // written, resolved here against our own.
+    virtual void QueuePaths(const std::vector<std::string>& paths) = 0;
 };
 
 } // namespace kelvara

@@ -26,6 +26,8 @@ public:
     // The same in a given folder (no checks on the folder).
     TInstanceLock(std::string_view name, std::string folder);
 
+    // Lets the lock go, if it is held.
+    ~TInstanceLock();
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
@@ -36,6 +38,11 @@ public:
     // this copy now counts as the first: it holds the lock, or the lock could
     // not be had for another reason.
     bool TryToBecomeFirst();
+
+    // Gives the lock up for good, for a running copy that cannot be reached
+    // (it has no handoff endpoint): a later copy must then run on its own
+    // rather than wait for an answer that never comes.
+    void Release();
 
     // True only when the flock itself is ours. Only then may we clear away
     // files that a crashed copy left behind.

@@ -110,7 +110,22 @@ TFindFileThread::~TFindFileThread() {
 }
 
 void TFindFileThread::AddPath(const std::string& path) {
+    AddPaths({path});
+}
+
+void TFindFileThread::AddPaths(const std::vector<std::string>& paths) {
     std::lock_guard guard(m_lock);
+    bool folderQueued = false;
+    bool fileQueued = false;
+    for (const std::string& path : paths)
+        QueueLocked(path, folderQueued, fileQueued);
+    if (folderQueued)
+        m_folderQueued.notify_one();
+    if (folderQueued || fileQueued)
+        m_workQueued.notify_all();
+}
+
+void TFindFileThread::QueueLocked(const std::string& path, bool& folderQueued, bool& fileQueued) {
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) {
         qCDebug(lcSearch) << "dropped" << DecodedPath(path) << ": names nothing";
@@ -125,12 +140,12 @@ void TFindFileThread::AddPath(const std::string& path) {
         const QString text = DecodedPath(folder);
         TQueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
         FFolders.insert(std::move(entry));
-        m_folderQueued.notify_one();
+        folderQueued = true;
     } else {
         FFiles.push_back(path);
         FileAppended();
+        fileQueued = true;
     }
-    m_workQueued.notify_all();
 }
 
 void TFindFileThread::Cancel() {
@@ -379,6 +394,8 @@ TFindFileUnit::~TFindFileUnit() {
     FindFileThread = nullptr;
     m_thread.reset(); // the thread has ended before the lock goes
     FindFileLock = nullptr;
+    // Tests read this line to see the shutdown order.
+    qCDebug(lcSearch) << "search worker stopped";
 }
 
 } // namespace kelvara

@@ -53,6 +53,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kelvara {
 
@@ -70,6 +71,11 @@ public:
     // while it waits; an existing file goes straight to the file queue, as
     // often as it comes. Anything else is dropped.
     void AddPath(const std::string& path);
+    // Queues paths that arrived together (one command line, one handoff, one
+    // drop) as AddPath does each, in one holding of the lock: the worker
+    // finds them all queued at once, so their folders are searched in its
+    // order, each once, whatever order they came in.
+    void AddPaths(const std::vector<std::string>& paths);
     // Empties both queues and stops a running search.
     void Cancel();
     // Moves up to `count` found files, oldest first, to the end of `target`.
@@ -141,6 +147,9 @@ private:
     // Under m_lock: a file was appended; the first one is a new front.
     void FileAppended();
     bool HasWorkLocked() const;
+    // Under m_lock: AddPath's work for one path, without waking anyone.
+    // What it queued is added to `folderQueued` and `fileQueued`.
+    void QueueLocked(const std::string& path, bool& folderQueued, bool& fileQueued);
 
     TCriticalSection& m_lock;
     QCollator m_collator; // used under m_lock only

@@ -128,8 +128,11 @@ void SaveFormState(const QString& iniFile, QWidget* form) {
     TIniFile ini(iniFile);
     const QString formSection = Section(form, form);
     const QRect frame = FrameRect(form);
-    ini.WriteInteger(formSection, QStringLiteral("Top"), frame.top());
-    ini.WriteInteger(formSection, QStringLiteral("Left"), frame.left());
+    // Where the place is a guess, the one saved where it was known stays.
+    if (KnowsWindowPlaces()) {
+        ini.WriteInteger(formSection, QStringLiteral("Top"), frame.top());
+        ini.WriteInteger(formSection, QStringLiteral("Left"), frame.left());
+    }
     ini.WriteInteger(formSection, QStringLiteral("Width"), frame.width());
     ini.WriteInteger(formSection, QStringLiteral("Height"), frame.height());
 
@@ -150,9 +153,12 @@ void LoadFormState(const QString& iniFile, QWidget* form) {
     const TIniFile ini(iniFile);
     const QString formSection = Section(form, form);
     // Four separate changes, each read with the value as it stands now.
-    SetFrameTop(form, ini.ReadInteger(formSection, QStringLiteral("Top"), FrameRect(form).top()));
-    SetFrameLeft(form,
-                 ini.ReadInteger(formSection, QStringLiteral("Left"), FrameRect(form).left()));
+    if (KnowsWindowPlaces()) {
+        SetFrameTop(form,
+                    ini.ReadInteger(formSection, QStringLiteral("Top"), FrameRect(form).top()));
+        SetFrameLeft(form,
+                     ini.ReadInteger(formSection, QStringLiteral("Left"), FrameRect(form).left()));
+    }
     SetFrameWidth(form,
                   ini.ReadInteger(formSection, QStringLiteral("Width"), FrameRect(form).width()));
     SetFrameHeight(

@@ -8,7 +8,9 @@
 // component writes to "<form name>."). The form's own section,
 // "<form name>.<form name>", holds "Top", "Left", "Width" and "Height": the
 // window frame's position and outer size, so that a saved window comes back
-// exactly where and as large as it was. Then, per component in order:
+// exactly where and as large as it was. Where windows cannot learn or choose
+// their place (Wayland, see KnowsWindowPlaces), "Top" and "Left" are neither
+// written nor read: those saved elsewhere stay as they were. Then, per component in order:
 //   "Tag"        every component: its "Tag" property (int, 0 when unset)
 //   "Enabled"    every widget placed on the form (its own flag, not the one
 //                it inherits from a disabled parent)

@@ -122,6 +122,15 @@ int SafeSize(std::int64_t v) {
 
 } // namespace
 
+bool KnowsWindowPlaces(const QString& platformName) {
+    // "wayland", and its variants "wayland-egl", "wayland-xcomposite-glx"...
+    return !platformName.startsWith(QLatin1String("wayland"));
+}
+
+bool KnowsWindowPlaces() {
+    return KnowsWindowPlaces(QGuiApplication::platformName());
+}
+
 QRect FrameRect(const QWidget* window) {
     return window->frameGeometry();
 }

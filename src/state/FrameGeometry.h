@@ -16,6 +16,16 @@ namespace kelvara {
 // The frame's position and outer size.
 QRect FrameRect(const QWidget* window);
 
+// Whether a window on the display system of that Qt platform plugin can
+// learn and choose its place. Wayland allows neither: the place a window
+// reads there is a guess (Top=-30 after a session under a compositor), and
+// one it asks for is ignored. So there a window's place is neither saved nor
+// restored, and the one saved under X11 stays in the file for X11; only the
+// size goes between runs.
+bool KnowsWindowPlaces(const QString& platformName);
+// The same for the platform this program runs on.
+bool KnowsWindowPlaces();
+
 // Each changes one value and leaves the others as they stand. Any int is
 // taken: a position is first brought within the range of a widget's sizes
 // (QWIDGETSIZE_MAX either way), a size within 0 and that, so that Qt's own

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/IniFile.h"
 
+#include "state/IniText.h"
 #include "state/Log.h"
 
 #include <QCoreApplication>
@@ -30,10 +31,15 @@ TIniFileError::TIniFileError(const QString& fileName)
       m_fileName(fileName) {}
 
 struct TIniFile::TData {
-    // Case-insensitive names. Multi-key mode keeps every line of a key that
-    // stands twice, so a read finds the first one; writes replace them all
-    // by one entry at the first one's place.
+    // What reads find. Case-insensitive names. Multi-key mode keeps every
+    // line of a key that stands twice, so a read finds the first one; a
+    // write replaces them all here by one entry, as a read of the file then
+    // finds only the line it rewrote.
     CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/true, /*multiLine=*/false};
+    // What the file will hold: the text as read, edited line by line. Parsed
+    // at the first write only; a load reads and never writes.
+    std::string bytes;
+    std::optional<TIniText> text;
 
     // The spelling under which `key` already stands in the section, so that
     // an update keeps the file's letter case; `key` itself when it is new.
@@ -84,9 +90,9 @@ TIniFile::TIniFile(const QString& fileName)
                          << file.errorString();
         return;
     }
-    const QByteArray bytes = file.readAll();
+    m_data->bytes = file.readAll().toStdString();
     // A file that does not parse leaves whatever SimpleIni read of it.
-    if (m_data->ini.LoadData(bytes.constData(), static_cast<size_t>(bytes.size())) < 0)
+    if (m_data->ini.LoadData(m_data->bytes.data(), m_data->bytes.size()) < 0)
         qCDebug(lcState) << "state file read in part:" << fileName;
 }
 
@@ -169,12 +175,16 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool def) co
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value) {
     const std::string sectionName = Utf8(section);
-    const SI_Error rc = m_data->ini.SetValue(sectionName.c_str(),
-                                             m_data->KeySpelling(sectionName, Utf8(key)).c_str(),
-                                             OneLine(value).c_str(), nullptr,
-                                             /*forceReplace=*/true);
+    const std::string keyName = m_data->KeySpelling(sectionName, Utf8(key));
+    const std::string text = OneLine(value);
+    const SI_Error rc = m_data->ini.SetValue(sectionName.c_str(), keyName.c_str(), text.c_str(),
+                                             nullptr, /*forceReplace=*/true);
     if (rc < 0)
         throw TIniFileError(m_fileName);
+    if (!m_data->text)
+        m_data->text.emplace(std::move(m_data->bytes));
+    // Cut where SimpleIni cuts it, at a NUL, so that both hold the same.
+    m_data->text->Set(sectionName, keyName, text.c_str());
     m_modified = true;
 }
 
@@ -189,16 +199,7 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 void TIniFile::UpdateFile() {
     if (!m_modified)
         return;
-    std::string text;
-    if (m_data->ini.Save(text, /*addSignature=*/false) < 0)
-        throw TIniFileError(m_fileName);
-    // Loading takes EF BB BF at the head of a file for a byte order mark and
-    // drops it. Should the text itself begin with those bytes (a key of a
-    // hand-edited file, written first as it stands in no section), a mark of
-    // its own in front keeps them, or the next load would read that line as
-    // a section and move the keys after it into it.
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.insert(0, "\xEF\xBB\xBF");
+    const std::string& text = m_data->text->Text();
     // QSaveFile writes beside the target and renames over it on commit; it
     // refuses a read-only target and never falls back to writing in place.
     // Unbuffered: a buffered write that fails only when close() flushes it

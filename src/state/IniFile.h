@@ -8,7 +8,10 @@
 // - values are trimmed of surrounding blanks;
 // - an existing key is updated where it stands, a new key goes to the end of
 //   its section and a new section to the end of the file, so a file written
-//   from scratch lists everything in write order;
+//   from scratch lists everything in write order, with no blank lines;
+// - every line that is not written stays as it was: a file edited by hand
+//   keeps its comments, blank lines, lines without "=" and keys that stand
+//   twice (state/IniText.h);
 // - a text value is read back whole up to 2047 characters;
 // - where a key stands twice in a section, the first one counts.
 //

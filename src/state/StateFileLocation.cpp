@@ -5,6 +5,7 @@
 #include "base/PathName.h"
 #include "desktop/Installation.h"
 #include "desktop/SpecialFolder.h"
+#include "platform/FileOwner.h"
 #include "state/IniFile.h"
 #include "state/Log.h"
 
@@ -27,6 +28,14 @@ QString ConfigStateFolder() {
     return DecodedPath(PathInFolder(config, ConfigFolderName));
 }
 
+// Ours to replace through a new file and a rename: owned by us, and both it
+// and its folder writable.
+bool IsOursToReplace(const QString& file) {
+    const QFileInfo info(file);
+    return IsOwnedByUs(QFile::encodeName(file).toStdString()) && info.isWritable() &&
+           QFileInfo(info.absolutePath()).isWritable();
+}
+
 } // namespace
 
 QString StateFileBeside(const std::string& executablePath) {
@@ -36,18 +45,29 @@ QString StateFileBeside(const std::string& executablePath) {
     return exe.absolutePath() + '/' + (dot > 0 ? name.left(dot) : name) + ".ini";
 }
 
-QString StateFileFor(const std::string& executablePath) {
+TStateFiles StateFilesFor(const std::string& executablePath) {
     const QString beside = StateFileBeside(executablePath);
-    const QFileInfo besideFile(beside);
-    QString chosen = beside;
-    if (!besideFile.exists() && (IsInstalledExecutable(executablePath) ||
-                                 !QFileInfo(besideFile.absolutePath()).isWritable())) {
-        const QString folder = ConfigStateFolder();
-        if (!folder.isEmpty())
-            chosen = folder + '/' + besideFile.fileName();
+    const QString folder = ConfigStateFolder();
+    const QString inConfig =
+        folder.isEmpty() ? QString() : folder + '/' + QFileInfo(beside).fileName();
+    TStateFiles files{beside, beside};
+    if (QFileInfo::exists(beside)) {
+        if (!IsOursToReplace(beside) && !inConfig.isEmpty())
+            files = {QFileInfo::exists(inConfig) ? inConfig : beside, inConfig};
+    } else if (!inConfig.isEmpty() && (IsInstalledExecutable(executablePath) ||
+                                       !QFileInfo(QFileInfo(beside).absolutePath()).isWritable())) {
+        files = {inConfig, inConfig};
     }
-    qCDebug(lcState).noquote() << "state file" << chosen;
-    return chosen;
+    // Tests read these lines: "state file <path>", where the state is saved,
+    // and "starting state from <path>" when it is first read elsewhere.
+    qCDebug(lcState).noquote() << "state file" << files.save;
+    if (files.load != files.save)
+        qCDebug(lcState).noquote() << "starting state from" << files.load;
+    return files;
+}
+
+QString StateFileFor(const std::string& executablePath) {
+    return StateFilesFor(executablePath).save;
 }
 
 void PrepareStateFolder(const QString& iniFile) {

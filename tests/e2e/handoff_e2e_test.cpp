@@ -52,28 +52,52 @@ protected:
 
 TEST_F(HandoffTest, ALaterLaunchHandsOverAwkwardAndRelativePathsAndEndsAtOnce) {
     const auto names = makePhotos("with space, comma \"quote\" ", 1);
-    fs::create_directories(app / "cwd" / "sub");
-    copyPhoto("jpg/Canon_40D.jpg", app / "cwd" / "sub", "relative.jpg");
-    // The second copy's own folder holds a photo of the same relative name;
-    // the running copy must take it in *its* folder, not this one.
-    fs::create_directories(temp.path() / "elsewhere" / "sub");
-    copyPhoto("jpg/Canon_40D.jpg", temp.path() / "elsewhere" / "sub", "relative.jpg");
+    // The running copy works in a folder of its own, with photos of the same
+    // relative names in it, in a subfolder and one level up: what later
+    // launches name relative to *their* folders must never reach these.
+    const fs::path cwd = app / "cwd";
+    const std::vector<fs::path> decoys = {
+        copyPhoto("jpg/Canon_40D.jpg", cwd / "sub", "relative.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", cwd, "a.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", cwd, "loose.jpg"),
+        copyPhoto("jpg/Canon_40D.jpg", app, "b.jpg"),
+    };
+    const fs::path elsewhere = temp.path() / "elsewhere";
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "sub", "relative.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "one", "a.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere, "loose.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", elsewhere / "two", "b.jpg");
+    fs::create_directories(elsewhere / "two" / "inner");
 
     KelvaraProcess first(app);
-    first.start({}, app / "cwd");
+    first.start({}, cwd);
     ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"));
     ASSERT_TRUE(fs::exists(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}"));
 
-    KelvaraProcess second(app);
-    second.start({QString::fromStdString((photos / names[0]).string()), "sub/relative.jpg"},
-                 temp.path() / "elsewhere");
-    EXPECT_EQ(second.waitForExit(15000), 0);
-    EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u);
-    EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
-    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 2)) << first.log().tail();
+    // An absolute path with awkward characters and a relative one; ".", a
+    // file through ".."; and ".." alone, each from its own working folder.
+    const std::vector<std::pair<QStringList, fs::path>> launches = {
+        {{QString::fromStdString((photos / names[0]).string()), "sub/relative.jpg"}, elsewhere},
+        {{".", "../loose.jpg"}, elsewhere / "one"},
+        {{".."}, elsewhere / "two" / "inner"},
+    };
+    for (const auto& [arguments, folder] : launches) {
+        KelvaraProcess second(app);
+        second.start(arguments, folder);
+        EXPECT_EQ(second.waitForExit(15000), 0);
+        EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u) << second.log().tail();
+        EXPECT_EQ(second.logCount("kelvara.app: main window shown"), 0u);
+    }
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 5)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: queues empty")) << first.log().tail();
+    EXPECT_EQ(first.logCount("kelvara.rename: renamed"), 5u) << first.log().tail();
     EXPECT_TRUE(allRenamed(photos, names));
-    EXPECT_TRUE(fs::exists(app / "cwd" / "sub" / renamed("relative.jpg")));
-    EXPECT_TRUE(fs::exists(temp.path() / "elsewhere" / "sub" / "relative.jpg"));
+    EXPECT_TRUE(fs::exists(elsewhere / "sub" / renamed("relative.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / "one" / renamed("a.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / renamed("loose.jpg")));
+    EXPECT_TRUE(fs::exists(elsewhere / "two" / renamed("b.jpg")));
+    for (const fs::path& decoy : decoys)
+        EXPECT_TRUE(fs::exists(decoy)) << decoy << " was taken for a later launch's path";
 
     // A launch with nothing to hand over only asks for the window; it ends.
     // It needs no display at all: it never makes a window of its own.
@@ -117,7 +141,9 @@ TEST_F(HandoffTest, TwentyLaunchesWhileTheFirstStartsLoseNoPathAndLeaveOneCopy) 
             EXPECT_EQ(copy->logCount("kelvara.instance: gave up"), 0u) << copy->log().tail();
         }
         if (copy->logCount("kelvara.app: main window shown") == 0) {
-            EXPECT_EQ(copy->waitForExit(30000), 0);
+            // One that gave up says so, and its exit code tells it too.
+            EXPECT_EQ(copy->waitForExit(30000),
+                      copy->logCount("kelvara.instance: gave up") == 0 ? 0 : 1);
         } else {
             EXPECT_EQ(running, nullptr) << "two running copies";
             running = copy.get();
@@ -262,4 +288,142 @@ TEST_F(HandoffTest, WhyLaterLaunchesCannotHandOverIsSaidWithoutDebugLinesToo) {
                             [](const std::string& line) { return line.starts_with("kelvara."); }),
               1)
         << kelvara.log().tail();
+}
+
+TEST_F(HandoffTest, FoldersNamedTogetherAreSearchedInTheirOrderEachOnce) {
+    // `kelvara Beta Alpha Gamma Alpha`: on the running copy's own command
+    // line, then from another folder through a handoff. Each list reaches
+    // the worker as one batch, so it searches Alpha, Beta, Gamma, once each.
+    const std::vector<std::string> order = {"Alpha", "Beta", "Gamma"};
+    const fs::path own = temp.path() / "own";
+    const fs::path other = temp.path() / "other";
+    for (const fs::path& folder : {own, other})
+        for (const std::string& name : order)
+            copyPhoto("jpg/Canon_40D.jpg", folder / name, name + ".jpg");
+    const QStringList named = {"Beta", "Alpha", "Gamma", "Alpha"};
+    const auto searched = [](KelvaraProcess& copy, const fs::path& folder) {
+        std::vector<std::string> seen;
+        for (const std::string& line : copy.log().lines())
+            for (const char* name : {"Alpha", "Beta", "Gamma"})
+                if (line.find("kelvara.search: searched \"" + (folder / name).string() + "/\"") !=
+                    std::string::npos)
+                    seen.push_back(name);
+        return seen;
+    };
+
+    KelvaraProcess first(app);
+    first.start(named, own);
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 3)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"));
+    EXPECT_EQ(searched(first, own), order) << first.log().tail();
+
+    KelvaraProcess second(app);
+    second.start(named, other);
+    EXPECT_EQ(second.waitForExit(15000), 0);
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed", 6)) << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: queues empty", 2)) << first.log().tail();
+    EXPECT_EQ(searched(first, other), order) << first.log().tail();
+    EXPECT_EQ(first.logCount("kelvara.rename: renamed"), 6u);
+    EXPECT_EQ(first.terminate(), 0);
+}
+
+TEST_F(HandoffTest, ARuntimeFolderTooDeepForASocketNameStillTakesLaterLaunches) {
+    // A socket's path holds at most 107 bytes; this folder's path alone is
+    // longer. The socket is reached through the open folder instead.
+    fs::path deep = app / "run";
+    while (deep.string().size() < 200)
+        deep /= "a-runtime-folder-deep-down";
+    fs::create_directories(deep);
+    fs::permissions(deep, fs::perms::owner_all, fs::perm_options::replace);
+    const auto names = makePhotos("deep", 1);
+
+    KelvaraProcess first(app);
+    first.environment().insert("XDG_RUNTIME_DIR", QString::fromStdString(deep.string()));
+    first.start({}, temp.path());
+    ASSERT_TRUE(first.waitForLog("kelvara.instance: handoff endpoint listens"))
+        << first.log().tail();
+    EXPECT_TRUE(fs::exists(deep / "{352854AC-DD94-4694-8C57-0331489F7656}"));
+
+    KelvaraProcess second(app);
+    second.environment().insert("XDG_RUNTIME_DIR", QString::fromStdString(deep.string()));
+    second.start({QString::fromStdString((photos / names[0]).string())}, temp.path());
+    EXPECT_EQ(second.waitForExit(15000), 0) << second.log().tail();
+    EXPECT_EQ(second.logCount("kelvara.instance: handed over"), 1u) << second.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.rename: renamed")) << first.log().tail();
+    EXPECT_TRUE(allRenamed(photos, names));
+    EXPECT_EQ(first.terminate(), 0);
+    EXPECT_FALSE(fs::exists(deep / "{352854AC-DD94-4694-8C57-0331489F7656}"));
+}
+
+TEST_F(HandoffTest, ACopyWithoutEndpointLetsTheLockGoSoLaterLaunchesRenameOnTheirOwn) {
+    // Something that is no socket and cannot be cleared away (a folder)
+    // holds the socket's name: the running copy cannot listen.
+    fs::create_directories(app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}");
+    const auto names = makePhotos("alone", 1);
+
+    KelvaraProcess first(app);
+    first.start({}, temp.path());
+    ASSERT_TRUE(first.waitForLog("kelvara.app: later launches cannot hand their files"))
+        << first.log().tail();
+    ASSERT_TRUE(first.waitForLog("kelvara.app: main window shown"));
+
+    // Not kept waiting: the launch runs at once as a copy of its own.
+    KelvaraProcess second(app);
+    second.start({QString::fromStdString((photos / names[0]).string())}, temp.path());
+    ASSERT_TRUE(second.waitForLog("kelvara.rename: renamed")) << second.log().tail();
+    EXPECT_TRUE(allRenamed(photos, names));
+    EXPECT_EQ(second.logCount("kelvara.instance: running copy not reached"), 0u);
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(second.terminate(), 0);
+    EXPECT_EQ(first.terminate(), 0);
+}
+
+TEST_F(HandoffTest, ALaunchThatGivesUpHandingOverSaysSoAndFails) {
+    // The lock stays held by something that never listens.
+    fs::create_directories(app / "run");
+    fs::permissions(app / "run", fs::perms::owner_all, fs::perm_options::replace);
+    const fs::path lock = app / "run" / "{352854AC-DD94-4694-8C57-0331489F7656}.lock";
+    QProcess holder;
+    holder.start("flock",
+                 {QString::fromStdString(lock.string()), "sh", "-c", "echo held; read go"});
+    ASSERT_TRUE(holder.waitForStarted());
+    while (!holder.canReadLine())
+        ASSERT_TRUE(holder.waitForReadyRead(30000));
+    const auto names = makePhotos("lost", 1);
+
+    KelvaraProcess second(app);
+    second.environment().remove("QT_LOGGING_RULES");
+    second.start({QString::fromStdString((photos / names[0]).string())}, temp.path());
+    EXPECT_EQ(second.waitForExit(30000), 1);
+    EXPECT_EQ(second.logCount("Kelvara: the running copy did not answer; these were not renamed"),
+              1u)
+        << second.log().tail();
+    EXPECT_EQ(second.logCount("  " + (photos / names[0]).string()), 1u) << second.log().tail();
+    EXPECT_TRUE(fs::exists(photos / names[0]));
+    holder.write("go\n");
+    EXPECT_TRUE(holder.waitForFinished(10000));
+}
+
+TEST_F(HandoffTest, TheInstanceLockGoesLastOnceTheWorkerAndTheMetadataLibraryHaveStopped) {
+    // Until the lock goes, a later launch waits rather than starts a copy
+    // of its own beside one that is still shutting down.
+    const auto names = makePhotos("last", 1);
+    KelvaraProcess kelvara(app);
+    kelvara.start({QString::fromStdString(photos.string())}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    const auto lines = kelvara.log().lines();
+    const auto at = [&](const std::string& text) {
+        return std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    const auto released = at("kelvara.instance: instance lock released");
+    ASSERT_NE(released, lines.end()) << kelvara.log().tail();
+    for (const char* before : {"kelvara.app: state saved", "kelvara.search: search worker stopped",
+                               "kelvara.photo: metadata library stopped"}) {
+        const auto line = at(before);
+        EXPECT_NE(line, lines.end()) << before;
+        EXPECT_LT(line, released) << before << "\n" << kelvara.log().tail();
+    }
 }

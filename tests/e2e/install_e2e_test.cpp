@@ -268,15 +268,19 @@ TEST_F(InstallTest, AUserWhoCannotWriteTheProgramsFolderKeepsTheStateInTheConfig
     EXPECT_NE(readFile(inConfig).find("[MainForm.MainForm]"), std::string::npos);
     EXPECT_FALSE(fs::exists(locked / "kelvara.ini"));
 
-    // A file beside the program wins even there: a portable copy stays
-    // portable. (Its save would fail and say so; the choice is what counts.)
+    // A file beside the program that the user may not replace (another
+    // user's, or in a folder the user cannot write) is only the starting
+    // state: the state is saved in the user's own file, and no save fails.
+    fs::remove(inConfig);
     fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
     writeFile(locked / "kelvara.ini", "[MainForm.MainForm]\n");
     fs::permissions(locked, fs::perms::owner_write, fs::perm_options::remove);
     StagedProgram portable(home, launcher);
     portable.start(locked / "kelvara");
-    EXPECT_EQ(portable.stateFile(), QString::fromStdString((locked / "kelvara.ini").string()));
-    portable.kill();
+    EXPECT_EQ(portable.stateFile(), QString::fromStdString(inConfig.string()));
+    EXPECT_EQ(portable.terminate(), 0);
+    EXPECT_TRUE(fs::is_regular_file(inConfig));
+    EXPECT_EQ(readFile(locked / "kelvara.ini"), "[MainForm.MainForm]\n");
 }
 
 TEST_F(InstallTest, TheProgramWhereItWasBuiltToBeInstalledKeepsTheStateInTheConfigFolder) {

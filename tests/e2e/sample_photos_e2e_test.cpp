@@ -10,10 +10,13 @@
 #include "support/TempDir.h"
 
 #include <QStandardPaths>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
+#include <vector>
 
 using namespace kelvara::test;
 namespace fs = std::filesystem;
@@ -82,4 +85,34 @@ TEST(KelvaraProgram, RenamesEverySamplePhotoAsAnIndependentReaderNamesIt) {
     EXPECT_EQ(kelvara.logCount("kelvara.rename: renamed"), 0u);
     EXPECT_EQ(kelvara.terminate(), 0);
     EXPECT_EQ(snapshot(root), after);
+}
+
+TEST(KelvaraProgram, FilesNamedLikeToolkitOptionsAreJustFilesAndThePhotoBesideThemIsRenamed) {
+    // `kelvara *` in a folder holding files named like Qt's own options: each
+    // is a path like any other. Taken as options, -platform would name the
+    // next file as the display plugin and end the program at once.
+    TempDir temp;
+    const fs::path folder = temp.path() / "photos";
+    const std::vector<std::string> options = {"-platform",     "-platformpluginpath",
+                                              "-plugin",       "-qwindowgeometry",
+                                              "-qwindowtitle", "-reverse",
+                                              "-session",      "-style",
+                                              "-stylesheet",   "-widgetcount"};
+    fs::create_directories(folder);
+    for (const std::string& name : options)
+        writeFile(folder / name, "no photo");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "photo.jpg");
+
+    QStringList star; // as the shell expands it
+    for (const std::string& name : fileNames(folder))
+        star << QString::fromStdString(name);
+    KelvaraProcess kelvara(temp.path() / "app");
+    kelvara.start(star, folder);
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.logCount("kelvara.rename: renamed"), 1u) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    std::vector<std::string> expected = options;
+    expected.push_back("200805301556_100x68_CanonEOS40D_photo.jpg");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(fileNames(folder), expected);
 }

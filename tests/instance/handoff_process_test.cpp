@@ -53,9 +53,11 @@ public:
     void Activate(const std::string& activationToken) override {
         events.push_back("activate:" + activationToken);
     }
-    void QueuePath(const std::string& path) override {
-        events.push_back("path:" + path);
-        paths.push_back(path);
+    void QueuePaths(const std::vector<std::string>& batch) override {
+        for (const std::string& path : batch) {
+            events.push_back("path:" + path);
+            paths.push_back(path);
+        }
     }
     std::vector<std::string> events;
     std::vector<std::string> paths;
@@ -238,7 +240,7 @@ protected:
             ::unsetenv("XDG_RUNTIME_DIR");
     }
     std::string socketPath() const {
-        return HandoffSocketPath(m_runtime.path().string(), InstanceIdentity);
+        return THandoffSocketPath(m_runtime.path().string(), InstanceIdentity).Path();
     }
     // The line a copy in `pid` writes after each try that reached nobody.
     static std::string notReached(pid_t pid) {
@@ -515,7 +517,7 @@ TEST_F(Handoff, PathsAreNeverSentToAnotherUsersListener) {
     // anything.
     TempDir shared;
     fs::permissions(shared.path(), fs::perms::all);
-    const std::string path = HandoffSocketPath(shared.path().string(), InstanceIdentity);
+    const std::string path = THandoffSocketPath(shared.path().string(), InstanceIdentity).Path();
     TPipe ready;
     const pid_t impostor = runChild([&] {
         if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)

@@ -513,3 +513,12 @@ TEST(FrameGeometry, FramesAtTheEndsOfTheNumbersAreMeasuredWithoutOverflow) {
     EXPECT_EQ(PlaceOnScreens(wide, screens, areas).topLeft(), QPoint(0, 740))
         << "wider than any screen and below them: its top-left corner wins";
 }
+
+TEST(FrameGeometry, OnlyWaylandKeepsWindowsFromKnowingTheirPlace) {
+    for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"})
+        EXPECT_FALSE(KnowsWindowPlaces(QString::fromLatin1(name))) << name;
+    for (const char* name : {"xcb", "offscreen", "windows", "minimal", "vnc"})
+        EXPECT_TRUE(KnowsWindowPlaces(QString::fromLatin1(name))) << name;
+    // This test runs offscreen: places are saved and restored there.
+    EXPECT_TRUE(KnowsWindowPlaces());
+}

@@ -56,9 +56,8 @@ TEST(IniFile, FreshFileListsEverythingInWriteOrder) {
     ini.WriteString("A.Edit", "Text", "写真 フォルダ");
     EXPECT_FALSE(std::filesystem::exists(dir.file("state.ini"))) << "writes wait for UpdateFile";
     ini.UpdateFile();
-    EXPECT_EQ(
-        readFile(dir.file("state.ini")),
-        "[B.B]\nTop=-8\nLeft=459\n\n\n[B.Panel]\nEnabled=1\n\n\n[A.Edit]\nText=写真 フォルダ\n");
+    EXPECT_EQ(readFile(dir.file("state.ini")),
+              "[B.B]\nTop=-8\nLeft=459\n[B.Panel]\nEnabled=1\n[A.Edit]\nText=写真 フォルダ\n");
 }
 
 TEST(IniFile, UpdatesKeysInPlaceAndAppendsNewOnesAtTheEnd) {
@@ -73,11 +72,110 @@ TEST(IniFile, UpdatesKeysInPlaceAndAppendsNewOnesAtTheEnd) {
         ini.UpdateFile();
     }
     EXPECT_EQ(readFile(file),
-              "; kept comment\n\n\n[First]\nalpha=one\nBeta=2\ndelta=4\n\n\n[Second]\ngamma=3\n\n\n"
+              "; kept comment\n[First]\nalpha=one\nBeta=2\ndelta=4\n[Second]\ngamma=3\n"
               "[Third]\nx=5\n");
     const TIniFile again(Q(file));
     EXPECT_EQ(again.ReadString("first", "Alpha", "?"), "one");
     EXPECT_EQ(again.ReadString("SECOND", "GAMMA", "?"), "3");
+}
+
+TEST(IniFile, AHandEditedFileKeepsEveryLineThatIsNotWritten) {
+    // Notes, blank lines, a line without "=", a key that stands twice, a
+    // section that stands twice, odd spacing and Windows line ends: a save
+    // rewrites the lines of the keys it writes, adds the new ones, and
+    // leaves every other byte where it was.
+    TempDir dir;
+    const std::string file = dir.file("edited.ini");
+    const std::string before = "; my notes\r\n"
+                               "\r\n"
+                               "[MainForm.MainForm]\r\n"
+                               "  Top = 10   \r\n"
+                               "Left=20\r\n"
+                               "top=99\r\n"
+                               "\r\n"
+                               "[Notes]\r\n"
+                               "remember the card reader\r\n"
+                               "# and this\r\n"
+                               "\r\n"
+                               "[mainform.rdoymd]\r\n"
+                               "Checked=0\r\n"
+                               "\r\n"
+                               "[MainForm.MainForm]\r\n"
+                               "Width=300\r\n"
+                               "[Last]\r\n"
+                               "unterminated";
+    writeFile(file, before);
+    {
+        TIniFile ini(Q(file));
+        ini.WriteInteger("MainForm.MainForm", "Top", 5);
+        ini.WriteInteger("MainForm.MainForm", "Width", 459);
+        ini.WriteInteger("MainForm.MainForm", "Height", 350);
+        ini.WriteBool("MainForm.RdoYMD", "Checked", true);
+        ini.WriteInteger("MainForm.RdoYMD", "Tag", 0);
+        ini.WriteInteger("MainForm.Panel1", "Tag", 0);
+        ini.UpdateFile();
+    }
+    EXPECT_EQ(readFile(file), "; my notes\r\n"
+                              "\r\n"
+                              "[MainForm.MainForm]\r\n"
+                              "  Top=5\r\n"
+                              "Left=20\r\n"
+                              "top=99\r\n"
+                              "Height=350\r\n"
+                              "\r\n"
+                              "[Notes]\r\n"
+                              "remember the card reader\r\n"
+                              "# and this\r\n"
+                              "\r\n"
+                              "[mainform.rdoymd]\r\n"
+                              "Checked=1\r\n"
+                              "Tag=0\r\n"
+                              "\r\n"
+                              "[MainForm.MainForm]\r\n"
+                              "Width=459\r\n"
+                              "[Last]\r\n"
+                              "unterminated\r\n"
+                              "[MainForm.Panel1]\r\n"
+                              "Tag=0\r\n");
+    const TIniFile again(Q(file));
+    EXPECT_EQ(again.ReadInteger("MainForm.MainForm", "Top", 0), 5);
+    EXPECT_EQ(again.ReadInteger("MainForm.MainForm", "Width", 0), 459);
+    EXPECT_EQ(again.ReadInteger("MainForm.MainForm", "Height", 0), 350);
+    EXPECT_TRUE(again.ReadBool("MainForm.RdoYMD", "Checked", false));
+
+    // Saving the same values again changes nothing at all.
+    {
+        TIniFile ini(Q(file));
+        ini.WriteInteger("MainForm.MainForm", "Top", 5);
+        ini.WriteInteger("MainForm.Panel1", "Tag", 0);
+        ini.UpdateFile();
+    }
+    const std::string saved = readFile(file);
+    TIniFile(Q(file)).UpdateFile();
+    EXPECT_EQ(readFile(file), saved);
+}
+
+TEST(IniFile, WhatNoReaderSeesStaysUnseenAndNewSectionsGoWhereTheyAreRead) {
+    // A NUL byte ends what is read, and a "[" left open at the end would take
+    // the next line for its name: new sections go before either.
+    TempDir dir;
+    const std::string nul("\0[Hidden]\nk=2\n", 14);
+    for (const std::string& unread : {nul, std::string("[  \n  ")}) {
+        const std::string file = dir.file("tail.ini");
+        writeFile(file, "[Old]\nk=1\n" + unread);
+        {
+            TIniFile ini(Q(file));
+            ini.WriteInteger("New", "k", 3);
+            ini.WriteInteger("Old", "j", 4);
+            ini.UpdateFile();
+        }
+        EXPECT_EQ(readFile(file), "[Old]\nk=1\nj=4\n[New]\nk=3\n" + unread);
+        const TIniFile ini(Q(file));
+        EXPECT_EQ(ini.ReadInteger("New", "k", 0), 3);
+        EXPECT_EQ(ini.ReadInteger("Old", "j", 0), 4);
+        EXPECT_EQ(ini.ReadInteger("Old", "k", 0), 1);
+        EXPECT_EQ(ini.ReadInteger("Hidden", "k", 0), 0);
+    }
 }
 
 TEST(IniFile, ReadsIntegersBooleansAndTextsByTheStoredRules) {

@@ -2,19 +2,24 @@
 // Where the state file of a program at a given path lives, in a home of the
 // test's own: beside a program kept in a folder of its own, in the user's
 // configuration folder for the installed one, and a file already beside the
-// program wins. The real program, installed or unpacked and run by a user
-// who cannot write its folder, is install_e2e_test's.
+// program wins where the user may replace it, and is only read otherwise.
+// The real program, installed or unpacked and run by a user who cannot write
+// its folder, is install_e2e_test's; run by another user than the one who
+// left a file beside it, it is here.
 
 #include "desktop/Installation.h"
 #include "state/IniFile.h"
 #include "state/StateFileLocation.h"
+#include "support/KelvaraProcess.h"
 #include "support/QStringPrint.h"
 #include "support/TempDir.h"
 #include "support/XdgHome.h"
 
+#include <QStandardPaths>
 #include <QString>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kelvara;
@@ -61,24 +66,79 @@ TEST(StateFileLocation, TheInstalledProgramKeepsItsFileInTheConfigFolder) {
     EXPECT_EQ(StateFileFor(installed), Q(xdg.home() / ".config" / "kelvara" / "kelvara.ini"));
 }
 
-TEST(StateFileLocation, AFileBesideTheProgramAlwaysWins) {
+TEST(StateFileLocation, AFileBesideTheProgramIsUsedWhereTheUserMayReplaceItElseReadOnce) {
     XdgHome xdg;
     TempDir program;
-    // A folder the user cannot write, by its rights (root ignores them, so
-    // this part holds for ordinary users) ...
-    fs::create_directories(program.path() / "locked");
-    writeFile(program.path() / "locked" / "Kelvara.ini", "[MainForm.MainForm]\n");
-    fs::permissions(program.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(StateFileFor((program.path() / "locked" / "Kelvara").string()),
-              Q(program.path() / "locked" / "Kelvara.ini"));
-    fs::permissions(program.path() / "locked", fs::perms::owner_all);
-    if (::geteuid() != 0) {
-        fs::remove(program.path() / "locked" / "Kelvara.ini");
-        fs::permissions(program.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_EQ(StateFileFor((program.path() / "locked" / "Kelvara").string()),
-                  Q(xdg.configHome() / "kelvara" / "Kelvara.ini"));
-        fs::permissions(program.path() / "locked", fs::perms::owner_all);
-    }
+    const fs::path folder = program.path() / "app";
+    const std::string exe = (folder / "Kelvara").string();
+    const QString beside = Q(folder / "Kelvara.ini");
+    const QString inConfig = Q(xdg.configHome() / "kelvara" / "Kelvara.ini");
+    fs::create_directories(folder);
+    writeFile(folder / "Kelvara.ini", "[MainForm.MainForm]\n");
+    // The user's own, in a folder the user may write: it wins.
+    EXPECT_EQ(StateFilesFor(exe).load, beside);
+    EXPECT_EQ(StateFilesFor(exe).save, beside);
+
+    // Not the user's to replace: another user's file (as root, whom no
+    // rights stop, only the owner tells), or one in a folder the user cannot
+    // write. It is the starting state until the user's own file exists.
+    if (::geteuid() == 0)
+        ASSERT_EQ(::chown(beside.toLocal8Bit().constData(), 65534, 65534), 0);
+    else
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(StateFilesFor(exe).load, beside);
+    EXPECT_EQ(StateFilesFor(exe).save, inConfig);
+    EXPECT_EQ(StateFileFor(exe), inConfig);
+    PrepareStateFolder(inConfig);
+    writeFile(xdg.configHome() / "kelvara" / "Kelvara.ini", "[MainForm.MainForm]\n");
+    EXPECT_EQ(StateFilesFor(exe).load, inConfig);
+    EXPECT_EQ(StateFilesFor(exe).save, inConfig);
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+TEST(StateFileLocation, ARootsFileBesideTheProgramIsAnotherUsersStartingStateNeverTheirs) {
+    // Root ran the program once after unpacking it into a shared folder;
+    // another user runs it now.
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "needs root and setpriv to run the program as another user";
+    TempDir temp;
+    fs::permissions(temp.path(), fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+    const fs::path home = temp.path() / "home";
+    fs::create_directories(home);
+    KelvaraProcess kelvara(temp.path() / "app");
+    for (const fs::path& path : {home, temp.path() / "app" / "run"})
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    const fs::path rootsFile = kelvara.stateFile();
+    const std::string rootsState = "[MainForm.RdoYMD]\nChecked=1\n[MainForm.RdoYMDHN]\nChecked=0\n";
+    writeFile(rootsFile, rootsState);
+    kelvara.environment().insert("HOME", QString::fromStdString(home.string()));
+    kelvara.environment().insert("XDG_CONFIG_HOME",
+                                 QString::fromStdString((home / "config").string()));
+    kelvara.setLauncher({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    const fs::path own = home / "config" / "kelvara" / "Kelvara.ini";
+    const auto dayChecked = [&] {
+        return TIniFile(Q(own)).ReadBool("MainForm.RdoYMD", "Checked", false);
+    };
+
+    kelvara.start({}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    EXPECT_EQ(kelvara.logCount("kelvara.app: state saved"), 1u) << kelvara.log().tail();
+    ASSERT_TRUE(fs::exists(own));
+    EXPECT_TRUE(dayChecked()) << "root's state was the starting state";
+    EXPECT_EQ(readFile(rootsFile), rootsState);
+    struct stat info {};
+    ASSERT_EQ(::stat(rootsFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+
+    // From now on the user's own file counts, whatever root's says.
+    writeFile(rootsFile, "[MainForm.RdoYMD]\nChecked=0\n[MainForm.RdoYMDHNS]\nChecked=1\n");
+    kelvara.start({}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    EXPECT_TRUE(dayChecked());
 }
 
 TEST(StateFileLocation, TheConfigFolderIsMadeForTheFirstSaveOnly) {

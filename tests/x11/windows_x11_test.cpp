@@ -5,12 +5,16 @@
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <string>
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the headers above.
 #include <X11/Xlib.h>
@@ -125,4 +129,65 @@ TEST(Windows, VersionOpensTheInformationWindowAndAnyKeyClosesIt) {
     // The main window is still there, and ends normally.
     EXPECT_FALSE(visibleWindow("Kelvara Ver.* - MainForm$").isEmpty());
     EXPECT_EQ(kelvara.terminate(), 0);
+}
+
+TEST(Windows, APlaceSavedUnderX11OutlivesASessionUnderWaylandWhichSavesTheSizeAlone) {
+    if (std::getenv("DISPLAY") == nullptr || QStandardPaths::findExecutable("weston").isEmpty() ||
+        !QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                           "/platforms/libqwayland-generic.so"))
+        GTEST_SKIP() << "needs an X display, weston and Qt's Wayland plugin";
+    TempDir temp;
+    // A compositor without a screen of its own, on a socket of the test's.
+    const std::filesystem::path runtime = temp.path() / "wayland";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
+    QProcess weston;
+    QProcessEnvironment westonEnvironment = QProcessEnvironment::systemEnvironment();
+    westonEnvironment.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.string()));
+    weston.setProcessEnvironment(westonEnvironment);
+    weston.setProcessChannelMode(QProcess::MergedChannels);
+    weston.start("weston", {"--backend=headless-backend.so", "--socket=kelvara-test",
+                            "--idle-time=0", "--no-config"});
+    ASSERT_TRUE(weston.waitForStarted());
+    // It listens before it starts its shell.
+    QByteArray said;
+    while (!said.contains("weston-desktop-shell")) {
+        ASSERT_TRUE(weston.waitForReadyRead(30000)) << said.toStdString();
+        said += weston.readAll();
+    }
+    const QString display = QString::fromStdString((runtime / "kelvara-test").string());
+
+    KelvaraProcess kelvara(temp.path() / "app");
+    writeFile(kelvara.stateFile(), "[MainForm.MainForm]\nTop=200\nLeft=300\nWidth=1\nHeight=1\n");
+    const auto saved = [&](const char* key) {
+        const std::string text = readFile(kelvara.stateFile());
+        const std::size_t at = text.find(std::string("\n") + key + "=");
+        return at == std::string::npos ? std::string()
+                                       : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    };
+    kelvara.environment().insert("QT_QPA_PLATFORM", "wayland");
+    kelvara.environment().insert("WAYLAND_DISPLAY", display);
+    kelvara.start({}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: main window shown")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    EXPECT_EQ(saved("Top"), "Top=200");
+    EXPECT_EQ(saved("Left"), "Left=300");
+    EXPECT_NE(saved("Width"), "Width=1") << "the size is saved";
+    EXPECT_NE(saved("Height"), "Height=1");
+
+    // Back under X11, the window stands where it stood there, and says so.
+    kelvara.environment().insert("QT_QPA_PLATFORM", "xcb");
+    kelvara.environment().remove("WAYLAND_DISPLAY");
+    kelvara.start({}, temp.path());
+    const QString main = shownWindow("^Kelvara Ver.* - MainForm$");
+    ASSERT_FALSE(main.isEmpty()) << kelvara.log().tail();
+    const QString place = xdotool({"getwindowgeometry", main});
+    EXPECT_TRUE(place.contains("Position: 300,200")) << place.toStdString();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    EXPECT_EQ(saved("Top"), "Top=200");
+    EXPECT_EQ(saved("Left"), "Left=300");
+
+    weston.terminate();
+    weston.waitForFinished(10000);
 }

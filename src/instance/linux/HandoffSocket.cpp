@@ -7,6 +7,7 @@
 #include "instance/linux/UnixSocketAddress.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -65,10 +66,15 @@ std::string ReceiveReply(int socket, std::size_t size, TClock::time_point deadli
 
 } // namespace
 
-std::string HandoffSocketPath(const std::string& folder, std::string_view name) {
-    std::string path = PathInFolder(folder, name);
-    UnixSocketAddress(path);
-    return path;
+THandoffSocketPath::THandoffSocketPath(const std::string& folder, std::string_view name)
+    : m_path(PathInFolder(folder, name)) {
+    if (m_path.size() < sizeof(sockaddr_un::sun_path))
+        return;
+    m_folder.reset(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!m_folder.valid())
+        ThrowSystemError(errno, "handoff: cannot open " + folder);
+    m_path = "/proc/self/fd/" + std::to_string(m_folder.get()) + "/" + std::string(name);
+    UnixSocketAddress(m_path);
 }
 
 unsigned PeerUser(int socket) {

@@ -30,6 +30,18 @@ TInstanceLock::TInstanceLock(std::string_view name, std::string folder)
     Try();
 }
 
+TInstanceLock::~TInstanceLock() {
+    Release();
+}
+
+void TInstanceLock::Release() {
+    if (!m_fd.valid())
+        return;
+    m_fd.reset();
+    // Tests read this line: a later copy may start from now on.
+    qCDebug(lcInstance) << "instance lock released";
+}
+
 bool TInstanceLock::TryToBecomeFirst() {
     if (m_otherHolder)
         Try();
