@@ -18,9 +18,8 @@ THistory::THistory(const std::string& file) : m_file(file) {
 
 THistory::~THistory() = default;
 
-TRunId THistory::BeginRun(const std::vector<std::string>& paths,
-                          THistoryClock::time_point started, TRunKind kind,
-                          std::optional<TRunId> undoOf) {
+TRunId THistory::BeginRun(const std::vector<std::string>& paths, THistoryClock::time_point started,
+                          TRunKind kind, std::optional<TRunId> undoOf) {
     std::lock_guard guard(m_mutex);
     TTransaction transaction(*m_db);
     TStatement run(*m_db, "INSERT INTO runs(kind, undo_of, started) VALUES(?, ?, ?)");

@@ -20,6 +20,7 @@
 // calls are served one at a time. Every failure to read or write the file
 // throws THistoryError: the caller renames on without a history.
 
+#include "history/HistoryError.h"
 #include "history/HistoryTypes.h"
 
 #include <memory>
@@ -109,8 +110,7 @@ public:
     // Records moves back about to happen: each undo intent reverses one
     // intent of the run undone, its files named as they will move (from the
     // new name to the old).
-    std::vector<TIntentId> WriteUndoIntents(TRunId undoRun,
-                                            const std::vector<TUndoable>& groups);
+    std::vector<TIntentId> WriteUndoIntents(TRunId undoRun, const std::vector<TUndoable>& groups);
     // Files of the run undone that stay, with why, recorded in the undo run.
     void RecordStayed(TRunId undoRun, const std::vector<std::pair<TIntentId, TKeptFile>>& files);
 

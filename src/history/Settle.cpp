@@ -82,9 +82,10 @@ std::optional<TIntentOutcome> THistory::SettleLocked(TIntentId intent) {
                                                                 : TIntentOutcome::Partly;
     TStatement head(*m_db, "UPDATE intents SET outcome = ?, reason = ? WHERE id = ?");
     head.Bind(1, static_cast<std::int64_t>(outcome))
-        .Bind(2, outcome == TIntentOutcome::Kept
-                     ? std::optional<std::int64_t>(static_cast<std::int64_t>(TKeptReason::Interrupted))
-                     : std::nullopt)
+        .Bind(2,
+              outcome == TIntentOutcome::Kept
+                  ? std::optional<std::int64_t>(static_cast<std::int64_t>(TKeptReason::Interrupted))
+                  : std::nullopt)
         .Bind(3, intent);
     head.Run();
     MarkMovedBack(*m_db, intent);

@@ -66,7 +66,8 @@ void TSqlite::Execute(const char* sql) {
 void TSqlite::Fail(int code, const std::string& what) const {
     const int extended = m_db != nullptr ? sqlite3_extended_errcode(m_db) : code;
     throw THistoryError(KindOf(extended != SQLITE_OK ? extended : code), m_file,
-                        what + ": " + (m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code)));
+                        what + ": " +
+                            (m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(code)));
 }
 
 std::int64_t TSqlite::LastInsertId() const {
@@ -108,6 +109,14 @@ TStatement& TStatement::BindBytes(int index, std::string_view bytes) {
     return *this;
 }
 
+TStatement& TStatement::BindText(int index, std::string_view text) {
+    const int code = sqlite3_bind_text64(m_statement, index, text.data(), text.size(),
+                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (code != SQLITE_OK)
+        m_db.Fail(code, "cannot bind a value");
+    return *this;
+}
+
 bool TStatement::Step() {
     const int code = sqlite3_step(m_statement);
     if (code == SQLITE_ROW)
@@ -142,8 +151,9 @@ std::optional<std::int64_t> TStatement::MaybeInt(int column) const {
 std::string TStatement::Bytes(int column) const {
     const void* data = sqlite3_column_blob(m_statement, column);
     const int size = sqlite3_column_bytes(m_statement, column);
-    return data != nullptr ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
-                           : std::string();
+    return data != nullptr
+               ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
+               : std::string();
 }
 
 TTransaction::TTransaction(TSqlite& db) : m_db(db) {

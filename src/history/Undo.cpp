@@ -75,8 +75,9 @@ void Check(const THistory::TUndoable& group, TBatch& batch) {
     }
     THistory::TUndoable back{group.intent, group.folder, {}, {}};
     for (std::size_t i = 0; i < group.files.size(); ++i) {
-        const std::optional<TKeptReason> reason =
-            reasons[i] ? reasons[i] : holdBack ? std::optional(TKeptReason::HeldBack) : std::nullopt;
+        const std::optional<TKeptReason> reason = reasons[i] ? reasons[i]
+                                                  : holdBack ? std::optional(TKeptReason::HeldBack)
+                                                             : std::nullopt;
         if (reason) {
             batch.stayed.push_back({group.intent, {group.folder, group.files[i].newName, *reason}});
         } else {
@@ -109,7 +110,8 @@ TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& 
         history.RecordStayed(report.undoRun, batch.stayed);
         report.stayed += batch.stayedGroups;
 
-        const std::vector<TIntentId> intents = history.WriteUndoIntents(report.undoRun, batch.groups);
+        const std::vector<TIntentId> intents =
+            history.WriteUndoIntents(report.undoRun, batch.groups);
         std::vector<THistory::TOutcome> outcomes;
         for (std::size_t g = 0; g < batch.groups.size(); ++g) {
             const THistory::TUndoable& group = batch.groups[g];
