@@ -18,9 +18,9 @@
 #include "support/Volumes.h"
 
 #include <csignal>
-#include <functional>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
@@ -102,7 +102,8 @@ protected:
 
 // Runs `body` in a child process that says "ready" on `lines` when `body`
 // calls the given signal, and is then killed (SIGKILL) where it stands.
-void KillWhenReady(PipeLines& lines, const std::function<void(const std::function<void()>&)>& body) {
+void KillWhenReady(PipeLines& lines,
+                   const std::function<void(const std::function<void()>&)>& body) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -158,8 +159,9 @@ TEST_F(HistoryTest, ADamagedFileIsMovedAsideWholeAndANewOneStarted) {
         [&] {
             sqlite3* db = nullptr;
             sqlite3_open(historyFile.c_str(), &db);
-            sqlite3_exec(db, "CREATE TABLE schema_version(version); INSERT INTO schema_version "
-                             "VALUES(1); CREATE TABLE runs(x)",
+            sqlite3_exec(db,
+                         "CREATE TABLE schema_version(version); INSERT INTO schema_version "
+                         "VALUES(1); CREATE TABLE runs(x)",
                          nullptr, nullptr, nullptr);
             sqlite3_close(db);
         },
@@ -356,9 +358,9 @@ TEST_F(HistoryTest, WhatAProgramLeftOpenIsSettledAsTheDiskShows) {
         std::vector<std::string> renamed;
         for (const TRenameRecord& record : history.Renames(run))
             renamed.push_back(record.oldName + (record.renamed ? " renamed" : " not renamed"));
-        EXPECT_EQ(renamed, (std::vector<std::string>{"IMG_0002.jpg renamed", "IMG_0002.xmp renamed",
-                                                     "IMG_0003.jpg renamed",
-                                                     "IMG_0003.xmp not renamed"}));
+        EXPECT_EQ(renamed,
+                  (std::vector<std::string>{"IMG_0002.jpg renamed", "IMG_0002.xmp renamed",
+                                            "IMG_0003.jpg renamed", "IMG_0003.xmp not renamed"}));
         const auto kept = history.Kept(run);
         EXPECT_EQ(ReasonsOf(kept, "IMG_0001.jpg"), std::vector{TKeptReason::Interrupted});
         EXPECT_EQ(ReasonsOf(kept, "IMG_0004.jpg"), std::vector{TKeptReason::Interrupted});
@@ -473,8 +475,9 @@ TEST_F(HistoryTest, UndoMovesBackOnlyWhatIsStillTheFileRenamedAndRetriesTheRestL
     std::vector<std::string> moved;
     for (const TRenameRecord& record : history.Renames(second.undoRun))
         moved.push_back(record.oldName + " -> " + record.newName);
-    EXPECT_EQ(moved, (std::vector<std::string>{Prefix + std::string("IMG_0004.jpg -> IMG_0004.jpg"),
-                                               Prefix + std::string("IMG_0004.xmp -> IMG_0004.xmp")}));
+    EXPECT_EQ(moved,
+              (std::vector<std::string>{Prefix + std::string("IMG_0004.jpg -> IMG_0004.jpg"),
+                                        Prefix + std::string("IMG_0004.xmp -> IMG_0004.xmp")}));
     EXPECT_EQ(readFile(folder / "IMG_0004.jpg"), original.at("IMG_0004.jpg"));
     EXPECT_EQ(history.Run(second.undoRun).kind, TRunKind::Undo);
     EXPECT_EQ(history.Run(second.undoRun).undoOf, std::optional<TRunId>(run));
@@ -496,9 +499,9 @@ TEST_F(HistoryTest, AnUndoStoppedOrKilledHalfWayIsFinishedLater) {
         run = runOver(history, photos);
         int asked = 0;
         std::vector<TUndoProgress> progress;
-        const TUndoReport stopped =
-            UndoRun(history, run, [&] { return ++asked > 2; },
-                    [&](const TUndoProgress& now) { progress.push_back(now); });
+        const TUndoReport stopped = UndoRun(
+            history, run, [&] { return ++asked > 2; },
+            [&](const TUndoProgress& now) { progress.push_back(now); });
         EXPECT_TRUE(stopped.stopped);
         EXPECT_EQ(stopped.movedBack, 2u);
         ASSERT_FALSE(progress.empty());
