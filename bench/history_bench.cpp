@@ -72,9 +72,9 @@ TIntent IntentOf(std::size_t n, int companions) {
         {stem + ".JPG", "202406011200_6000x4000_CanonEOSR6_" + stem + ".JPG", identity});
     const char* extensions[] = {".JPG.xmp", ".AAE", ".MOV"};
     for (int c = 0; c < companions; ++c)
-        intent.files.push_back(
-            {stem + extensions[c], "202406011200_6000x4000_CanonEOSR6_" + stem + extensions[c],
-             identity});
+        intent.files.push_back({stem + extensions[c],
+                                "202406011200_6000x4000_CanonEOSR6_" + stem + extensions[c],
+                                identity});
     return intent;
 }
 

@@ -481,6 +481,7 @@ TEST_F(HistoryTest, UndoMovesBackOnlyWhatIsStillTheFileRenamedAndRetriesTheRestL
     EXPECT_EQ(readFile(folder / "IMG_0004.jpg"), original.at("IMG_0004.jpg"));
     EXPECT_EQ(history.Run(second.undoRun).kind, TRunKind::Undo);
     EXPECT_EQ(history.Run(second.undoRun).undoOf, std::optional<TRunId>(run));
+    EXPECT_THROW(UndoRun(history, second.undoRun), THistoryError);
 }
 
 // Escape during an undo, and a program killed during one: what is back

@@ -96,8 +96,13 @@ void Check(const THistory::TUndoable& group, TBatch& batch) {
 
 TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& stop,
                     const std::function<void(const TUndoProgress&)>& progress) {
+    if (history.Run(run).kind != TRunKind::Rename)
+        throw THistoryError(THistoryError::TKind::Other, history.File(),
+                            "run " + std::to_string(run) + " is an undo, not a rename");
     const std::vector<THistory::TUndoable> groups = history.Undoable(run);
     TUndoReport report;
+    if (groups.empty())
+        return report; // nothing left to move back: no undo to record
     report.undoRun = history.BeginRun({}, THistoryClock::now(), TRunKind::Undo, run);
     TUndoProgress status;
     status.total = groups.size();
