@@ -134,7 +134,7 @@ void BM_RecordOutcomes(benchmark::State& state) {
             intents.push_back(IntentOf(n++, 1));
         std::vector<THistory::TOutcome> outcomes;
         for (const TIntentId id : history.WriteIntents(run, intents))
-            outcomes.push_back({id, TIntentOutcome::Done, {}});
+            outcomes.push_back({id, TIntentOutcome::Done, {}, {}});
         state.ResumeTiming();
         history.RecordOutcomes(outcomes);
     }

@@ -26,6 +26,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace kelvara;
@@ -82,12 +83,21 @@ protected:
             intent.files.push_back({companion.name, Prefix + companion.name, *companion.identity});
         return intent;
     }
+    // The step's outcome: a half-way move as the disk shows it, companions
+    // gone since the record as not moved.
+    static void record(THistory& history, TIntentId intent, const TMoveResult& moved) {
+        history.RecordOutcomes({{intent,
+                                 moved.outcome == TMoveOutcome::Renamed ? TIntentOutcome::Done
+                                                                        : TIntentOutcome::Partly,
+                                 {},
+                                 moved.leftOut}});
+    }
     void renameRecorded(THistory& history, TRunId run, const std::string& photo) {
         TPreparedPhoto prepared;
         const TIntentId intent = history.WriteIntent(run, intentFor(photo, prepared));
-        MovePhotoWithCompanions(photo, SiblingPath(photo, Prefix + NameOf(photo)), {},
-                                prepared.companions, prepared.identity);
-        history.RecordOutcomes({{intent, TIntentOutcome::Done, {}}});
+        record(history, intent,
+               MovePhotoWithCompanions(photo, SiblingPath(photo, Prefix + NameOf(photo)), {},
+                                       prepared.companions, prepared.identity));
     }
     // A finished run over `photos`.
     TRunId runOver(THistory& history, const std::vector<std::string>& photos) {
@@ -283,8 +293,8 @@ TEST_F(HistoryTest, RunsNamesAndReasonsComeBackByteForByte) {
         run = history.BeginRun({oddFolder, "/b"}, THistoryClock::now());
         const std::vector<TIntentId> ids = history.WriteIntents(
             run, {{oddFolder, {{odd, Prefix + odd, {}}}}, {oddFolder, {{"b.jpg", "x_b.jpg", {}}}}});
-        history.RecordOutcomes({{ids[0], TIntentOutcome::Done, {}},
-                                {ids[1], TIntentOutcome::Kept, TKeptReason::NameTaken}});
+        history.RecordOutcomes({{ids[0], TIntentOutcome::Done, {}, {}},
+                                {ids[1], TIntentOutcome::Kept, TKeptReason::NameTaken, {}}});
         history.RecordKept(run, {{oddFolder, "notes.txt", TKeptReason::NotAPhoto},
                                  {oddFolder, odd, TKeptReason::AlreadyDated}});
         history.EndRun(run, TRunEnding::Cancelled, THistoryClock::now(), 1, 3);
@@ -316,6 +326,38 @@ TEST_F(HistoryTest, RunsNamesAndReasonsComeBackByteForByte) {
     EXPECT_TRUE(history.Runs().empty());
     EXPECT_TRUE(history.Kept(run).empty());
     EXPECT_EQ(SqlValue(historyFile, "SELECT COUNT(*) FROM intent_files"), "0");
+}
+
+// A RAW and a JPEG twin share a stem sidecar: both renames are recorded
+// ahead with it, the first takes it along, and the record of the second
+// does not claim it too.
+TEST_F(HistoryTest, ASidecarTakenByItsTwinIsNotClaimedTwice) {
+    writeCompanion(folder, "IMG_0001.xmp");
+    const std::string jpeg = copyPhoto(Canon, folder, "IMG_0001.JPG");
+    const std::string twin = copyPhoto("jpg/Nikon_D70.jpg", folder, "IMG_0001.jpeg");
+    const auto original = folderContents(folder);
+    THistory history(historyFile.string());
+    const TRunId run = history.BeginRun({folder.string()}, THistoryClock::now());
+    TPreparedPhoto first;
+    TPreparedPhoto second;
+    const std::vector<TIntentId> ids =
+        history.WriteIntents(run, {intentFor(jpeg, first), intentFor(twin, second)});
+    ASSERT_EQ(second.companions->size(), 1u);
+    for (const auto& [photo, prepared, id] :
+         {std::tuple(jpeg, &first, ids[0]), std::tuple(twin, &second, ids[1])}) {
+        record(history, id,
+               MovePhotoWithCompanions(photo, SiblingPath(photo, Prefix + NameOf(photo)), {},
+                                       prepared->companions, prepared->identity));
+    }
+    std::vector<std::string> renamed;
+    for (const TRenameRecord& record : history.Renames(run))
+        if (record.renamed)
+            renamed.push_back(record.newName);
+    EXPECT_EQ(renamed, (std::vector<std::string>{Prefix + std::string("IMG_0001.JPG"),
+                                                 Prefix + std::string("IMG_0001.xmp"),
+                                                 Prefix + std::string("IMG_0001.jpeg")}));
+    EXPECT_EQ(UndoRun(history, run).movedBack, 2u);
+    EXPECT_EQ(folderContents(folder), original);
 }
 
 // --- Settling after a crash ---

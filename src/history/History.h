@@ -62,12 +62,16 @@ public:
     std::vector<TIntentId> WriteIntents(TRunId run, const std::vector<TIntent>& intents);
     TIntentId WriteIntent(TRunId run, const TIntent& intent);
 
-    // What became of intents, all in one transaction.
+    // What became of intents, all in one transaction. Done: every file moved
+    // but those named in `notMoved` (companions gone since the record).
+    // Partly (a half-way move): each file is recorded as the disk shows it.
     struct TOutcome {
         TIntentId intent = 0;
         TIntentOutcome outcome = TIntentOutcome::Done;
         // Why a kept one was kept.
         TKeptReason reason = TKeptReason::MoveFailed;
+        // Old names of the files of a done one that did not move.
+        std::vector<std::string> notMoved;
     };
     void RecordOutcomes(const std::vector<TOutcome>& outcomes);
     // Records an intent's outcome from what the disk shows now (a half-way

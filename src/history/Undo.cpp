@@ -123,7 +123,7 @@ TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& 
             if (!report.stopped && stop && stop())
                 report.stopped = true;
             if (report.stopped) {
-                outcomes.push_back({intents[g], TIntentOutcome::Kept, TKeptReason::Cancelled});
+                outcomes.push_back({intents[g], TIntentOutcome::Kept, TKeptReason::Cancelled, {}});
                 continue;
             }
             std::vector<TGroupFileMove> moves;
@@ -132,13 +132,13 @@ TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& 
                                  InFolder(group.folder, file.oldName), file.identity});
             const TGroupMoveResult moved = MoveGroup(moves);
             if (moved.moved) {
-                outcomes.push_back({intents[g], TIntentOutcome::Done, {}});
+                outcomes.push_back({intents[g], TIntentOutcome::Done, {}, {}});
                 ++report.movedBack;
             } else if (moved.halfWay) {
-                outcomes.push_back({intents[g], TIntentOutcome::Partly, {}});
+                outcomes.push_back({intents[g], TIntentOutcome::Partly, {}, {}});
                 ++report.stayed;
             } else {
-                outcomes.push_back({intents[g], TIntentOutcome::Kept, ReasonOf(moved.error)});
+                outcomes.push_back({intents[g], TIntentOutcome::Kept, ReasonOf(moved.error), {}});
                 ++report.stayed;
             }
         }

@@ -71,9 +71,9 @@ void TRenameStep::Step() {
         // or the photo keeps its name with them. A file that took the name
         // of the one read keeps its name: it is read in its own turn if it is
         // queued again.
-        const TMoveOutcome outcome =
+        const TMoveResult moved =
             MovePhotoWithCompanions(path, target, {}, prepared->companions, prepared->identity);
-        if (outcome == TMoveOutcome::HalfWay)
+        if (moved.outcome == TMoveOutcome::HalfWay)
             qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
                               << DecodedPath(target)
                               << ": a companion could not move, nor everything back";
