@@ -92,7 +92,9 @@ public:
     std::vector<TRenameRecord> Renames(TRunId run);
     // The files a run left alone, with why (for an undo: what stayed).
     std::vector<TKeptFile> Kept(TRunId run);
-    // The last rename run that has something left to move back, if any.
+    // What Ctrl+Z undoes: the latest rename run that renamed something and
+    // has not been undone yet (undos go back run by run). A run an undo left
+    // partly undone is finished from the history window, with UndoRun on it.
     std::optional<TRunId> LastUndoable();
     // Forgets a run, and the undos of it. The files are not touched.
     void Forget(TRunId run);
