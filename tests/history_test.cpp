@@ -471,6 +471,7 @@ TEST_F(HistoryTest, UndoMovesBackOnlyWhatIsStillTheFileRenamedAndRetriesTheRestL
     const auto original = folderContents(folder);
     THistory history(historyFile.string());
     const TRunId run = runOver(history, photos);
+    EXPECT_EQ(history.LastUndoable(), std::optional<TRunId>(run));
     const auto renamed = [&](int n, const char* extension = ".jpg") {
         return folder / (Prefix + ("IMG_000" + std::to_string(n)) + extension);
     };
