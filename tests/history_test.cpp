@@ -17,6 +17,7 @@
 #include "support/TempDir.h"
 #include "support/Volumes.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -459,6 +460,57 @@ TEST_F(HistoryTest, AProgramKilledBetweenRecordAndMoveOrAfterIsSettledExactly) {
         EXPECT_EQ(fileNames(where).front(), (moveFirst ? Prefix : "") + NameOf(photo));
         UndoRun(history, runs[0].id);
         EXPECT_EQ(folderContents(where), original);
+    }
+}
+
+// Killed at many points of a run: after each record or move of each photo.
+// Each time the history matches the disk file for file, and the undo brings
+// back every file byte for byte.
+TEST_F(HistoryTest, WhereverARunIsKilledTheHistoryMatchesTheDisk) {
+    for (int point = 0; point < 8; ++point) {
+        TempDir round;
+        const fs::path where = round.path() / "photos";
+        fs::create_directories(where);
+        const std::string file = (round.path() / "history.sqlite").string();
+        std::vector<std::string> photos;
+        for (int n = 1; n <= 4; ++n)
+            photos.push_back(addPhoto(n, where));
+        const auto original = folderContents(where);
+        {
+            PipeLines lines;
+            KillWhenReady(lines, [&](const std::function<void()>& ready) {
+                THistory history(file);
+                const TRunId run = history.BeginRun({where.string()}, THistoryClock::now());
+                for (int i = 0; i < 4; ++i) {
+                    TPreparedPhoto prepared;
+                    const TIntentId intent =
+                        history.WriteIntent(run, intentFor(photos[i], prepared));
+                    if (point == 2 * i)
+                        ready();
+                    const std::string& photo = photos[i];
+                    record(history, intent,
+                           MovePhotoWithCompanions(photo,
+                                                   SiblingPath(photo, Prefix + NameOf(photo)), {},
+                                                   prepared.companions, prepared.identity));
+                    if (point == 2 * i + 1)
+                        ready();
+                }
+            });
+        }
+        THistory history(file);
+        std::vector<std::string> claimed;
+        for (const TRenameRecord& record : history.Renames(history.Runs().at(0).id))
+            if (record.renamed)
+                claimed.push_back(record.newName);
+        std::vector<std::string> onDisk;
+        for (const std::string& name : fileNames(where))
+            if (name.starts_with(Prefix))
+                onDisk.push_back(name);
+        std::sort(claimed.begin(), claimed.end());
+        EXPECT_EQ(claimed, onDisk) << "killed at point " << point;
+        EXPECT_EQ(onDisk.size(), static_cast<std::size_t>(2 * ((point + 1) / 2))) << point;
+        UndoRun(history, history.Runs().at(0).id);
+        EXPECT_EQ(folderContents(where), original) << "killed at point " << point;
     }
 }
 
