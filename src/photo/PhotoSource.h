@@ -99,6 +99,9 @@ public:
     explicit TFileSource(const std::string& path, std::function<bool()> abort = {},
                          std::int64_t mostSize = MaxFileContentSize);
 
+    // The identity of the file read, from the descriptor it is read through.
+    const TFileIdentity& Identity() const { return m_file.Identity(); }
+
 protected:
     std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) override;
 

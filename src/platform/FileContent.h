@@ -19,6 +19,7 @@
 // - a file larger than MaxFileContentSize is refused unread.
 
 #include "base/UniqueFd.h"
+#include "platform/FileIdentity.h"
 
 #include <QByteArray>
 #include <cstdint>
@@ -50,6 +51,9 @@ public:
 
     // The size when the file was opened.
     std::int64_t Size() const { return m_size; }
+    // The file's identity when it was opened: what is read is this file,
+    // whatever its name holds later.
+    const TFileIdentity& Identity() const { return m_identity; }
     // Up to `length` bytes from `offset` into `data`; how many were read,
     // fewer where the file ends (it may have shrunk since it was opened).
     // Throws std::system_error when reading fails.
@@ -58,6 +62,7 @@ public:
 private:
     TUniqueFd m_file;
     std::int64_t m_size = 0;
+    TFileIdentity m_identity;
     std::string m_path;
 };
 

@@ -4,6 +4,8 @@
 #include "base/Contained.h"
 #include "base/PathName.h"
 #include "base/SystemError.h"
+#include "photo/ImageTest.h"
+#include "platform/FileIdentity.h"
 #include "platform/FolderProbe.h"
 #include "platform/MoveFile.h"
 #include "rename/Log.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -22,24 +25,49 @@ namespace {
 struct TPlannedMove {
     std::string from;
     std::string to;
+    // The file that must still be under `from` when it moves.
+    std::optional<TFileIdentity> identity;
 };
 
+// Throws ESTALE when the name `move.from` no longer holds the file it held
+// when it was read or found (ENOENT when it holds nothing): another file under
+// the photo's name was never read, and one under a companion's is no longer
+// known to be no image, nor to belong to this photo.
+void CheckStillThere(const TPlannedMove& move) {
+    if (!move.identity)
+        return;
+    const std::optional<TFileIdentity> now = FileIdentityAt(move.from);
+    if (!now)
+        ThrowSystemError(ENOENT, move.from + ": gone since it was read");
+    if (!now->SameFileAs(*move.identity))
+        ThrowSystemError(ESTALE, move.from + ": another file took its name since it was read");
+}
+
 // The companions' moves, checked: every new name usable and free.
+// `leftOut` gets the companions in `found` that have gone since.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                              const std::string& prefix,
                                              const TCompanionMoveSeams& seams,
-                                             const std::optional<std::vector<TCompanion>>& found) {
+                                             const std::optional<std::vector<TCompanion>>& found,
+                                             std::vector<std::string>& leftOut) {
     const TFolderProbe folder(SplitPath(photoPath).folder);
     std::vector<TCompanion> companions;
     if (found) {
         // Found a step ahead: one that has gone since (a twin's move took the
         // sidecar they share, say) has nothing left to move.
         for (const TCompanion& companion : *found) {
-            if (folder.Look(companion.name) == TEntryKind::RegularFile)
-                companions.push_back(companion);
-            else
+            if (folder.Look(companion.name) != TEntryKind::RegularFile) {
                 qCDebug(lcRename) << "companion gone since it was found:"
                                   << DecodedPath(companion.path);
+                leftOut.push_back(companion.name);
+                continue;
+            }
+            // One found without its identity cannot be told from a file
+            // swapped in later: it is looked at again instead.
+            if (!companion.identity &&
+                (seams.isImage ? seams.isImage(companion.path) : IsImageFile(companion.path)))
+                ThrowSystemError(ESTALE, "companion " + companion.name + " is an image now");
+            companions.push_back(companion);
         }
     } else {
         companions = FindCompanions(photoPath, seams.isImage);
@@ -53,7 +81,8 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                                "too long");
         if (folder.Look(newName) != TEntryKind::None)
             ThrowSystemError(EEXIST, "companion " + companion.name + ": its new name is taken");
-        moves.push_back({std::move(companion.path), SiblingPath(photoPath, newName)});
+        moves.push_back(
+            {std::move(companion.path), SiblingPath(photoPath, newName), companion.identity});
     }
     return moves;
 }
@@ -79,9 +108,10 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
 
 } // namespace
 
-void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                             const TCompanionMoveSeams& seams,
-                             const std::optional<std::vector<TCompanion>>& found) {
+TMoveResult MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                                    const TCompanionMoveSeams& seams,
+                                    const std::optional<std::vector<TCompanion>>& found,
+                                    const std::optional<TFileIdentity>& identity) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -89,16 +119,22 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
         ThrowSystemError(EINVAL, "no new prefix for " + photoPath + " in " + target);
     const std::string prefix = renamed.name.substr(0, renamed.name.size() - photo.name.size());
 
+    TMoveResult result;
     const std::vector<TPlannedMove> companions =
-        PlanCompanionMoves(photoPath, prefix, seams, found);
+        PlanCompanionMoves(photoPath, prefix, seams, found, result.leftOut);
     if (seams.checked)
         seams.checked();
+    // The last look before anything moves: the photo read is the photo
+    // renamed, and each companion the one found.
+    const TPlannedMove photoMove{photoPath, target, identity};
+    CheckStillThere(photoMove);
+    for (const TPlannedMove& companion : companions)
+        CheckStillThere(companion);
 
     const auto move = [&](const TPlannedMove& planned) {
         seams.move ? seams.move(planned.from, planned.to)
                    : MoveFileNoReplace(planned.from, planned.to);
     };
-    const TPlannedMove photoMove{photoPath, target};
     move(photoMove); // a failure here has moved nothing: the step reports it
 
     std::vector<const TPlannedMove*> done{&photoMove};
@@ -113,9 +149,12 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
                               << "cannot move";
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
-            return;    // the photo keeps its new name, with what could not move back
+            // The photo keeps its new name, with what could not move back.
+            result.outcome = TMoveOutcome::HalfWay;
+            return result;
         }
     }
+    return result;
 }
 
 } // namespace kelvara

@@ -6,6 +6,7 @@
 // (rename/PhotoReader.h), or in the step itself where there is no reader.
 
 #include "photo/PhotoProperties.h"
+#include "platform/FileIdentity.h"
 #include "rename/Companions.h"
 
 #include <functional>
@@ -20,6 +21,9 @@ struct TPreparedPhoto {
     std::optional<TPhotoProperties> properties;
     // Why there are none, for the step's debug line.
     std::string failure;
+    // The file that was read, from the descriptor it was read through: the
+    // step renames it only while its name still holds this file.
+    std::optional<TFileIdentity> identity;
     // The photo's companions as they were when it was read, so that the step
     // neither looks them up nor reads their heads on the main thread; none
     // where the file is no photo or they could not be looked for (the move

@@ -28,7 +28,8 @@ void TRenameStep::RenameNextFile() noexcept {
 
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
-// "kept <path>" (whatever the reason) and, once the step has taken files and
+// "renamed half-way <path> to <target>" (a companion left behind), "kept
+// <path>" (whatever the reason) and, once the step has taken files and
 // then finds none waiting and no search left, "queues empty".
 void TRenameStep::Step() {
     if (m_escape.Pressed()) {
@@ -59,15 +60,25 @@ void TRenameStep::Step() {
     FPendingFiles.pop_front();
 
     try {
-        const std::string target = prepared ? TargetFor(path, *prepared) : TargetFor(path);
+        if (!prepared)
+            prepared = PreparePhoto(path);
+        const std::string target = TargetFor(path, *prepared);
         if (target.empty()) {
             qCDebug(lcRename) << "kept" << DecodedPath(path);
             return;
         }
         // Its sidecars, edit files and Live Photo video take the same prefix,
-        // or the photo keeps its name with them.
-        MovePhotoWithCompanions(path, target, {}, prepared ? prepared->companions : std::nullopt);
-        qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
+        // or the photo keeps its name with them. A file that took the name
+        // of the one read keeps its name: it is read in its own turn if it is
+        // queued again.
+        const TMoveResult moved =
+            MovePhotoWithCompanions(path, target, {}, prepared->companions, prepared->identity);
+        if (moved.outcome == TMoveOutcome::HalfWay)
+            qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
+                              << DecodedPath(target)
+                              << ": a companion could not move, nor everything back";
+        else
+            qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
         // anything else went wrong on its way: it keeps its name, and the next
