@@ -32,13 +32,25 @@ std::string Environment(const char* name) {
 // One run of Kelvara.exe with its standard error read line by line.
 class TKelvara {
 public:
-    TKelvara(const fs::path& exe, const std::vector<std::wstring>& arguments, const fs::path& cwd) {
+    TKelvara(const fs::path& exe, const std::vector<std::wstring>& arguments, const fs::path& cwd)
+        : m_stop(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        // A named pipe, read overlapped: the reader must stop when the
+        // program has ended even where another process (Wine's desktop
+        // process, started by the program's first window) has inherited the
+        // write end and keeps it open.
+        static int serial = 0;
+        const std::wstring name = L"\\\\.\\pipe\\kelvara-e2e-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(++serial);
+        m_read = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+                                  PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+        if (m_read == INVALID_HANDLE_VALUE)
+            throw std::runtime_error("CreateNamedPipe");
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-            throw std::runtime_error("CreatePipe");
-        m_read = readEnd;
-        SetHandleInformation(m_read, HANDLE_FLAG_INHERIT, 0);
+        const HANDLE writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inherit, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (writeEnd == INVALID_HANDLE_VALUE)
+            throw std::runtime_error("cannot open the pipe's write end");
         std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
         for (const std::wstring& argument : arguments)
             commandLine += L" \"" + argument + L"\"";
@@ -61,8 +73,10 @@ public:
         if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT)
             TerminateProcess(m_process.hProcess, 9);
         WaitForSingleObject(m_process.hProcess, INFINITE);
+        SetEvent(m_stop);
         m_reader.join();
         CloseHandle(m_read);
+        CloseHandle(m_stop);
         CloseHandle(m_process.hThread);
         CloseHandle(m_process.hProcess);
     }
@@ -100,11 +114,27 @@ public:
     }
 
 private:
+    // Reads until the pipe breaks or the destructor says stop, whatever
+    // comes first.
     void ReadLines() {
+        const HANDLE readDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         std::string pending;
         char buffer[512];
-        DWORD read = 0;
-        while (ReadFile(m_read, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        for (;;) {
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = readDone;
+            DWORD read = 0;
+            if (!ReadFile(m_read, buffer, sizeof buffer, nullptr, &overlapped) &&
+                GetLastError() != ERROR_IO_PENDING)
+                break;
+            const HANDLE events[2] = {readDone, m_stop};
+            if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+                CancelIo(m_read);
+                GetOverlappedResult(m_read, &overlapped, &read, TRUE);
+                break;
+            }
+            if (!GetOverlappedResult(m_read, &overlapped, &read, FALSE) || read == 0)
+                break;
             pending.append(buffer, read);
             std::size_t end;
             while ((end = pending.find('\n')) != std::string::npos) {
@@ -116,9 +146,11 @@ private:
                 m_changed.notify_all();
             }
         }
+        CloseHandle(readDone);
     }
 
     PROCESS_INFORMATION m_process{};
+    HANDLE m_stop;
     HANDLE m_read = nullptr;
     std::mutex m_lock;
     std::condition_variable m_changed;

@@ -137,8 +137,10 @@ TEST(FormStateFile, EditedValuesApplyWhereTheyParseAndLeaveTheRestAlone) {
     Write(ini, L"MainForm.MainForm", L"Left", L" 15");
     Write(ini, L"MainForm.MainForm", L"Width", L"15px");
     Write(ini, L"MainForm.MainForm", L"Height", L"-3");
-    Write(ini, L"MainForm.RdoA", L"Checked", L"2"); // on, and its sibling off
-    Write(ini, L"MainForm.RdoC", L"Checked", L"");  // present but empty: unchanged
+    // On, as anything but 0 is; its sibling, read after it, must say off.
+    Write(ini, L"MainForm.RdoA", L"Checked", L"2");
+    Write(ini, L"MainForm.RdoB", L"Checked", L"0");
+    Write(ini, L"MainForm.RdoC", L"Checked", L""); // present but empty: unchanged
     Write(ini, L"MainForm.Label1", L"Enabled", L"yes");
     Write(ini, L"MainForm.Timer1", L"Tag", L"$FFFFFFFF");
 
