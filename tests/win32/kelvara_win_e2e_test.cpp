@@ -181,6 +181,35 @@ int MainWindowCount() {
     return count;
 }
 
+// The texts of the window's controls, in the window's order.
+std::vector<std::wstring> ControlTexts(HWND window) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(
+        window,
+        [](HWND control, LPARAM list) {
+            wchar_t text[256];
+            const int length = GetWindowTextW(control, text, 256);
+            if (length > 0)
+                reinterpret_cast<std::vector<std::wstring>*>(list)->emplace_back(text, length);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+bool Shows(HWND window, const std::wstring& text) {
+    const std::vector<std::wstring> texts = ControlTexts(window);
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
 void PressEscape(HWND window) {
     SetForegroundWindow(window);
     SetFocus(window);
@@ -234,6 +263,14 @@ TEST_F(KelvaraE2E, RenamesAsLinuxDoesTakesASecondLaunchsPathsStopsOnEscapeAndKee
         // A relative path, against the program's current folder.
         TKelvara kelvara(exe, {LR"(photos\a)"}, temp.path());
         ASSERT_TRUE(kelvara.WaitForLine("ready")) << kelvara.Log();
+        // A Windows in English: the texts from the catalog.
+        EXPECT_TRUE(Shows(MainWindow(), L"Drop camera photos here to rename them"));
+        EXPECT_TRUE(Shows(MainWindow(), L"Year Month Day Hour Minute"));
+        EXPECT_TRUE(
+            Shows(MainWindow(), L"200803181226_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG"));
+        wchar_t caption[128];
+        const std::wstring title(caption, GetWindowTextW(MainWindow(), caption, 128));
+        EXPECT_TRUE(title.starts_with(L"Kelvara Ver.") && title.ends_with(L" - MainForm"));
         ASSERT_TRUE(kelvara.WaitForLine("run ended")) << kelvara.Log();
         EXPECT_EQ(FilesBelow(temp.path() / "photos" / "a"), expectedA);
 
@@ -314,6 +351,8 @@ TEST_F(KelvaraE2E, RenamesAsLinuxDoesTakesASecondLaunchsPathsStopsOnEscapeAndKee
     {
         TKelvara kelvara(exe, {nikon.wstring()}, temp.path());
         ASSERT_TRUE(kelvara.WaitForLine("run ended")) << kelvara.Log();
+        // Restored: day precision, so the examples begin with the day.
+        EXPECT_TRUE(Shows(MainWindow(), L"20080318_3444.JPG"));
         RECT bounds{};
         GetWindowRect(MainWindow(), &bounds);
         EXPECT_EQ(bounds.left, 40);
@@ -327,4 +366,19 @@ TEST_F(KelvaraE2E, RenamesAsLinuxDoesTakesASecondLaunchsPathsStopsOnEscapeAndKee
     EXPECT_EQ(value(L"MainForm.RdoYMDHN", L"Checked"), L"0");
     EXPECT_EQ(value(L"MainForm.MainForm", L"Left"), L"40");
     EXPECT_EQ(value(L"MainForm.MainForm", L"Top"), L"30");
+}
+
+// Run by ctest a second time in a Japanese locale (Wine takes the Windows
+// language from it when a program starts).
+TEST_F(KelvaraE2E, AJapaneseWindowsShowsTheTextsAsWritten) {
+    if (!Environment("LC_ALL").starts_with("ja_JP"))
+        GTEST_SKIP() << "needs LC_ALL=ja_JP.UTF-8";
+    TKelvara kelvara(exe, {}, temp.path());
+    ASSERT_TRUE(kelvara.WaitForLine("ready")) << kelvara.Log();
+    for (const wchar_t* text :
+         {L"デジカメ写真をドロップするとリネームします", L"年月日時分", L"ex)20080318",
+          L"撮影日_サイズ_カメラのモデル_元のファイル名", L"VERSION"})
+        EXPECT_TRUE(Shows(MainWindow(), text)) << Utf8(text);
+    PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(kelvara.WaitForExit(), 0);
 }
