@@ -11,10 +11,6 @@
 #include <shellapi.h>
 #include <stdexcept>
 
-#ifndef KELVARA_VERSION
-#define KELVARA_VERSION ""
-#endif
-
 namespace kelvara {
 
 namespace {
@@ -224,9 +220,9 @@ void TMainForm::CreateControls() {
     Add(L"Button1", K::Control, panel3, button, L"VERSION", BS_PUSHBUTTON | WS_TABSTOP,
         {8, 8, 75, 25});
 
-    // Tab order within each panel, as designed (the first control on top).
+    // Tab order as designed, among the panels and within each (the first on top).
     for (const wchar_t* name : {L"RdoYMDHNS", L"RdoYMDHN", L"RdoYMD", L"RdoDSMF", L"RdoDSF",
-                                L"RdoDMF", L"RdoDF", L"Panel1", L"Panel2", L"Panel3"})
+                                L"RdoDMF", L"RdoDF", L"Panel3", L"Panel2", L"Panel1"})
         SetWindowPos(Control(name), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetWindowPos(Control(L"Button1"), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // As designed: minute precision, every part in the name.

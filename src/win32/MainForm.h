@@ -73,7 +73,7 @@ private:
         TComponentKind kind;
         HWND window;
         std::int32_t tag;
-        // Data, never shown: the example fragments of Part of a name.
+        // Data, never shown: the fragments the example names are made of.
         std::wstring hint;
     };
 
