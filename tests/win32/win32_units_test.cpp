@@ -8,6 +8,7 @@
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
 #include "win32/FormState.h"
+#include "win32/GdiPlus.h"
 #include "win32/Instance.h"
 #include "win32/WideText.h"
 #include "win32/WineTest.h"
@@ -210,4 +211,27 @@ TEST(Catalog, EveryWindowTextHasItsEnglishAndStaysJapaneseForJapanese) {
     EXPECT_EQ(WithArgument(Translate(L"ex)%1", false), L"20080318"), L"e.g. 20080318");
     EXPECT_EQ(Translate(L"Create Shortcut into \"Startup\"", false),
               L"Create Shortcut into \"Startup\"");
+}
+
+TEST(ImageTest, OnlyWhatGdiplusLoadsAsABitmapIsAnImage) {
+    const TGdiplusSession gdiplus;
+    TTempFolder temp;
+    EXPECT_TRUE(IsImageFile(CopyPhoto("Canon_40D.jpg", temp.path()).wstring()));
+
+    // A metafile is an image to GDI+, of type 2: no photo.
+    const fs::path metafile = temp.path() / "drawing.emf";
+    const HDC dc = CreateEnhMetaFileW(nullptr, metafile.c_str(), nullptr, nullptr);
+    ASSERT_TRUE(dc);
+    Rectangle(dc, 0, 0, 100, 100);
+    DeleteEnhMetaFile(CloseEnhMetaFile(dc));
+    ASSERT_TRUE(fs::exists(metafile));
+    EXPECT_EQ(TGPImage(metafile.wstring()).GetType(), 2);
+    EXPECT_FALSE(IsImageFile(metafile.wstring()));
+
+    std::ofstream(temp.path() / "notes.jpg") << "not a photo";
+    EXPECT_FALSE(IsImageFile((temp.path() / "notes.jpg").wstring()));
+    EXPECT_EQ(TGPImage((temp.path() / "notes.jpg").wstring()).GetType(), 0);
+    EXPECT_FALSE(IsImageFile(temp.path().wstring()));
+    EXPECT_FALSE(IsImageFile((temp.path() / "gone.jpg").wstring()));
+    EXPECT_FALSE(IsImageFile(L""));
 }
