@@ -64,7 +64,11 @@ fi
 mkdir -p "$sources" "$prefix"
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 
-# source PACKAGE: unpacks Debian's source package (its patches applied) once
+# As root, apt's download sandbox user could not write here.
+source_options=()
+[[ $(id -u) -eq 0 ]] && source_options=(-o APT::Sandbox::User=root)
+
+# source_tree PACKAGE: unpacks Debian's source package (its patches applied) once
 # and prints the folder.
 source_tree() {
     local package=$1 folder
@@ -74,7 +78,7 @@ source_tree() {
     local candidate
     for candidate in "$package" "$package/$codename"; do
         [[ -z $folder ]] || break
-        (cd "$sources" && apt-get -o APT::Sandbox::User=root -qq source "$candidate" \
+        (cd "$sources" && apt-get "${source_options[@]}" -qq source "$candidate" \
             >"$deps/source-$package.log" 2>&1) || true
         folder=$(find "$sources" -maxdepth 1 -mindepth 1 -type d -name "$package-*" | head -n1)
     done
