@@ -141,13 +141,22 @@ TMainForm::TMainForm(IRenameEngine& engine, std::wstring iniPath,
         throw std::runtime_error("cannot create the main window");
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
-    CreateControls();
-    FitToContent();
-    FHandoffWnd = std::make_unique<THandoffWindow>([this](const std::wstring& path) {
-        DebugLine("handoff received");
-        QueuePath(path);
-    });
-    FormCreate();
+    try {
+        CreateControls();
+        FitToContent();
+        FHandoffWnd = std::make_unique<THandoffWindow>([this](const std::wstring& path) {
+            DebugLine("handoff received");
+            QueuePath(path);
+        });
+        FormCreate();
+    } catch (...) {
+        // A window half made is neither shown nor saved: it goes without
+        // reaching this object again.
+        FTimerThread.reset();
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+        DestroyWindow(m_window);
+        throw;
+    }
 }
 
 TMainForm::~TMainForm() {
