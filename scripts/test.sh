@@ -4,7 +4,9 @@
 # once under AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
 # tests under ThreadSanitizer. Everything runs under a virtual X server. The
 # Debian package is made from the first build and checked without being
-# installed (scripts/check-package.sh). Last, the fuzz targets run for a
+# installed (scripts/check-package.sh). The Windows edition is cross-built
+# and its tests run under Wine (scripts/test-windows.sh). Last, the fuzz
+# targets run for a
 # minute each (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -59,6 +61,9 @@ echo "== Thread tests under ThreadSanitizer"
 mapfile -t thread_tests < <(find "$root/tests" -name '*_thread_test.cpp' -printf '%f\n' | sed 's/\.cpp$//' | sort)
 configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF -- Kelvara "${thread_tests[@]}"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest "$root/build-tsan" -L thread
+
+echo "== The Windows edition, cross-built and tested under Wine"
+"$root/scripts/test-windows.sh"
 
 echo "== Fuzzing under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/fuzz.sh"
