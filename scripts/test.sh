@@ -6,8 +6,7 @@
 # Debian package is made from the first build and checked without being
 # installed (scripts/check-package.sh). The Windows edition is cross-built
 # and its tests run under Wine (scripts/test-windows.sh). Last, the fuzz
-# targets run for a
-# minute each (scripts/fuzz.sh).
+# targets run for a minute each (scripts/fuzz.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc)
