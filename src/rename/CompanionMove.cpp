@@ -19,10 +19,7 @@ namespace kelvara {
 
 namespace {
 
-struct TPlannedMove {
-    std::string from;
-    std::string to;
-};
+using TPlannedMove = TRenamedFile;
 
 // The companions' moves, checked: every new name usable and free.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
@@ -59,14 +56,16 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
 }
 
 // Undoes `done`, last first. True when all moved back; at the first move
-// back that fails it stops, and what is still moved keeps its new name.
-bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams& seams) {
-    for (auto it = done.rbegin(); it != done.rend(); ++it) {
-        const TPlannedMove& move = **it;
+// back that fails it stops, and what is still moved keeps its new name:
+// `done` is cut to those.
+bool MoveBack(std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams& seams) {
+    while (!done.empty()) {
+        const TPlannedMove& move = *done.back();
         try {
             seams.move ? seams.move(move.to, move.from) : MoveFileNoReplace(move.to, move.from);
             qCDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from);
+            done.pop_back();
         } catch (...) {
             qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from) << ":"
@@ -79,9 +78,10 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
 
 } // namespace
 
-void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                             const TCompanionMoveSeams& seams,
-                             const std::optional<std::vector<TCompanion>>& found) {
+std::vector<TRenamedFile>
+MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                        const TCompanionMoveSeams& seams,
+                        const std::optional<std::vector<TCompanion>>& found) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -113,9 +113,14 @@ void MovePhotoWithCompanions(const std::string& photoPath, const std::string& ta
                               << "cannot move";
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
-            return;    // the photo keeps its new name, with what could not move back
+            break;     // the photo keeps its new name, with what could not move back
         }
     }
+    std::vector<TRenamedFile> moved;
+    moved.reserve(done.size());
+    for (const TPlannedMove* planned : done)
+        moved.push_back(*planned);
+    return moved;
 }
 
 } // namespace kelvara

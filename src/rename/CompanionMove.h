@@ -27,6 +27,7 @@
 // undone, "cannot move back <target> to <path>" where the undo stops.
 
 #include "rename/Companions.h"
+#include "rename/RenameOutcome.h"
 
 #include <functional>
 #include <optional>
@@ -51,11 +52,13 @@ struct TCompanionMoveSeams {
 // `found` when given (looked up ahead, off the main thread) that are still
 // regular files there, else those FindCompanions finds now. Returns when
 // the photo has its new name (its companions have theirs too, unless a move
-// back failed). Throws std::system_error, and nothing has moved, when the
+// back failed), with the moves that stand: the photo's first, then each
+// companion's. Throws std::system_error, and nothing has moved, when the
 // photo keeps its name: its own move failed, a companion's new name is
 // unusable or taken, or a companion's move failed and everything moved back.
-void MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                             const TCompanionMoveSeams& seams = {},
-                             const std::optional<std::vector<TCompanion>>& found = std::nullopt);
+std::vector<TRenamedFile>
+MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                        const TCompanionMoveSeams& seams = {},
+                        const std::optional<std::vector<TCompanion>>& found = std::nullopt);
 
 } // namespace kelvara

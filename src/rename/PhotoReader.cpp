@@ -57,9 +57,11 @@ void TPhotoReaderThread::Execute() {
             // keeps its name, the next one goes on.
             photo = TPreparedPhoto{};
             photo.failure = error.what();
+            photo.failureReason = TKeptReason::Unreadable;
         } catch (...) {
             photo = TPreparedPhoto{};
             photo.failure = "an unexpected failure";
+            photo.failureReason = TKeptReason::Unreadable;
         }
         if (Terminated())
             return;

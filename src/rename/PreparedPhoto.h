@@ -7,6 +7,7 @@
 
 #include "photo/PhotoProperties.h"
 #include "rename/Companions.h"
+#include "rename/RenameOutcome.h"
 
 #include <functional>
 #include <optional>
@@ -18,8 +19,10 @@ namespace kelvara {
 struct TPreparedPhoto {
     // The properties of a raster image; none for anything else.
     std::optional<TPhotoProperties> properties;
-    // Why there are none, for the step's debug line.
+    // Why there are none, for the step's debug line, and which of the kept
+    // reasons that is: no image, gone before it was read, or unreadable.
     std::string failure;
+    TKeptReason failureReason = TKeptReason::NotAPhoto;
     // The photo's companions as they were when it was read, so that the step
     // neither looks them up nor reads their heads on the main thread; none
     // where the file is no photo or they could not be looked for (the move

@@ -8,7 +8,11 @@
 #include "rename/NewName.h"
 #include "rename/PhotoReader.h"
 
+#include <exception>
+#include <iterator>
+#include <limits>
 #include <optional>
+#include <system_error>
 
 namespace kelvara {
 
@@ -28,14 +32,15 @@ void TRenameStep::RenameNextFile() noexcept {
 
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
-// "kept <path>" (whatever the reason) and, once the step has taken files and
-// then finds none waiting and no search left, "queues empty".
+// "kept <path>" (whatever the reason; the reason's key ends the line, as
+// "[name-taken]") and, once the step has taken files and then finds none waiting
+// and no search left, "queues empty".
 void TRenameStep::Step() {
     if (m_escape.Pressed()) {
-        m_worker.Cancel();
-        if (m_reader != nullptr)
-            m_reader->Drop();
+        CancelQueued();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
+        if (m_observer != nullptr)
+            m_observer->Cancelled();
     }
 
     // The reader moves the front file once it has read it; until then the
@@ -51,30 +56,77 @@ void TRenameStep::Step() {
         if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
             m_busy = false;
             qCDebug(lcRename) << "queues empty";
+            if (m_observer != nullptr)
+                m_observer->QueuesEmpty();
         }
         return;
     }
     m_busy = true;
-    const std::string path = std::move(FPendingFiles.front());
+    TFileOutcome outcome;
+    outcome.path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
+    const std::string& path = outcome.path;
 
     try {
-        const std::string target = prepared ? TargetFor(path, *prepared) : TargetFor(path);
-        if (target.empty()) {
-            qCDebug(lcRename) << "kept" << DecodedPath(path);
-            return;
+        const TDecision decision =
+            prepared ? Decide(path, *prepared) : Decide(path, PreparePhoto(path));
+        if (decision.kept) {
+            outcome.kept = decision.kept;
+            outcome.detail = decision.detail;
+            qCDebug(lcRename) << "kept" << DecodedPath(path)
+                              << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
+        } else {
+            // Its sidecars, edit files and Live Photo video take the same prefix,
+            // or the photo keeps its name with them.
+            outcome.moves = MovePhotoWithCompanions(path, decision.target, {},
+                                                    prepared ? prepared->companions : std::nullopt);
+            qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
+                              << DecodedPath(decision.target);
         }
-        // Its sidecars, edit files and Live Photo video take the same prefix,
-        // or the photo keeps its name with them.
-        MovePhotoWithCompanions(path, target, {}, prepared ? prepared->companions : std::nullopt);
-        qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
         // anything else went wrong on its way: it keeps its name, and the next
         // step goes on.
+        const std::exception_ptr thrown = std::current_exception();
+        outcome.moves.clear();
+        outcome.kept = TKeptReason::MoveRefused;
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::system_error& error) {
+            outcome.kept = KeptReasonForMoveError(error.code().value());
+        } catch (...) {
+        }
+        outcome.detail = ThrownText(thrown).toStdString();
         qCDebug(lcRename) << "kept" << DecodedPath(path) << ":"
-                          << qUtf8Printable(ThrownText(std::current_exception()));
+                          << qUtf8Printable(ThrownText(thrown))
+                          << ("[" + std::string(KeptReasonKey(*outcome.kept)) + "]").c_str();
     }
+    Tell(outcome);
+}
+
+void TRenameStep::CancelQueued() {
+    // What was found and waits is taken out first, so the observer can hear
+    // of each; whatever the search would still have found was never known.
+    TPathList dropped;
+    if (m_observer != nullptr)
+        m_worker.TakeFiles(dropped, std::numeric_limits<int>::max());
+    m_worker.Cancel();
+    if (m_reader != nullptr)
+        m_reader->Drop();
+    dropped.insert(dropped.end(), std::make_move_iterator(FPendingFiles.begin()),
+                   std::make_move_iterator(FPendingFiles.end()));
+    FPendingFiles.clear();
+    for (std::string& path : dropped) {
+        TFileOutcome outcome;
+        outcome.path = std::move(path);
+        outcome.kept = TKeptReason::Cancelled;
+        Tell(outcome);
+    }
+}
+
+void TRenameStep::Tell(const TFileOutcome& outcome) noexcept {
+    if (m_observer != nullptr)
+        m_observer->FileDone(outcome);
 }
 
 void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
@@ -92,51 +144,49 @@ std::string TRenameStep::TargetFor(const std::string& path) const {
 }
 
 std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto& photo) const {
-    if (!photo.properties) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << photo.failure.c_str();
-        return {};
-    }
+    return Decide(path, photo).target;
+}
+
+TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
+                                           const TPreparedPhoto& photo) const {
+    const auto keep = [&](TKeptReason reason, std::string detail) {
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
+        return TDecision{{}, reason, std::move(detail)};
+    };
+    if (!photo.properties)
+        return keep(photo.failureReason, photo.failure);
     const TPhotoProperties& properties = *photo.properties;
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.
     const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
-    if (date.empty()) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no shooting date";
-        return {};
-    }
+    if (date.empty())
+        return keep(TKeptReason::NoShootingDate, "no shooting date");
     const TNameLayout layout = m_options.Layout();
     if (layout == TNameLayout::None)
-        return {};
+        return TDecision{{}, TKeptReason::NoLayout, "no layout chosen"};
 
     const TSplitPath split = SplitPath(path);
     // Already dated (by us at this precision, or by the camera): leave it.
-    if (split.name.find(date) != std::string::npos) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": already dated";
-        return {};
-    }
+    if (split.name.find(date) != std::string::npos)
+        return keep(TKeptReason::AlreadyDated, "already dated");
     const std::string size = NamePartText(properties.Dimensions);
     const std::string model = NamePartText(properties.CameraModel);
-    if (!IsValidUtf8(size) || !IsValidUtf8(model)) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
-                          << ": its size or model text is no UTF-8";
-        return {};
-    }
+    if (!IsValidUtf8(size) || !IsValidUtf8(model))
+        return keep(TKeptReason::NameNotPortable, "its size or model text is no UTF-8");
     const std::string newName = ComposeNewName(layout, date, size, model, split.name);
     // The old name is kept whole, so it alone can still make the name unsafe
     // (a control character) or too long for the file system: then the file
     // keeps its name rather than have part of it cut.
-    if (!IsSafeFileName(newName) || !FitsNameLimits(newName)) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
-                          << ": the new name cannot stand in a folder or is too long";
-        return {};
-    }
+    if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
+        return keep(TKeptReason::NameNotPortable,
+                    "the new name cannot stand in a folder or is too long");
     if (split.folder.empty())
-        return newName; // a bare name: the same (current) folder
+        return TDecision{newName, std::nullopt, {}}; // a bare name: the same (current) folder
     std::string target = split.folder;
     if (target.back() != '/')
         target.push_back('/');
-    return target + newName;
+    return TDecision{target + newName, std::nullopt, {}};
 }
 
 } // namespace kelvara

@@ -16,16 +16,20 @@
 //     stand in a folder. An existing file is never replaced.
 //
 // Every failure on the way leaves the file as it was, silently, whatever was
-// thrown; the next step goes on with the next file. Nothing a step meets
+// thrown; the next step goes on with the next file. An observer, where one is
+// set, learns of each file: renamed with its moves, or kept and why
+// (rename/RenameOutcome.h). Nothing a step meets
 // ends the program. The file is read into memory head first and only as far
 // as needed (photo/PhotoFile.h), and never opened for writing.
 
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
 #include "rename/PreparedPhoto.h"
+#include "rename/RenameOutcome.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
+#include <optional>
 #include <string>
 
 namespace kelvara {
@@ -38,6 +42,10 @@ public:
     // reader must outlive the step.
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
                 IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
+
+    // Who learns of each file from now on; none by default. It must outlive
+    // the step, or be set to none before it goes.
+    void SetObserver(IRenameObserver* observer) noexcept { m_observer = observer; }
 
     void RenameNextFile() noexcept;
 
@@ -54,15 +62,29 @@ public:
     // The same for a file already read.
     std::string TargetFor(const std::string& path, const TPreparedPhoto& photo) const;
 
+    // The decision behind TargetFor: the new full path, or why the file
+    // keeps its name.
+    struct TDecision {
+        std::string target;
+        std::optional<TKeptReason> kept;
+        std::string detail;
+    };
+    TDecision Decide(const std::string& path, const TPreparedPhoto& photo) const;
+
 private:
     // RenameNextFile without its last-resort guard.
     void Step();
+    // Escape: the queues are emptied, and an observer learns of each file
+    // that was waiting.
+    void CancelQueued();
+    void Tell(const TFileOutcome& outcome) noexcept;
 
     TFindFileThread& m_worker;
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
     TPhotoReaderThread* m_reader;
+    IRenameObserver* m_observer = nullptr;
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;
