@@ -3,6 +3,7 @@
 // it gives the rename step, the intake of drops and arguments, and its state.
 
 #include "app/MainForm.h"
+#include "app/RunPanel.h"
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "info/InfoLinks.h"
@@ -23,6 +24,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -110,11 +112,31 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
     std::vector<std::string> names;
     for (QObject* component : FormComponents(form.get()))
         names.push_back(component->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{
-                         "Panel1", "Label2", "Label3", "Label4", "RdoYMD", "RdoYMDHN", "RdoYMDHNS",
-                         "Panel2", "LblDateModelFile", "LblDateSizeFile", "LblDateSizeModelFile",
-                         "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF", "RdoDF", "Panel3", "Label1",
-                         "Button1"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Panel1",
+                                               "Label2",
+                                               "Label3",
+                                               "Label4",
+                                               "RdoYMD",
+                                               "RdoYMDHN",
+                                               "RdoYMDHNS",
+                                               "Panel2",
+                                               "LblDateModelFile",
+                                               "LblDateSizeFile",
+                                               "LblDateSizeModelFile",
+                                               "LblDateFile",
+                                               "RdoDMF",
+                                               "RdoDSF",
+                                               "RdoDSMF",
+                                               "RdoDF",
+                                               "Panel3",
+                                               "Label1",
+                                               "Button1",
+                                               "Panel4",
+                                               "LblProgress",
+                                               "BtnUndo",
+                                               "LblHistory",
+                                               "ChkFast",
+                                               "ChkVideos"}));
     auto& ui = form->ui();
     EXPECT_EQ(ui.Button1->text(), "VERSION");
     EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
@@ -169,7 +191,7 @@ TEST_F(MainFormTest, TheWindowSpeaksJapaneseAsWrittenAndEnglishToEveryOtherLangu
 }
 
 TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkTheWindow) {
-    const QSize design(451, 323);
+    const QSize design(451, 429);
     for (const QStringList& uiLanguages :
          {QStringList{"ja-JP", "ja-Jpan-JP", "ja"}, QStringList{"en-US", "en-Latn-US", "en"}}) {
         SCOPED_TRACE(uiLanguages.front().toStdString());
@@ -185,7 +207,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
             EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the user does not resize it";
 
             const auto panels = form->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
-            ASSERT_EQ(panels.size(), 3);
+            ASSERT_EQ(panels.size(), 4);
             for (const QFrame* panel : panels) {
                 const std::string name = panel->objectName().toStdString();
                 EXPECT_TRUE(form->rect().contains(panel->geometry())) << name;
@@ -325,6 +347,24 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     // Every date and layout button stored as off: the pattern falls back to
     // minutes with that example, the buttons stay off, and no file is renamed.
     std::string ini = readFile(temp.path() / "Kelvara.ini");
+    // The run panel's two choices: off at first, saved as check boxes are.
+    for (const char* box : {"[MainForm.ChkFast]\nTag=0\nEnabled=1\nChecked=0\n",
+                            "[MainForm.ChkVideos]\nTag=0\nEnabled=1\nChecked=0\n"})
+        EXPECT_NE(ini.find(box), std::string::npos) << box;
+    {
+        auto form = makeForm();
+        EXPECT_FALSE(form->FastRuns());
+        EXPECT_FALSE(form->VideosToo());
+        form->ui().ChkFast->click();
+        form->ui().ChkVideos->click();
+    }
+    {
+        auto form = makeForm();
+        EXPECT_TRUE(form->ui().ChkFast->isChecked());
+        EXPECT_TRUE(form->FastRuns());
+        EXPECT_TRUE(form->VideosToo());
+    }
+    ini = readFile(temp.path() / "Kelvara.ini");
     for (const char* name :
          {"RdoYMD", "RdoYMDHN", "RdoYMDHNS", "RdoDF", "RdoDMF", "RdoDSF", "RdoDSMF"}) {
         const std::string section = std::string("[MainForm.") + name + "]";
@@ -346,6 +386,71 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     ASSERT_TRUE(log.waitFor("kelvara.rename: prepared \"" + photo + "\""));
     form->RenameNextFile();
     EXPECT_EQ(fileNames(temp.path() / "p"), std::vector<std::string>{"Canon_40D.jpg"});
+}
+
+TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path folder = temp.path() / "card";
+    copyPhoto("jpg/orientation/landscape_6.jpg", folder, "undated.jpg");
+    writeFile(folder / "notes.jpg", "not a photo at all");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_200805301556.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "taken.jpg");
+    writeFile(folder / "200805301556_100x68_CanonEOS40D_taken.jpg", "someone else's");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "a.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "b.jpg");
+    auto form = makeForm();
+    form->show();
+    auto& ui = form->ui();
+    EXPECT_TRUE(ui.LblProgress->text().isEmpty()) << "no run yet";
+
+    // Two files given directly: the run starts with the first waiting.
+    form->QueuePath((folder / "a.jpg").string());
+    EXPECT_EQ(ui.LblProgress->text(), "0 件リネーム、0 件そのまま、残り 1 件");
+    form->QueuePath((folder / "b.jpg").string());
+    const TRun& run = form->RunPanel().Run();
+    EXPECT_TRUE(run.Going());
+    EXPECT_EQ(run.Given().size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.State(), TRunState::Finished);
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 2 件リネーム、0 件そのまま");
+
+    // The folder: a new run, counted from nought, with a reason for each
+    // file kept (the taken name's owner is no photo either).
+    form->QueuePath(folder.string());
+    EXPECT_EQ(run.Number(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.Renamed(), 0u) << "a and b are dated now";
+    EXPECT_EQ(run.Kept(), 7u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NotAPhoto), 2u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NoShootingDate), 1u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::AlreadyDated), 3u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NameTaken), 1u);
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 0 件リネーム、7 件そのまま（日付入りの名前 3、"
+                                      "写真ではない 2、撮影日なし 1、新しい名前が使用中 1）");
+    EXPECT_TRUE(fs::exists(folder / "taken.jpg"));
+    EXPECT_EQ(readFile(folder / "200805301556_100x68_CanonEOS40D_taken.jpg"), "someone else's");
+
+    // A path that names nothing still ends its run.
+    form->QueuePath((temp.path() / "missing").string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 0 件リネーム、0 件そのまま");
+
+    // Escape ends a run: what was waiting is kept as cancelled.
+    const fs::path many = temp.path() / "many";
+    for (int i = 0; i < 40; ++i)
+        copyPhoto("jpg/Canon_40D.jpg", many, "p" + std::to_string(i) + ".jpg");
+    form->QueuePath(many.string());
+    // Pressed once the run is under way (a press while the program was
+    // idle is forgotten when work comes).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return run.Renamed() > 0; }, 60000));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.State(), TRunState::Cancelled);
+    EXPECT_EQ(run.Renamed() + run.Kept(), 40u);
+    EXPECT_GT(run.KeptFor(TKeptReason::Cancelled), 0u);
+    EXPECT_EQ(fileNames(many).size(), 40u);
+    EXPECT_TRUE(ui.LblProgress->text().startsWith("中止: "))
+        << ui.LblProgress->text().toStdString();
 }
 
 TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {

@@ -3,6 +3,7 @@
 
 #include "app/EscapeKeyWatcher.h"
 #include "app/Log.h"
+#include "app/RunPanel.h"
 #include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
@@ -14,6 +15,8 @@
 #include "platform/Contained.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
+#include "platform/Installation.h"
+#include "platform/LauncherProgress.h"
 #include "platform/PathName.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
@@ -131,8 +134,11 @@ void TMainForm::FormCreate() {
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
     m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
+    m_runPanel = std::make_unique<TRunPanel>(m_ui->LblProgress, *FindFileThread,
+                                             CreateLauncherProgress(ApplicationId() + ".desktop"));
     m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
                                            m_reader.get());
+    m_step->SetObserver(m_runPanel.get());
     m_mainThread = std::make_unique<TQtMainThreadCall>();
     FTimerThread = std::make_unique<TTimerThread>(
         *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
@@ -168,6 +174,7 @@ void TMainForm::FormDestroy() {
     // this destructor.
     Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
     m_step.reset();
+    m_runPanel.reset();
     m_reader.reset();
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
@@ -232,8 +239,21 @@ void TMainForm::RenameNextFile() {
         m_step->RenameNextFile();
 }
 
+bool TMainForm::FastRuns() const {
+    return m_ui->ChkFast->isChecked();
+}
+
+bool TMainForm::VideosToo() const {
+    return m_ui->ChkVideos->isChecked();
+}
+
 void TMainForm::QueuePath(const std::string& path) {
-    FindFileThread->AddPath(FullPathName(path));
+    const std::string full = FullPathName(path);
+    FindFileThread->AddPath(full);
+    // Steps run on this thread too, so none can take the file before the
+    // run has begun.
+    if (m_runPanel)
+        m_runPanel->PathQueued(full);
 }
 
 void TMainForm::Activate(const std::string& activationToken) {

@@ -47,6 +47,7 @@ class TEscapeKeyWatcher;
 class TMainThreadCall;
 class TPhotoReaderThread;
 class TRenameStep;
+class TRunPanel;
 class TStateSaveReport;
 class TTimerThread;
 
@@ -82,6 +83,12 @@ public:
     // The naming options, as the rename step reads them.
     std::string DatePattern() const override { return FDatePattern; }
     TNameLayout Layout() const override;
+    // The run panel's choices ChkFast and ChkVideos, as they stand now.
+    bool FastRuns() const override;
+    bool VideosToo() const override;
+
+    // The run panel: the run going on or last ended, and its texts.
+    const TRunPanel& RunPanel() const { return *m_runPanel; }
 
     Ui::MainForm& ui() { return *m_ui; }
 
@@ -109,6 +116,7 @@ private:
     std::unique_ptr<TStateSaveReport> m_saveReport;
     std::unique_ptr<IEscapeKey> m_escape;
     std::unique_ptr<TPhotoReaderThread> m_reader;
+    std::unique_ptr<TRunPanel> m_runPanel;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;

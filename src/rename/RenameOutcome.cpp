@@ -10,8 +10,8 @@ namespace {
 
 // In the order of the enumerators.
 constexpr std::array<std::string_view, KeptReasonCount> Keys = {
-    "no-date",         "already-dated", "not-a-photo", "unreadable", "name-taken",
-    "name-not-portable", "gone-or-changed", "cancelled", "no-layout",  "move-refused"};
+    "no-date",           "already-dated",   "not-a-photo", "unreadable", "name-taken",
+    "name-not-portable", "gone-or-changed", "cancelled",   "no-layout",  "move-refused"};
 
 } // namespace
 

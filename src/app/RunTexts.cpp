@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/RunTexts.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace kelvara {
+
+QString KeptReasonText(TKeptReason reason) {
+    switch (reason) {
+    case TKeptReason::NoShootingDate:
+        //: Why a file kept its name: the photo holds no shooting date
+        return QCoreApplication::translate("kelvara::TRunPanel", "撮影日なし");
+    case TKeptReason::AlreadyDated:
+        //: Why a file kept its name: its name already holds its date
+        return QCoreApplication::translate("kelvara::TRunPanel", "日付入りの名前");
+    case TKeptReason::NotAPhoto:
+        //: Why a file kept its name: it is no photo (a video, a text)
+        return QCoreApplication::translate("kelvara::TRunPanel", "写真ではない");
+    case TKeptReason::Unreadable:
+        //: Why a file kept its name: it could not be read
+        return QCoreApplication::translate("kelvara::TRunPanel", "読めない");
+    case TKeptReason::NameTaken:
+        //: Why a file kept its name: another file has its new name already
+        return QCoreApplication::translate("kelvara::TRunPanel", "新しい名前が使用中");
+    case TKeptReason::NameNotPortable:
+        //: Why a file kept its name: the new name has characters a folder cannot hold, or is too long
+        return QCoreApplication::translate("kelvara::TRunPanel", "使えない名前・長すぎる名前");
+    case TKeptReason::GoneOrChanged:
+        //: Why a file kept its name: it was removed or changed after it was queued
+        return QCoreApplication::translate("kelvara::TRunPanel", "順番の前に消えた・変わった");
+    case TKeptReason::Cancelled:
+        //: Why a file kept its name: Escape ended the run before its turn
+        return QCoreApplication::translate("kelvara::TRunPanel", "中止");
+    case TKeptReason::NoLayout:
+        //: Why a file kept its name: none of the name layouts is chosen
+        return QCoreApplication::translate("kelvara::TRunPanel", "形式が選ばれていない");
+    case TKeptReason::MoveRefused:
+        //: Why a file kept its name: the system refused the rename (read-only, no permission)
+        return QCoreApplication::translate("kelvara::TRunPanel", "名前を変えられない");
+    }
+    return QString::fromUtf8(KeptReasonKey(reason).data(),
+                             static_cast<qsizetype>(KeptReasonKey(reason).size()));
+}
+
+QString RunProgressText(const TRun& run, std::size_t waiting) {
+    //: While a run goes on: %1 files renamed so far, %2 kept their names, %3 still waiting
+    return QCoreApplication::translate("kelvara::TRunPanel", "%1 件リネーム、%2 件そのまま、残り %3 件")
+        .arg(run.Renamed())
+        .arg(run.Kept())
+        .arg(waiting);
+}
+
+QString RunSummaryText(const TRun& run) {
+    QString text = run.State() == TRunState::Cancelled
+                       //: A run that Escape ended: %1 files renamed, %2 kept their names
+                       ? QCoreApplication::translate("kelvara::TRunPanel", "中止: %1 件リネーム、%2 件そのまま")
+                       //: A run that went to its end: %1 files renamed, %2 kept their names
+                       : QCoreApplication::translate("kelvara::TRunPanel", "完了: %1 件リネーム、%2 件そのまま");
+    text = text.arg(run.Renamed()).arg(run.Kept());
+    std::vector<std::pair<std::size_t, TKeptReason>> reasons;
+    for (std::size_t i = 0; i < KeptReasonCount; ++i) {
+        const auto reason = static_cast<TKeptReason>(i);
+        if (run.KeptFor(reason) > 0)
+            reasons.emplace_back(run.KeptFor(reason), reason);
+    }
+    std::stable_sort(reasons.begin(), reasons.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList parts;
+    for (const auto& [count, reason] : reasons)
+        //: One reason in a run's summary: %1 is how many files, %2 the reason
+        parts << QCoreApplication::translate("kelvara::TRunPanel", "%2 %1").arg(count).arg(KeptReasonText(reason));
+    if (!parts.isEmpty())
+        //: The reasons why files kept their names, after a run's counts; %1 is the list
+        text += QCoreApplication::translate("kelvara::TRunPanel", "（%1）").arg(parts.join(QCoreApplication::translate("kelvara::TRunPanel", "、", "Between the reasons in a run's summary")));
+    return text;
+}
+
+} // namespace kelvara

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The run panel's texts in the user's language: a run's progress, its
+// summary, and why files kept their names. Written in Japanese; the English
+// catalog (translations/kelvara_en.ts) gives every other language.
+
+#include "rename/RenameOutcome.h"
+#include "rename/Run.h"
+
+#include <QString>
+
+namespace kelvara {
+
+// A kept reason, as a short phrase that reads after a count ("2 no shooting
+// date").
+QString KeptReasonText(TKeptReason reason);
+
+// While a run goes on: "renamed N, kept M, K waiting".
+QString RunProgressText(const TRun& run, std::size_t waiting);
+
+// When it has ended: how it ended, its counts and the reasons for what was
+// kept, most common first.
+QString RunSummaryText(const TRun& run);
+
+} // namespace kelvara
