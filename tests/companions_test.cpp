@@ -4,6 +4,7 @@
 // which the search may bring them, and every way the move of a photo with its
 // companions can fail half-way, each with real files.
 
+#include "platform/FileIdentity.h"
 #include "platform/MoveFile.h"
 #include "rename/CompanionMove.h"
 #include "rename/Companions.h"
@@ -15,11 +16,13 @@
 #include "support/StepQueues.h"
 #include "support/TempDir.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -318,9 +321,13 @@ protected:
     fs::path renamed(const std::string& name) const { return folder / (HeicPrefix + name); }
 };
 
-TEST_F(RacedMoveTest, ACompanionThatGoesAfterTheCheckMovesEverythingBack) {
+TEST_F(RacedMoveTest, ACompanionThatGoesAfterThePhotoMovedMovesEverythingBack) {
     TCompanionMoveSeams seams;
-    seams.checked = [&] { fs::remove(folder / "IMG_5195.MOV"); };
+    seams.move = [&](const std::string& from, const std::string& to) {
+        MoveFileNoReplace(from, to);
+        if (from == photo)
+            fs::remove(folder / "IMG_5195.MOV");
+    };
     LogCapture log;
     try {
         MovePhotoWithCompanions(photo, target(), seams);
@@ -346,6 +353,56 @@ TEST_F(RacedMoveTest, ANameTakenAfterTheCheckMovesEverythingBackAndReplacesNothi
     EXPECT_EQ(folderContents(folder), before);
 }
 
+// Between the last check of the names and the moves, another file takes a
+// companion's name or the photo's own, or the video goes: nothing moves, and
+// the newcomer keeps the name it took.
+TEST_F(RacedMoveTest, AFileSwappedInBeforeTheMovesHoldsEverythingBack) {
+    const std::string otherPhoto = readFile(photosDir() / "jpg/Nikon_D70.jpg");
+    struct Case {
+        const char* name;
+        std::string content;
+        int expected; // errno
+    };
+    const Case cases[] = {
+        {"IMG_5195.AAE", "someone else's edits", ESTALE},
+        {"IMG_5195.HEIC", otherPhoto, ESTALE},
+        {"IMG_5195.MOV", "", ENOENT},
+    };
+    for (const Case& c : cases) {
+        TempDir raced;
+        folder = raced.path();
+        photo = copyPhoto(Heic, folder);
+        writeCompanion(folder, "IMG_5195.AAE");
+        writeCompanion(folder, "IMG_5195.MOV");
+        // The photo as the reader read it, its companions as it found them.
+        const std::optional<TFileIdentity> read = FileIdentityAt(photo);
+        const std::vector<TCompanion> found = FindCompanions(photo);
+        ASSERT_EQ(found.size(), 2u);
+        TCompanionMoveSeams seams;
+        seams.checked = [&] {
+            const fs::path path = folder / c.name;
+            if (c.content.empty()) {
+                fs::remove(path);
+            } else {
+                writeFile(folder / "incoming", c.content);
+                fs::rename(folder / "incoming", path);
+            }
+        };
+        auto expected = folderContents(folder);
+        if (c.content.empty())
+            expected.erase(c.name);
+        else
+            expected[c.name] = c.content;
+        try {
+            MovePhotoWithCompanions(photo, target(), seams, found, read);
+            ADD_FAILURE() << c.name << ": the move went through";
+        } catch (const std::system_error& error) {
+            EXPECT_EQ(error.code().value(), c.expected) << error.what();
+        }
+        EXPECT_EQ(folderContents(folder), expected) << c.name;
+    }
+}
+
 TEST_F(RacedMoveTest, AnyFailureOfACompanionsMoveIsUndone) {
     // Not only a system error: whatever the move throws.
     TCompanionMoveSeams seams;
@@ -362,7 +419,7 @@ TEST_F(RacedMoveTest, WhenAMoveBackFailsNothingIsLost) {
     // The video's new name is taken after the check, and then the old name
     // of what has already moved is taken too: that one cannot move back.
     // Everything that moved keeps its new name, the rest its old one; the
-    // photo has its new name (the step says "renamed").
+    // photo has its new name, half-way (the step says so, not "renamed").
     struct Case {
         const char* oldNameTaken;
         std::vector<std::string> keepNewNames;
@@ -389,7 +446,10 @@ TEST_F(RacedMoveTest, WhenAMoveBackFailsNothingIsLost) {
                 writeFile(from, "a newcomer");
         };
         LogCapture log;
-        EXPECT_NO_THROW(MovePhotoWithCompanions(photo, target(), seams)) << c.oldNameTaken;
+        TMoveOutcome outcome = TMoveOutcome::Renamed;
+        EXPECT_NO_THROW(outcome = MovePhotoWithCompanions(photo, target(), seams))
+            << c.oldNameTaken;
+        EXPECT_EQ(outcome, TMoveOutcome::HalfWay) << c.oldNameTaken;
 
         auto expected = before;
         for (const std::string& name : c.keepNewNames) {

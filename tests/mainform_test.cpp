@@ -411,7 +411,7 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
     EXPECT_TRUE(run.Going());
     EXPECT_EQ(run.Given().size(), 2u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
-    EXPECT_EQ(run.State(), TRunState::Finished);
+    EXPECT_EQ(run.State(), TRunStage::Finished);
     EXPECT_EQ(ui.LblProgress->text(), "完了: 2 件リネーム、0 件そのまま");
 
     // The folder: a new run, counted from nought, with a reason for each
@@ -422,7 +422,7 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
     EXPECT_EQ(run.Renamed(), 0u) << "a and b are dated now";
     EXPECT_EQ(run.Kept(), 7u);
     EXPECT_EQ(run.KeptFor(TKeptReason::NotAPhoto), 2u);
-    EXPECT_EQ(run.KeptFor(TKeptReason::NoShootingDate), 1u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NoDate), 1u);
     EXPECT_EQ(run.KeptFor(TKeptReason::AlreadyDated), 3u);
     EXPECT_EQ(run.KeptFor(TKeptReason::NameTaken), 1u);
     EXPECT_EQ(ui.LblProgress->text(), "完了: 0 件リネーム、7 件そのまま（日付入りの名前 3、"
@@ -445,7 +445,7 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return run.Renamed() > 0; }, 60000));
     QTest::keyClick(form.get(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
-    EXPECT_EQ(run.State(), TRunState::Cancelled);
+    EXPECT_EQ(run.State(), TRunStage::Cancelled);
     EXPECT_EQ(run.Renamed() + run.Kept(), 40u);
     EXPECT_GT(run.KeptFor(TKeptReason::Cancelled), 0u);
     EXPECT_EQ(fileNames(many).size(), 40u);

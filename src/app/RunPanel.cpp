@@ -104,7 +104,7 @@ void TRunPanel::AddSummaryNote(const QString& note) {
     if (m_note.contains(note))
         return;
     m_note = m_note.isEmpty() ? note : m_note + QLatin1Char(' ') + note;
-    if (!m_run.Going() && m_run.State() != TRunState::None)
+    if (!m_run.Going() && m_run.State() != TRunStage::None)
         ShowSummary();
 }
 

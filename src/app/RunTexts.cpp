@@ -9,9 +9,9 @@
 
 namespace kelvara {
 
-QString KeptReasonText(TKeptReason reason) {
+QString KeptReasonCaption(TKeptReason reason) {
     switch (reason) {
-    case TKeptReason::NoShootingDate:
+    case TKeptReason::NoDate:
         //: Why a file kept its name: the photo holds no shooting date
         return QCoreApplication::translate("kelvara::TRunPanel", "撮影日なし");
     case TKeptReason::AlreadyDated:
@@ -27,7 +27,8 @@ QString KeptReasonText(TKeptReason reason) {
         //: Why a file kept its name: another file has its new name already
         return QCoreApplication::translate("kelvara::TRunPanel", "新しい名前が使用中");
     case TKeptReason::NameNotPortable:
-        //: Why a file kept its name: the new name has characters a folder cannot hold, or is too long
+        //: Why a file kept its name: the new name has characters a folder cannot hold, or is too
+        //: long
         return QCoreApplication::translate("kelvara::TRunPanel", "使えない名前・長すぎる名前");
     case TKeptReason::GoneOrChanged:
         //: Why a file kept its name: it was removed or changed after it was queued
@@ -38,44 +39,63 @@ QString KeptReasonText(TKeptReason reason) {
     case TKeptReason::NoLayout:
         //: Why a file kept its name: none of the name layouts is chosen
         return QCoreApplication::translate("kelvara::TRunPanel", "形式が選ばれていない");
-    case TKeptReason::MoveRefused:
+    case TKeptReason::MoveFailed:
         //: Why a file kept its name: the system refused the rename (read-only, no permission)
         return QCoreApplication::translate("kelvara::TRunPanel", "名前を変えられない");
+    case TKeptReason::Interrupted:
+        //: Why a file kept its name: the program ended before its turn
+        return QCoreApplication::translate("kelvara::TRunPanel", "順番の前に終了した");
+    case TKeptReason::Gone:
+        //: Why an undo left a file: nothing has its new name any more
+        return QCoreApplication::translate("kelvara::TRunPanel", "見つからない");
+    case TKeptReason::Changed:
+        //: Why an undo left a file: another file, or a changed one, has its new name now
+        return QCoreApplication::translate("kelvara::TRunPanel", "移動・変更された");
+    case TKeptReason::OldNameTaken:
+        //: Why an undo left a file: its old name is taken again
+        return QCoreApplication::translate("kelvara::TRunPanel", "元の名前が使用中");
+    case TKeptReason::HeldBack:
+        //: Why an undo left a file: another file of its photo could not go back
+        return QCoreApplication::translate("kelvara::TRunPanel", "組のファイルが戻せない");
     }
-    return QString::fromUtf8(KeptReasonKey(reason).data(),
-                             static_cast<qsizetype>(KeptReasonKey(reason).size()));
+    const std::string_view key = KeptReasonKey(reason);
+    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
 }
 
 QString RunProgressText(const TRun& run, std::size_t waiting) {
     //: While a run goes on: %1 files renamed so far, %2 kept their names, %3 still waiting
-    return QCoreApplication::translate("kelvara::TRunPanel", "%1 件リネーム、%2 件そのまま、残り %3 件")
+    return QCoreApplication::translate("kelvara::TRunPanel",
+                                       "%1 件リネーム、%2 件そのまま、残り %3 件")
         .arg(run.Renamed())
         .arg(run.Kept())
         .arg(waiting);
 }
 
 QString RunSummaryText(const TRun& run) {
-    QString text = run.State() == TRunState::Cancelled
+    QString text = run.State() == TRunStage::Cancelled
                        //: A run that Escape ended: %1 files renamed, %2 kept their names
-                       ? QCoreApplication::translate("kelvara::TRunPanel", "中止: %1 件リネーム、%2 件そのまま")
+                       ? QCoreApplication::translate("kelvara::TRunPanel",
+                                                     "中止: %1 件リネーム、%2 件そのまま")
                        //: A run that went to its end: %1 files renamed, %2 kept their names
-                       : QCoreApplication::translate("kelvara::TRunPanel", "完了: %1 件リネーム、%2 件そのまま");
+                       : QCoreApplication::translate("kelvara::TRunPanel",
+                                                     "完了: %1 件リネーム、%2 件そのまま");
     text = text.arg(run.Renamed()).arg(run.Kept());
     std::vector<std::pair<std::size_t, TKeptReason>> reasons;
-    for (std::size_t i = 0; i < KeptReasonCount; ++i) {
-        const auto reason = static_cast<TKeptReason>(i);
-        if (run.KeptFor(reason) > 0)
-            reasons.emplace_back(run.KeptFor(reason), reason);
-    }
+    for (const auto& [reason, count] : run.KeptByReason())
+        reasons.emplace_back(count, reason);
     std::stable_sort(reasons.begin(), reasons.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     QStringList parts;
     for (const auto& [count, reason] : reasons)
         //: One reason in a run's summary: %1 is how many files, %2 the reason
-        parts << QCoreApplication::translate("kelvara::TRunPanel", "%2 %1").arg(count).arg(KeptReasonText(reason));
+        parts << QCoreApplication::translate("kelvara::TRunPanel", "%2 %1")
+                     .arg(count)
+                     .arg(KeptReasonCaption(reason));
     if (!parts.isEmpty())
         //: The reasons why files kept their names, after a run's counts; %1 is the list
-        text += QCoreApplication::translate("kelvara::TRunPanel", "（%1）").arg(parts.join(QCoreApplication::translate("kelvara::TRunPanel", "、", "Between the reasons in a run's summary")));
+        text += QCoreApplication::translate("kelvara::TRunPanel", "（%1）")
+                    .arg(parts.join(QCoreApplication::translate(
+                        "kelvara::TRunPanel", "、", "Between the reasons in a run's summary")));
     return text;
 }
 

@@ -13,7 +13,7 @@ namespace kelvara {
 
 // A kept reason, as a short phrase that reads after a count ("2 no shooting
 // date").
-QString KeptReasonText(TKeptReason reason);
+QString KeptReasonCaption(TKeptReason reason);
 
 // While a run goes on: "renamed N, kept M, K waiting".
 QString RunProgressText(const TRun& run, std::size_t waiting);

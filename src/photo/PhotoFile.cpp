@@ -6,9 +6,11 @@
 
 namespace kelvara {
 
-std::optional<TPhotoProperties> ReadPhotoFile(const std::string& path,
-                                              std::function<bool()> abort) {
+std::optional<TPhotoProperties> ReadPhotoFile(const std::string& path, std::function<bool()> abort,
+                                              TFileIdentity* identity) {
     TFileSource source(path, std::move(abort));
+    if (identity != nullptr)
+        *identity = source.Identity();
     const bool image = IsImageContent(source);
     // A read that failed on the way leaves an answer that means nothing.
     source.CheckReads();

@@ -5,6 +5,7 @@
 // is no raster image, a video above all, costs one read of its head.
 
 #include "photo/PhotoProperties.h"
+#include "platform/FileIdentity.h"
 
 #include <functional>
 #include <optional>
@@ -17,7 +18,10 @@ namespace kelvara {
 // cannot be read: gone, no regular file, above MaxFileContentSize, a failed
 // read, or `abort` held at a read (ECANCELED); TPhotoPropertiesError or
 // std::bad_alloc as ReadPhotoProperties does. Any thread may call it.
+// `identity`, when given, gets the identity of the file read as soon as it
+// is open, so that a later look can tell whether its name still holds it.
 std::optional<TPhotoProperties> ReadPhotoFile(const std::string& path,
-                                              std::function<bool()> abort = {});
+                                              std::function<bool()> abort = {},
+                                              TFileIdentity* identity = nullptr);
 
 } // namespace kelvara

@@ -97,6 +97,9 @@ public:
     // cannot be read.
     explicit TFileSource(const std::string& path, std::function<bool()> abort = {});
 
+    // The identity of the file read, from the descriptor it is read through.
+    const TFileIdentity& Identity() const { return m_file.Identity(); }
+
 protected:
     std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) override;
 

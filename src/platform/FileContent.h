@@ -18,6 +18,7 @@
 //   pipe or read a device;
 // - a file larger than MaxFileContentSize is refused unread.
 
+#include "platform/FileIdentity.h"
 #include "platform/UniqueFd.h"
 
 #include <QByteArray>
@@ -48,6 +49,9 @@ public:
 
     // The size when the file was opened.
     std::int64_t Size() const { return m_size; }
+    // The file's identity when it was opened: what is read is this file,
+    // whatever its name holds later.
+    const TFileIdentity& Identity() const { return m_identity; }
     // Up to `length` bytes from `offset` into `data`; how many were read,
     // fewer where the file ends (it may have shrunk since it was opened).
     // Throws std::system_error when reading fails.
@@ -56,6 +60,7 @@ public:
 private:
     TUniqueFd m_file;
     std::int64_t m_size = 0;
+    TFileIdentity m_identity;
     std::string m_path;
 };
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/CompanionMove.h"
 
+#include "photo/ImageTest.h"
 #include "platform/Contained.h"
+#include "platform/FileIdentity.h"
 #include "platform/FolderProbe.h"
 #include "platform/MoveFile.h"
 #include "platform/PathName.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -19,7 +22,26 @@ namespace kelvara {
 
 namespace {
 
-using TPlannedMove = TRenamedFile;
+struct TPlannedMove {
+    std::string from;
+    std::string to;
+    // The file that must still be under `from` when it moves.
+    std::optional<TFileIdentity> identity;
+};
+
+// Throws ESTALE when the name `move.from` no longer holds the file it held
+// when it was read or found (ENOENT when it holds nothing): another file under
+// the photo's name was never read, and one under a companion's is no longer
+// known to be no image, nor to belong to this photo.
+void CheckStillThere(const TPlannedMove& move) {
+    if (!move.identity)
+        return;
+    const std::optional<TFileIdentity> now = FileIdentityAt(move.from);
+    if (!now)
+        ThrowSystemError(ENOENT, move.from + ": gone since it was read");
+    if (!now->SameFileAs(*move.identity))
+        ThrowSystemError(ESTALE, move.from + ": another file took its name since it was read");
+}
 
 // The companions' moves, checked: every new name usable and free.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
@@ -32,11 +54,17 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
         // Found a step ahead: one that has gone since (a twin's move took the
         // sidecar they share, say) has nothing left to move.
         for (const TCompanion& companion : *found) {
-            if (folder.Look(companion.name) == TEntryKind::RegularFile)
-                companions.push_back(companion);
-            else
+            if (folder.Look(companion.name) != TEntryKind::RegularFile) {
                 qCDebug(lcRename) << "companion gone since it was found:"
                                   << DecodedPath(companion.path);
+                continue;
+            }
+            // One found without its identity cannot be told from a file
+            // swapped in later: it is looked at again instead.
+            if (!companion.identity &&
+                (seams.isImage ? seams.isImage(companion.path) : IsImageFile(companion.path)))
+                ThrowSystemError(ESTALE, "companion " + companion.name + " is an image now");
+            companions.push_back(companion);
         }
     } else {
         companions = FindCompanions(photoPath, seams.isImage);
@@ -50,7 +78,8 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                                "too long");
         if (folder.Look(newName) != TEntryKind::None)
             ThrowSystemError(EEXIST, "companion " + companion.name + ": its new name is taken");
-        moves.push_back({std::move(companion.path), SiblingPath(photoPath, newName)});
+        moves.push_back(
+            {std::move(companion.path), SiblingPath(photoPath, newName), companion.identity});
     }
     return moves;
 }
@@ -76,12 +105,21 @@ bool MoveBack(std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams&
     return true;
 }
 
+void TellMoved(const std::vector<const TPlannedMove*>& done, std::vector<TRenamedFile>* moved) {
+    if (moved == nullptr)
+        return;
+    moved->clear();
+    for (const TPlannedMove* planned : done)
+        moved->push_back({planned->from, planned->to});
+}
+
 } // namespace
 
-std::vector<TRenamedFile>
-MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                        const TCompanionMoveSeams& seams,
-                        const std::optional<std::vector<TCompanion>>& found) {
+TMoveOutcome MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                                     const TCompanionMoveSeams& seams,
+                                     const std::optional<std::vector<TCompanion>>& found,
+                                     const std::optional<TFileIdentity>& identity,
+                                     std::vector<TRenamedFile>* moved) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -93,12 +131,17 @@ MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
         PlanCompanionMoves(photoPath, prefix, seams, found);
     if (seams.checked)
         seams.checked();
+    // The last look before anything moves: the photo read is the photo
+    // renamed, and each companion the one found.
+    const TPlannedMove photoMove{photoPath, target, identity};
+    CheckStillThere(photoMove);
+    for (const TPlannedMove& companion : companions)
+        CheckStillThere(companion);
 
     const auto move = [&](const TPlannedMove& planned) {
         seams.move ? seams.move(planned.from, planned.to)
                    : MoveFileNoReplace(planned.from, planned.to);
     };
-    const TPlannedMove photoMove{photoPath, target};
     move(photoMove); // a failure here has moved nothing: the step reports it
 
     std::vector<const TPlannedMove*> done{&photoMove};
@@ -113,14 +156,13 @@ MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
                               << "cannot move";
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
-            break;     // the photo keeps its new name, with what could not move back
+            // The photo keeps its new name, with what could not move back.
+            TellMoved(done, moved);
+            return TMoveOutcome::HalfWay;
         }
     }
-    std::vector<TRenamedFile> moved;
-    moved.reserve(done.size());
-    for (const TPlannedMove* planned : done)
-        moved.push_back(*planned);
-    return moved;
+    TellMoved(done, moved);
+    return TMoveOutcome::Renamed;
 }
 
 } // namespace kelvara

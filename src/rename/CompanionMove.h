@@ -14,6 +14,10 @@
 //     new name is unusable or already taken, nothing moves.
 //  2. Move. The photo moves, then each companion, with the no-replace move
 //     (platform/MoveFile.h): nothing is ever replaced.
+//     Just before the photo moves, its name must still hold the file that
+//     was read (its identity, platform/FileIdentity.h), and each companion's
+//     the file that was found: a file swapped in since keeps its name, and
+//     so does the photo with all its companions.
 //  3. Undo. If a companion's move still fails (its new name was taken, or it
 //     went, since the check), the companions already moved and then the photo
 //     move back, last first, with the same no-replace move, and everything is
@@ -47,18 +51,30 @@ struct TCompanionMoveSeams {
     TImageTest isImage;
 };
 
+// How a move that did not throw ended.
+enum class TMoveOutcome {
+    Renamed, // the photo and every companion have their new names
+    HalfWay, // a companion's move failed and so did a move back: the photo
+             // keeps its new name with the companions that could not go back
+};
+
 // Moves the photo at `photoPath` to `target`, a new name in the same folder
 // that ends with the photo's name, and its companions with it: those in
 // `found` when given (looked up ahead, off the main thread) that are still
-// regular files there, else those FindCompanions finds now. Returns when
-// the photo has its new name (its companions have theirs too, unless a move
-// back failed), with the moves that stand: the photo's first, then each
-// companion's. Throws std::system_error, and nothing has moved, when the
-// photo keeps its name: its own move failed, a companion's new name is
-// unusable or taken, or a companion's move failed and everything moved back.
-std::vector<TRenamedFile>
+// regular files there, else those FindCompanions finds now. When `identity`
+// is given, the photo moves only while its name still holds that file.
+// Returns when the photo has its new name; `moved`, where given, then lists
+// the moves that stand: the photo's first, then each companion's. Throws
+// std::system_error, and nothing has moved, when the photo keeps its name:
+// its own move failed (ENOENT: it went), another file took its name or a
+// companion's since they were read (ESTALE), a companion's new name is
+// unusable (ENAMETOOLONG) or taken (EEXIST), or a companion's move failed and
+// everything moved back.
+TMoveOutcome
 MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
                         const TCompanionMoveSeams& seams = {},
-                        const std::optional<std::vector<TCompanion>>& found = std::nullopt);
+                        const std::optional<std::vector<TCompanion>>& found = std::nullopt,
+                        const std::optional<TFileIdentity>& identity = std::nullopt,
+                        std::vector<TRenamedFile>* moved = nullptr);
 
 } // namespace kelvara

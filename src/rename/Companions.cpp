@@ -92,8 +92,12 @@ std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImag
     std::vector<TCompanion> companions;
     for (std::string& name : found) {
         std::string path = SiblingPath(photoPath, name);
+        std::optional<TFileIdentity> identity;
         bool image = true;
         try {
+            identity = FileIdentityAt(path);
+            if (!identity)
+                continue; // gone, or no longer a regular file, since the look
             image = isImage ? isImage(path) : IsImageFile(path);
         } catch (const std::exception& error) {
             // Whatever it is, it is not known to be no image: it stays out,
@@ -104,7 +108,7 @@ std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImag
             qCDebug(lcRename) << "no companion:" << DecodedPath(path) << "is an image";
             continue;
         }
-        companions.push_back({std::move(name), std::move(path)});
+        companions.push_back({std::move(name), std::move(path), identity});
     }
     return companions;
 }

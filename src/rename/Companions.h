@@ -29,7 +29,10 @@
 // "IMG_0001.XMP" and "img_0001.xmp" too, that is whenever a companion-like
 // file is there; where case counts, only when both files really are.
 
+#include "platform/FileIdentity.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +44,9 @@ using TImageTest = std::function<bool(const std::string& path)>;
 struct TCompanion {
     std::string name; // its file name
     std::string path; // its full path, in the photo's folder
+    // The file found, as it was when found (before its image test): it moves
+    // only while its name still holds this file.
+    std::optional<TFileIdentity> identity;
 };
 
 // The names that would be companions of a photo named `photoName`, in the

@@ -19,7 +19,9 @@ TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort
         return photo;
     }
     try {
-        photo.properties = ReadPhotoFile(path, std::move(abort));
+        TFileIdentity identity;
+        photo.properties = ReadPhotoFile(path, std::move(abort), &identity);
+        photo.identity = identity;
         if (!photo.properties)
             photo.failure = "no image";
     } catch (const std::system_error& error) {

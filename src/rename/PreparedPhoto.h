@@ -6,6 +6,7 @@
 // (rename/PhotoReader.h), or in the step itself where there is no reader.
 
 #include "photo/PhotoProperties.h"
+#include "platform/FileIdentity.h"
 #include "rename/Companions.h"
 #include "rename/RenameOutcome.h"
 
@@ -23,6 +24,9 @@ struct TPreparedPhoto {
     // reasons that is: no image, gone before it was read, or unreadable.
     std::string failure;
     TKeptReason failureReason = TKeptReason::NotAPhoto;
+    // The file that was read, from the descriptor it was read through: the
+    // step renames it only while its name still holds this file.
+    std::optional<TFileIdentity> identity;
     // The photo's companions as they were when it was read, so that the step
     // neither looks them up nor reads their heads on the main thread; none
     // where the file is no photo or they could not be looked for (the move

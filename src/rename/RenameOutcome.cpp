@@ -1,30 +1,44 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/RenameOutcome.h"
 
-#include <array>
 #include <cerrno>
 
 namespace kelvara {
 
-namespace {
-
-// In the order of the enumerators.
-constexpr std::array<std::string_view, KeptReasonCount> Keys = {
-    "no-date",           "already-dated",   "not-a-photo", "unreadable", "name-taken",
-    "name-not-portable", "gone-or-changed", "cancelled",   "no-layout",  "move-refused"};
-
-} // namespace
-
 std::string_view KeptReasonKey(TKeptReason reason) noexcept {
-    const auto index = static_cast<std::size_t>(reason);
-    return index < Keys.size() ? Keys[index] : std::string_view("unknown");
-}
-
-std::optional<TKeptReason> KeptReasonFromKey(std::string_view key) noexcept {
-    for (std::size_t i = 0; i < Keys.size(); ++i)
-        if (Keys[i] == key)
-            return static_cast<TKeptReason>(i);
-    return std::nullopt;
+    switch (reason) {
+    case TKeptReason::NoDate:
+        return "no-date";
+    case TKeptReason::AlreadyDated:
+        return "already-dated";
+    case TKeptReason::NotAPhoto:
+        return "not-a-photo";
+    case TKeptReason::Unreadable:
+        return "unreadable";
+    case TKeptReason::NameTaken:
+        return "name-taken";
+    case TKeptReason::NameNotPortable:
+        return "name-not-portable";
+    case TKeptReason::GoneOrChanged:
+        return "gone-or-changed";
+    case TKeptReason::Cancelled:
+        return "cancelled";
+    case TKeptReason::Interrupted:
+        return "interrupted";
+    case TKeptReason::MoveFailed:
+        return "move-failed";
+    case TKeptReason::NoLayout:
+        return "no-layout";
+    case TKeptReason::Gone:
+        return "gone";
+    case TKeptReason::Changed:
+        return "changed";
+    case TKeptReason::OldNameTaken:
+        return "old-name-taken";
+    case TKeptReason::HeldBack:
+        return "held-back";
+    }
+    return "unknown";
 }
 
 TKeptReason KeptReasonForMoveError(int error) noexcept {
@@ -41,7 +55,7 @@ TKeptReason KeptReasonForMoveError(int error) noexcept {
     case EILSEQ:
         return TKeptReason::NameNotPortable;
     default:
-        return TKeptReason::MoveRefused;
+        return TKeptReason::MoveFailed;
     }
 }
 

@@ -8,6 +8,8 @@
 // one it was. The watcher is called on the main thread, inside the step, so
 // it must be quick and must not throw: it counts, or hands the outcome on.
 
+#include "history/HistoryTypes.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -16,29 +18,17 @@
 
 namespace kelvara {
 
-// Why a file kept its name.
-enum class TKeptReason {
-    NoShootingDate,  // a photo without a real shooting date
-    AlreadyDated,    // its name already holds its date text
-    NotAPhoto,       // no raster image (a video, a text, a damaged file)
-    Unreadable,      // it could not be read (no access, a failed read, bad metadata)
-    NameTaken,       // its new name, or a companion's, is taken
-    NameNotPortable, // the new name could not stand in a folder, or is too long
-    GoneOrChanged,   // it went, or changed, before its turn
-    Cancelled,       // Escape ended the run before its turn
-    NoLayout,        // no layout is chosen: nothing is renamed
-    MoveRefused,     // the file system refused the move (read-only, no permission)
-};
+// Why a file kept its name: the reasons the history keeps
+// (history/HistoryTypes.h). The step gives NoDate, AlreadyDated, NotAPhoto,
+// Unreadable, NameTaken, NameNotPortable, GoneOrChanged, Cancelled,
+// MoveFailed and NoLayout.
 
-inline constexpr std::size_t KeptReasonCount = 10;
-
-// A stable word for each reason, for debug lines, the history and exports:
-// "no-date", "already-dated", "not-a-photo", "unreadable", "name-taken",
-// "name-not-portable", "gone-or-changed", "cancelled", "no-layout",
-// "move-refused".
+// A word for each reason, for the step's debug lines: "no-date",
+// "already-dated", "not-a-photo", "unreadable", "name-taken",
+// "name-not-portable", "gone-or-changed", "cancelled", "move-failed",
+// "no-layout" (and for an undo's: "interrupted", "gone", "changed",
+// "old-name-taken", "held-back").
 std::string_view KeptReasonKey(TKeptReason reason) noexcept;
-// The reason a key names; nullopt for any other text.
-std::optional<TKeptReason> KeptReasonFromKey(std::string_view key) noexcept;
 // The reason for a move that failed with the system error `error` (an errno
 // value): a taken name, a file gone, a name the file system will not take,
 // or a refusal.

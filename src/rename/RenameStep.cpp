@@ -32,9 +32,10 @@ void TRenameStep::RenameNextFile() noexcept {
 
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
-// "kept <path>" (whatever the reason; the reason's key ends the line, as
-// "[name-taken]") and, once the step has taken files and then finds none waiting
-// and no search left, "queues empty".
+// "renamed half-way <path> to <target>" (a companion left behind), "kept
+// <path>" (whatever the reason; the reason's key ends the line, as
+// "[name-taken]") and, once the step has taken files and then finds none
+// waiting and no search left, "queues empty".
 void TRenameStep::Step() {
     if (m_escape.Pressed()) {
         CancelQueued();
@@ -68,8 +69,9 @@ void TRenameStep::Step() {
     const std::string& path = outcome.path;
 
     try {
-        const TDecision decision =
-            prepared ? Decide(path, *prepared) : Decide(path, PreparePhoto(path));
+        if (!prepared)
+            prepared = PreparePhoto(path);
+        const TDecision decision = Decide(path, *prepared);
         if (decision.kept) {
             outcome.kept = decision.kept;
             outcome.detail = decision.detail;
@@ -77,11 +79,19 @@ void TRenameStep::Step() {
                               << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
         } else {
             // Its sidecars, edit files and Live Photo video take the same prefix,
-            // or the photo keeps its name with them.
-            outcome.moves = MovePhotoWithCompanions(path, decision.target, {},
-                                                    prepared ? prepared->companions : std::nullopt);
-            qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
-                              << DecodedPath(decision.target);
+            // or the photo keeps its name with them. A file that took the name
+            // of the one read keeps its name: it is read in its own turn if it is
+            // queued again.
+            const TMoveOutcome moved =
+                MovePhotoWithCompanions(path, decision.target, {}, prepared->companions,
+                                        prepared->identity, &outcome.moves);
+            if (moved == TMoveOutcome::HalfWay)
+                qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
+                                  << DecodedPath(decision.target)
+                                  << ": a companion could not move, nor everything back";
+            else
+                qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
+                                  << DecodedPath(decision.target);
         }
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
@@ -89,7 +99,7 @@ void TRenameStep::Step() {
         // step goes on.
         const std::exception_ptr thrown = std::current_exception();
         outcome.moves.clear();
-        outcome.kept = TKeptReason::MoveRefused;
+        outcome.kept = TKeptReason::MoveFailed;
         try {
             std::rethrow_exception(thrown);
         } catch (const std::system_error& error) {
@@ -161,7 +171,7 @@ TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
     // keeps its name rather than gain a bare "_" at every run.
     const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
     if (date.empty())
-        return keep(TKeptReason::NoShootingDate, "no shooting date");
+        return keep(TKeptReason::NoDate, "no shooting date");
     const TNameLayout layout = m_options.Layout();
     if (layout == TNameLayout::None)
         return TDecision{{}, TKeptReason::NoLayout, "no layout chosen"};

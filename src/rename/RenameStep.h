@@ -13,7 +13,8 @@
 //     file on.
 //  5. The file is renamed in its own folder unless its name already holds the
 //     date text, or it has no real shooting date, or the new name could not
-//     stand in a folder. An existing file is never replaced.
+//     stand in a folder. An existing file is never replaced, and the file
+//     renamed is the one read: a file that took its name since keeps it.
 //
 // Every failure on the way leaves the file as it was, silently, whatever was
 // thrown; the next step goes on with the next file. An observer, where one is

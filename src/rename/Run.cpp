@@ -6,13 +6,13 @@ namespace kelvara {
 bool TRun::PathQueued(const std::string& path) {
     const bool starts = !Going();
     if (starts) {
-        m_state = TRunState::Going;
+        m_state = TRunStage::Going;
         ++m_number;
         m_started = TClock::now();
         m_given.clear();
         m_renamed = 0;
         m_kept = 0;
-        m_keptFor.fill(0);
+        m_keptFor.clear();
     }
     m_given.push_back(path);
     return starts;
@@ -26,20 +26,18 @@ void TRun::FileDone(const TFileOutcome& outcome) {
         return;
     }
     ++m_kept;
-    const auto index = static_cast<std::size_t>(*outcome.kept);
-    if (index < m_keptFor.size())
-        ++m_keptFor[index];
+    ++m_keptFor[*outcome.kept];
 }
 
 bool TRun::Finish() {
-    return End(TRunState::Finished);
+    return End(TRunStage::Finished);
 }
 
 bool TRun::Cancel() {
-    return End(TRunState::Cancelled);
+    return End(TRunStage::Cancelled);
 }
 
-bool TRun::End(TRunState how) {
+bool TRun::End(TRunStage how) {
     if (!Going())
         return false;
     m_state = how;
@@ -47,8 +45,8 @@ bool TRun::End(TRunState how) {
 }
 
 std::size_t TRun::KeptFor(TKeptReason reason) const {
-    const auto index = static_cast<std::size_t>(reason);
-    return index < m_keptFor.size() ? m_keptFor[index] : 0;
+    const auto found = m_keptFor.find(reason);
+    return found == m_keptFor.end() ? 0 : found->second;
 }
 
 } // namespace kelvara

@@ -10,16 +10,16 @@
 
 #include "rename/RenameOutcome.h"
 
-#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace kelvara {
 
-enum class TRunState {
+enum class TRunStage {
     None,      // no run has started yet
     Going,     // paths are queued, searched or renamed
     Finished,  // the queues ran empty
@@ -40,8 +40,8 @@ public:
     bool Finish();
     bool Cancel();
 
-    TRunState State() const { return m_state; }
-    bool Going() const { return m_state == TRunState::Going; }
+    TRunStage State() const { return m_state; }
+    bool Going() const { return m_state == TRunStage::Going; }
     // Counts from 1, one more for every run started; 0 before the first.
     std::uint64_t Number() const { return m_number; }
     TClock::time_point Started() const { return m_started; }
@@ -51,17 +51,19 @@ public:
     // Every file kept, whatever the reason (cancelled ones among them).
     std::size_t Kept() const { return m_kept; }
     std::size_t KeptFor(TKeptReason reason) const;
+    // The reasons met so far, each with its count.
+    const std::map<TKeptReason, std::size_t>& KeptByReason() const { return m_keptFor; }
 
 private:
-    bool End(TRunState how);
+    bool End(TRunStage how);
 
-    TRunState m_state = TRunState::None;
+    TRunStage m_state = TRunStage::None;
     std::uint64_t m_number = 0;
     TClock::time_point m_started;
     std::vector<std::string> m_given;
     std::size_t m_renamed = 0;
     std::size_t m_kept = 0;
-    std::array<std::size_t, KeptReasonCount> m_keptFor{};
+    std::map<TKeptReason, std::size_t> m_keptFor;
 };
 
 } // namespace kelvara

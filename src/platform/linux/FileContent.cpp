@@ -92,6 +92,7 @@ TReadOnlyFile::TReadOnlyFile(const std::string& path) : m_path(path) {
     struct stat opened {};
     m_file = OpenRegularFile(path, opened);
     m_size = static_cast<std::int64_t>(opened.st_size);
+    m_identity = FileIdentityOf(m_file.get());
 }
 
 std::int64_t TReadOnlyFile::ReadAt(std::int64_t offset, char* data, std::int64_t length) const {

@@ -28,7 +28,7 @@ public:
           // Any path under the launcher entry's root will do; the listeners
           // match the application's address, not the path. One per entry.
           m_path(QStringLiteral("/com/canonical/unity/launcherentry/") +
-                 QString::number(std::hash<std::string>{}(desktopFileId) & 0xffffffffu)) {}
+                 QString::number(std::hash<std::string>{}(desktopFileId)&0xffffffffu)) {}
 
     ~TLauncherEntryProgress() override {
         if (m_visible)
@@ -55,8 +55,8 @@ public:
 private:
     void Send(double progress, bool visible) noexcept {
         try {
-            const QDBusConnection bus = m_busName.isEmpty() ? QDBusConnection::sessionBus()
-                                                            : QDBusConnection(m_busName);
+            const QDBusConnection bus =
+                m_busName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(m_busName);
             if (!bus.isConnected())
                 return;
             QDBusMessage signal = QDBusMessage::createSignal(

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/History.h"
+
+#include "history/HistoryFile.h"
+#include "history/HistoryRecords.h"
+#include "history/HistoryTime.h"
+#include "history/Sqlite.h"
+
+namespace kelvara {
+
+THistory::THistory(const std::string& file) : m_file(file) {
+    TOpenedHistoryFile opened = OpenHistoryFile(file);
+    m_db = std::move(opened.db);
+    m_movedAside = std::move(opened.movedAside);
+    std::lock_guard guard(m_mutex);
+    SettleOpen();
+}
+
+THistory::~THistory() = default;
+
+TRunId THistory::BeginRun(const std::vector<std::string>& paths, THistoryClock::time_point started,
+                          TRunKind kind, std::optional<TRunId> undoOf) {
+    std::lock_guard guard(m_mutex);
+    TTransaction transaction(*m_db);
+    TStatement run(*m_db, "INSERT INTO runs(kind, undo_of, started) VALUES(?, ?, ?)");
+    run.Bind(1, static_cast<std::int64_t>(kind)).Bind(2, undoOf).Bind(3, ToMilliseconds(started));
+    run.Run();
+    const TRunId id = m_db->LastInsertId();
+    TStatement path(*m_db, "INSERT INTO run_paths(run, position, path) VALUES(?, ?, ?)");
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        path.Bind(1, id).Bind(2, static_cast<std::int64_t>(i)).BindBytes(3, paths[i]);
+        path.Run();
+    }
+    transaction.Commit();
+    return id;
+}
+
+void THistory::EndRun(TRunId run, TRunEnding ending, THistoryClock::time_point ended,
+                      std::int64_t renamed, std::int64_t kept) {
+    std::lock_guard guard(m_mutex);
+    TStatement end(*m_db, "UPDATE runs SET ended = ?, ending = ?, counted_renamed = ?, "
+                          "counted_kept = ? WHERE id = ?");
+    end.Bind(1, ToMilliseconds(ended))
+        .Bind(2, static_cast<std::int64_t>(ending))
+        .Bind(3, renamed)
+        .Bind(4, kept)
+        .Bind(5, run);
+    end.Run();
+}
+
+std::vector<TIntentId> THistory::WriteIntents(TRunId run, const std::vector<TIntent>& intents) {
+    std::lock_guard guard(m_mutex);
+    return WriteIntentsLocked(run, intents, nullptr, nullptr);
+}
+
+TIntentId THistory::WriteIntent(TRunId run, const TIntent& intent) {
+    return WriteIntents(run, {intent}).front();
+}
+
+std::vector<TIntentId>
+THistory::WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
+                             const std::vector<TIntentId>* reverses,
+                             const std::vector<std::vector<int>>* positions) {
+    TTransaction transaction(*m_db);
+    TStatement head(*m_db, "INSERT INTO intents(run, folder, reverses) VALUES(?, ?, ?)");
+    TStatement file(*m_db, "INSERT INTO intent_files(intent, position, old_name, new_name, "
+                           "device, inode, size, modified, stable_inode) "
+                           "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    std::vector<TIntentId> ids;
+    ids.reserve(intents.size());
+    for (std::size_t i = 0; i < intents.size(); ++i) {
+        const TIntent& intent = intents[i];
+        head.Bind(1, run).BindBytes(2, intent.folder);
+        head.Bind(3, reverses ? std::optional<std::int64_t>((*reverses)[i]) : std::nullopt);
+        head.Run();
+        const TIntentId id = m_db->LastInsertId();
+        for (std::size_t f = 0; f < intent.files.size(); ++f) {
+            const TFileRename& rename = intent.files[f];
+            const std::int64_t position =
+                positions ? (*positions)[i][f] : static_cast<std::int64_t>(f);
+            file.Bind(1, id).Bind(2, position);
+            file.BindBytes(3, rename.oldName).BindBytes(4, rename.newName);
+            // Device and inode numbers are unsigned 64-bit; SQLite keeps
+            // them as the signed integer of the same bits.
+            file.Bind(5, static_cast<std::int64_t>(rename.identity.device))
+                .Bind(6, static_cast<std::int64_t>(rename.identity.inode))
+                .Bind(7, rename.identity.size)
+                .Bind(8, rename.identity.modified)
+                .Bind(9, std::int64_t{rename.identity.stableInode ? 1 : 0});
+            file.Run();
+        }
+        ids.push_back(id);
+    }
+    transaction.Commit();
+    return ids;
+}
+
+void THistory::RecordOutcomes(const std::vector<TOutcome>& outcomes) {
+    std::lock_guard guard(m_mutex);
+    TTransaction transaction(*m_db);
+    for (const TOutcome& outcome : outcomes)
+        RecordOutcomeLocked(outcome);
+    transaction.Commit();
+}
+
+void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
+    if (outcome.outcome == TIntentOutcome::Partly) {
+        // Each file as the disk shows it.
+        SettleLocked(outcome.intent);
+        return;
+    }
+    const bool done = outcome.outcome == TIntentOutcome::Done;
+    TStatement head(*m_db, "UPDATE intents SET outcome = ?, reason = ? WHERE id = ?");
+    head.Bind(1, static_cast<std::int64_t>(outcome.outcome))
+        .Bind(2, done ? std::nullopt
+                      : std::optional<std::int64_t>(static_cast<std::int64_t>(outcome.reason)))
+        .Bind(3, outcome.intent);
+    head.Run();
+    TStatement files(*m_db, "UPDATE intent_files SET moved = ? WHERE intent = ?");
+    files.Bind(1, std::int64_t{done ? 1 : 0}).Bind(2, outcome.intent);
+    files.Run();
+    MarkMovedBack(*m_db, outcome.intent);
+}
+
+std::optional<TIntentOutcome> THistory::SettleFromDisk(TIntentId intent) {
+    std::lock_guard guard(m_mutex);
+    TTransaction transaction(*m_db);
+    const std::optional<TIntentOutcome> outcome = SettleLocked(intent);
+    transaction.Commit();
+    return outcome;
+}
+
+void THistory::RecordKept(TRunId run, const std::vector<TKeptFile>& files) {
+    std::lock_guard guard(m_mutex);
+    TTransaction transaction(*m_db);
+    TStatement kept(*m_db, "INSERT INTO kept(run, folder, name, reason) VALUES(?, ?, ?, ?)");
+    for (const TKeptFile& file : files) {
+        kept.Bind(1, run).BindBytes(2, file.folder).BindBytes(3, file.name);
+        kept.Bind(4, static_cast<std::int64_t>(file.reason));
+        kept.Run();
+    }
+    transaction.Commit();
+}
+
+} // namespace kelvara

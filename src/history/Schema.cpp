@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "history/Schema.h"
+
+#include "history/Sqlite.h"
+
+#include <string>
+
+namespace kelvara {
+
+namespace {
+
+constexpr const char* Version1 = R"(
+CREATE TABLE runs(
+  id INTEGER PRIMARY KEY,
+  kind INTEGER NOT NULL,
+  undo_of INTEGER,
+  started INTEGER NOT NULL,
+  ended INTEGER,
+  ending INTEGER,
+  counted_renamed INTEGER,
+  counted_kept INTEGER);
+CREATE TABLE run_paths(
+  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  path BLOB NOT NULL,
+  PRIMARY KEY(run, position)) WITHOUT ROWID;
+CREATE TABLE intents(
+  id INTEGER PRIMARY KEY,
+  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  folder BLOB NOT NULL,
+  reverses INTEGER,
+  outcome INTEGER,
+  reason INTEGER);
+CREATE INDEX intents_run ON intents(run);
+CREATE INDEX intents_reverses ON intents(reverses);
+CREATE INDEX intents_open ON intents(id) WHERE outcome IS NULL;
+CREATE TABLE intent_files(
+  intent INTEGER NOT NULL REFERENCES intents(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  old_name BLOB NOT NULL,
+  new_name BLOB NOT NULL,
+  device INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  modified INTEGER NOT NULL,
+  stable_inode INTEGER NOT NULL,
+  moved INTEGER,
+  back INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY(intent, position)) WITHOUT ROWID;
+CREATE TABLE kept(
+  id INTEGER PRIMARY KEY,
+  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  folder BLOB NOT NULL,
+  name BLOB NOT NULL,
+  reason INTEGER NOT NULL,
+  intent INTEGER);
+CREATE INDEX kept_run ON kept(run);
+)";
+
+// The tables every version has; a file that claims a version but lacks
+// one of them was not written by us whole.
+constexpr const char* Tables[] = {"runs", "run_paths", "intents", "intent_files", "kept"};
+
+bool HasTable(TSqlite& db, const char* name) {
+    TStatement look(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?");
+    look.BindBytes(1, name);
+    return look.Step();
+}
+
+} // namespace
+
+void PrepareSchema(TSqlite& db) {
+    TTransaction transaction(db);
+    db.Execute("CREATE TABLE IF NOT EXISTS schema_version(version INTEGER NOT NULL)");
+    TStatement read(db, "SELECT version FROM schema_version");
+    if (!read.Step()) {
+        db.Execute(Version1);
+        TStatement write(db, "INSERT INTO schema_version(version) VALUES(?)");
+        write.Bind(1, std::int64_t{HistorySchemaVersion}).Run();
+        transaction.Commit();
+        return;
+    }
+    const std::int64_t version = read.Int(0);
+    if (version > HistorySchemaVersion)
+        throw THistoryError(THistoryError::TKind::Other, db.File(),
+                            "written by a later release (version " + std::to_string(version) + ")");
+    if (version < 1)
+        throw THistoryError(THistoryError::TKind::Damaged, db.File(), "no valid version");
+    for (const char* table : Tables)
+        if (!HasTable(db, table))
+            throw THistoryError(THistoryError::TKind::Damaged, db.File(),
+                                std::string("the table ") + table + " is missing");
+    // Version 1 is the first: nothing to bring up to date yet.
+    transaction.Commit();
+}
+
+} // namespace kelvara
