@@ -2,6 +2,7 @@
 // The main window on the offscreen platform: its design, the naming options
 // it gives the rename step, the intake of drops and arguments, and its state.
 
+#include "app/HistoryForm.h"
 #include "app/MainForm.h"
 #include "app/RunPanel.h"
 #include "app/StateSaveReport.h"
@@ -12,6 +13,7 @@
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/IniFile.h"
+#include "support/CompanionFiles.h"
 #include "support/LogCapture.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/QtApp.h"
@@ -24,6 +26,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QTreeWidget>
 #include <QTest>
 #include <QUrl>
 #include <algorithm>
@@ -451,6 +454,119 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
     EXPECT_EQ(fileNames(many).size(), 40u);
     EXPECT_TRUE(ui.LblProgress->text().startsWith("中止: "))
         << ui.LblProgress->text().toStdString();
+}
+
+TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryShowsIt) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path folder = temp.path() / "phone";
+    copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_0001.JPG");
+    writeCompanion(folder, "IMG_0001.JPG.xmp");
+    writeCompanion(folder, "IMG_0001.MOV");
+    copyPhoto("heic/IMG_5195.HEIC", folder);
+    writeCompanion(folder, "IMG_5195.AAE");
+    writeFile(folder / "notes.txt", "no photo");
+    const auto before = snapshot(folder);
+    auto form = makeForm();
+    form->show();
+    auto& ui = form->ui();
+    ASSERT_TRUE(log.waitFor("kelvara.rename: history opened"));
+    const auto runOnce = [&](std::size_t recorded) {
+        form->QueuePath(folder.string());
+        EXPECT_FALSE(ui.BtnUndo->isEnabled()) << "not while a run goes on";
+        EXPECT_FALSE(form->Undo());
+        return QTest::qWaitFor(
+            [&] { return log.count("kelvara.app: run recorded") >= recorded; }, 60000);
+    };
+    const auto undone = [&](std::size_t count) {
+        return QTest::qWaitFor(
+            [&] { return log.count("kelvara.app: undo ended") >= count && !form->UndoGoing(); },
+            60000);
+    };
+
+    ASSERT_TRUE(runOnce(1));
+    // Companions moved with their photos: only the note is kept.
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 2 件リネーム、1 件そのまま（写真ではない 1）");
+    const auto renamed = snapshot(folder);
+    EXPECT_EQ(renamed.count("200805301556_100x68_CanonEOS40D_IMG_0001.MOV"), 1u);
+    EXPECT_NE(renamed, before);
+    ASSERT_TRUE(ui.BtnUndo->isEnabled());
+    ui.BtnUndo->click();
+    ASSERT_TRUE(undone(1));
+    EXPECT_EQ(snapshot(folder), before) << "every file back under its old name, byte for byte";
+    EXPECT_EQ(ui.LblProgress->text(), "元に戻しました: 2 件を元の名前に、0 件はそのまま。");
+
+    // Again, undone with Ctrl+Z this time.
+    ASSERT_TRUE(runOnce(2));
+    EXPECT_EQ(snapshot(folder), renamed);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(undone(2));
+    EXPECT_EQ(snapshot(folder), before);
+
+    // Nothing left to undo: it says so, and nothing moves.
+    ui.BtnUndo->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count("kelvara.app: undo: nothing") == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }));
+    EXPECT_EQ(snapshot(folder), before);
+
+    // The history window: four runs, the latest first, the rename runs
+    // undone; a run's list names old and new names and what was kept.
+    emit ui.LblHistory->linkActivated("history");
+    THistoryForm* history = form->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    ASSERT_EQ(history->Runs()->topLevelItemCount(), 4);
+    EXPECT_EQ(history->Runs()->topLevelItem(1)->text(4), "元に戻した");
+    history->Runs()->setCurrentItem(history->Runs()->topLevelItem(1));
+    const QByteArray csv = history->ChosenCsv();
+    EXPECT_TRUE(csv.contains("IMG_5195.AAE,202104111547_2566x3313_iPhone11ProMax_IMG_5195.AAE"))
+        << csv.toStdString();
+    EXPECT_TRUE(csv.contains("notes.txt,,kept: not a photo")) << csv.toStdString();
+    EXPECT_TRUE(csv.contains("IMG_0001.MOV,200805301556_100x68_CanonEOS40D_IMG_0001.MOV,"
+                             "\"renamed, then undone\""))
+        << csv.toStdString();
+}
+
+TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path history = temp.path() / "kelvara-history.sqlite";
+    const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
+    {
+        // A folder where the file should be: it cannot be opened at all.
+        fs::create_directory(history);
+        auto form = makeForm();
+        form->show();
+        form->QueuePath(photo);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
+        EXPECT_EQ(fileNames(temp.path() / "p"),
+                  std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
+        const QString summary = form->ui().LblProgress->text();
+        EXPECT_TRUE(summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
+            << summary.toStdString();
+        EXPECT_FALSE(form->ui().BtnUndo->isEnabled());
+        EXPECT_FALSE(form->Undo());
+        fs::remove(history);
+    }
+    {
+        // Garbage where the history should be: moved aside, never deleted,
+        // and a new one begun; the summary says where the old one went.
+        writeFile(history, std::string(8192, 'x'));
+        auto form = makeForm();
+        form->show();
+        form->QueuePath(temp.file("p/200805301556_100x68_CanonEOS40D_Canon_40D.jpg"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
+        const QString summary = form->ui().LblProgress->text();
+        EXPECT_TRUE(summary.contains("壊れた履歴ファイルは ")) << summary.toStdString();
+        std::size_t aside = 0;
+        for (const auto& name : fileNames(temp.path()))
+            if (name.starts_with("kelvara-history.sqlite") && name != "kelvara-history.sqlite" &&
+                readFile(temp.path() / name) == std::string(8192, 'x'))
+                ++aside;
+        EXPECT_EQ(aside, 1u);
+        EXPECT_TRUE(form->ui().BtnUndo->isEnabled());
+    }
 }
 
 TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {

@@ -2,8 +2,12 @@
 #include "app/MainForm.h"
 
 #include "app/EscapeKeyWatcher.h"
+#include "app/HistoryForm.h"
 #include "app/Log.h"
 #include "app/RunPanel.h"
+#include "app/RunTexts.h"
+#include "app/UndoTask.h"
+#include "history/HistoryLocation.h"
 #include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
@@ -18,6 +22,7 @@
 #include "platform/Installation.h"
 #include "platform/LauncherProgress.h"
 #include "platform/PathName.h"
+#include "rename/HistoryWriter.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
@@ -32,7 +37,11 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QMetaObject>
 #include <QPalette>
+#include <QPointer>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
@@ -100,6 +109,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(m_ui->BtnUndo, &QPushButton::clicked, this, [this] { BtnUndoClick(); });
+    connect(m_ui->LblHistory, &QLabel::linkActivated, this, [this] { LblHistoryClick(); });
     MainForm = this;
     if (instanceLock != nullptr) {
         try {
@@ -134,11 +145,37 @@ void TMainForm::FormCreate() {
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
     m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
+    // The history opens on a thread of its own (settling what a killed copy
+    // left open); nothing here waits for it.
+    const std::string historyFile =
+        m_arguments.empty()
+            ? std::string()
+            : HistoryFileFor(m_arguments[0], QFile::encodeName(m_iniFile).toStdString());
+    m_history = std::make_unique<THistoryWriter>(
+        historyFile, historyFile.empty() ? "no home folder for the history" : "");
     m_runPanel = std::make_unique<TRunPanel>(m_ui->LblProgress, *FindFileThread,
                                              CreateLauncherProgress(ApplicationId() + ".desktop"));
+    m_runPanel->SetHistory(m_history.get());
     m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
                                            m_reader.get());
     m_step->SetObserver(m_runPanel.get());
+    m_step->SetHistory(m_history.get());
+    connect(m_runPanel.get(), &TRunPanel::RunStarted, this, [this] { UpdateUndoButton(); });
+    connect(m_runPanel.get(), &TRunPanel::RunRecorded, this, [this] { UpdateUndoButton(); });
+    // Not a child of the form: the state file walks the form's children.
+    m_undoTimer = std::make_unique<QTimer>();
+    m_undoTimer->setInterval(TRunPanel::RefreshMilliseconds / 5);
+    connect(m_undoTimer.get(), &QTimer::timeout, this,
+            [this] { Contained(lcApp, "undo not watched", [this] { UndoTick(); }); });
+    m_history->AfterWritten([self = QPointer<TMainForm>(this)] {
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                if (TMainForm* form = self.data())
+                    form->UpdateUndoButton();
+            },
+            Qt::QueuedConnection);
+    });
     m_mainThread = std::make_unique<TQtMainThreadCall>();
     FTimerThread = std::make_unique<TTimerThread>(
         *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
@@ -173,9 +210,14 @@ void TMainForm::FormDestroy() {
     // Nothing may keep the state from being saved, nor end the program in
     // this destructor.
     Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
+    // An undo stops at its next photo: what is back stays back.
+    m_undo.reset();
+    // The reader writes renames ahead through the step: it goes first.
+    m_reader.reset();
     m_step.reset();
     m_runPanel.reset();
-    m_reader.reset();
+    // What the history was handed is written before the program ends.
+    m_history.reset();
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
     // before the one error box, or the one line on standard error).
@@ -192,6 +234,99 @@ void TMainForm::EndUnattended() {
 
 void TMainForm::RdoYMDHNSClick() {
     Contained(lcApp, "date precision not applied", [this] { UpdateDatePattern(); });
+}
+
+void TMainForm::BtnUndoClick() {
+    Contained(lcApp, "undo not started", [this] { Undo(); });
+}
+
+void TMainForm::LblHistoryClick() {
+    Contained(lcApp, "history window failed", [this] { ShowHistory(); });
+}
+
+bool TMainForm::UndoGoing() const {
+    return m_undo != nullptr && m_undo->Going();
+}
+
+bool TMainForm::Undo(std::optional<std::int64_t> run) {
+    // Not over a run going on (Escape first), nor twice at once.
+    if (!m_history || m_history->History() == nullptr || m_runPanel->Run().Going() ||
+        UndoGoing())
+        return false;
+    m_undo.reset();
+    m_undo = std::make_unique<TUndoTask>(*m_history, run);
+    connect(m_undo.get(), &TUndoTask::Ended, this,
+            [this] { Contained(lcApp, "undo not ended", [this] { UndoEnded(); }); });
+    // An Escape pressed before the undo began must not stop it.
+    m_escape->Pressed();
+    m_undoTimer->start();
+    UndoTick();
+    UpdateUndoButton();
+    qCDebug(lcApp) << "undo started";
+    return true;
+}
+
+void TMainForm::UndoTick() {
+    if (!UndoGoing())
+        return;
+    // No steps run while nothing is queued, so the undo watches the key
+    // itself.
+    if (m_escape->Pressed())
+        m_undo->Stop();
+    const TUndoProgress progress = m_undo->Progress();
+    m_runPanel->ShowOther(UndoProgressText(progress), true,
+                          progress.total == 0 ? 0.0
+                                              : static_cast<double>(progress.done) /
+                                                    static_cast<double>(progress.total));
+}
+
+void TMainForm::UndoEnded() {
+    m_undoTimer->stop();
+    if (!m_undo)
+        return;
+    QString text;
+    if (const auto failure = m_undo->Failure())
+        text = UndoFailedText(*failure);
+    else if (const auto report = m_undo->Report())
+        text = UndoSummaryText(*report);
+    else
+        text = NothingToUndoText();
+    m_runPanel->ShowOther(text, false, 0);
+    UpdateUndoButton();
+    emit UndoFinished();
+}
+
+THistoryForm* TMainForm::HistoryWindow() const {
+    return m_historyForm;
+}
+
+void TMainForm::ShowHistory() {
+    if (!m_history)
+        return;
+    if (m_historyForm == nullptr) {
+        // The last run chosen: the link stands beside its summary.
+        m_historyForm = new THistoryForm(*m_history, m_history->LastRun(), this);
+        m_historyForm->setWindowFlag(Qt::Window);
+        m_historyForm->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_historyForm, &THistoryForm::UndoRequested, this, [this](TRunId run) {
+            Contained(lcApp, "undo not started", [&] { Undo(run); });
+        });
+        const auto reload = [this] {
+            if (m_historyForm != nullptr)
+                Contained(lcApp, "history not reloaded", [this] { m_historyForm->Reload(); });
+        };
+        connect(this, &TMainForm::UndoFinished, m_historyForm, reload);
+        connect(m_runPanel.get(), &TRunPanel::RunRecorded, m_historyForm, reload);
+    }
+    m_historyForm->show();
+    m_historyForm->raise();
+    m_historyForm->activateWindow();
+}
+
+void TMainForm::UpdateUndoButton() {
+    const bool offered = m_history && m_history->History() != nullptr &&
+                         !m_runPanel->Run().Going() && !UndoGoing();
+    m_ui->BtnUndo->setEnabled(offered);
 }
 
 void TMainForm::Button1Click() {
@@ -249,11 +384,13 @@ bool TMainForm::VideosToo() const {
 
 void TMainForm::QueuePath(const std::string& path) {
     const std::string full = FullPathName(path);
-    FindFileThread->AddPath(full);
-    // Steps run on this thread too, so none can take the file before the
-    // run has begun.
+    // The run begins before its first file is queued: the reader writes
+    // its renames ahead under it.
     if (m_runPanel)
         m_runPanel->PathQueued(full);
+    FindFileThread->AddPath(full);
+    if (m_runPanel)
+        m_runPanel->ShowProgress();
 }
 
 void TMainForm::Activate(const std::string& activationToken) {
@@ -272,6 +409,17 @@ void TMainForm::Activate(const std::string& activationToken) {
         raise();
         activateWindow();
     });
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Z undoes the last run, as the button does. (A key handler, not a
+    // shortcut object: the state file walks every child of the window.)
+    if (event->matches(QKeySequence::Undo)) {
+        event->accept();
+        BtnUndoClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

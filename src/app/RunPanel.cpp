@@ -5,9 +5,13 @@
 #include "app/RunTexts.h"
 #include "platform/Contained.h"
 #include "platform/LauncherProgress.h"
+#include "rename/HistoryWriter.h"
 #include "search/FindFileThread.h"
 
 #include <QLabel>
+#include <QMetaObject>
+#include <QPointer>
+#include <utility>
 
 namespace kelvara {
 
@@ -28,10 +32,56 @@ void TRunPanel::PathQueued(const std::string& path) {
     if (m_run.PathQueued(path)) {
         m_note.clear();
         qCDebug(lcApp) << "run started";
+        // Before its first file is queued: the reader writes the run's
+        // renames ahead under it.
+        if (m_history != nullptr)
+            m_history->BeginRun({path}, m_run.Started());
         m_timer.start();
-        m_label->setText(RunProgressText(m_run, m_worker.FileCount()));
         emit RunStarted();
+    } else if (m_history != nullptr) {
+        m_history->AddRunPath(path);
     }
+}
+
+void TRunPanel::ShowProgress() {
+    if (m_run.Going())
+        m_label->setText(RunProgressText(m_run, m_worker.FileCount()));
+}
+
+void TRunPanel::EndRecord(bool cancelled) {
+    if (m_history == nullptr)
+        return;
+    m_history->EndRun(cancelled ? TRunEnding::Cancelled : TRunEnding::Finished,
+                      THistoryClock::now(), static_cast<std::int64_t>(m_run.Renamed()),
+                      static_cast<std::int64_t>(m_run.Kept()));
+    // Once it is written, the summary can say whether it can be undone.
+    QPointer<TRunPanel> self(this);
+    const std::uint64_t number = m_run.Number();
+    m_history->AfterWritten([self, number] {
+        QMetaObject::invokeMethod(
+            self,
+            [self, number] {
+                if (TRunPanel* panel = self.data())
+                    panel->Recorded(number);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TRunPanel::Recorded(std::uint64_t number) {
+    if (m_run.Number() != number || m_history == nullptr)
+        return;
+    Contained(lcApp, "run's record not told", [&] {
+        if (m_history->RunUnrecorded())
+            if (const auto failure = m_history->Failure())
+                AddSummaryNote(RunNotUndoableText(*failure));
+        const std::string aside = m_history->MovedAside();
+        if (!aside.empty())
+            AddSummaryNote(HistoryMovedAsideText(aside));
+    });
+    // Tests wait for this line: the run's summary is final.
+    qCDebug(lcApp) << "run recorded";
+    emit RunRecorded();
 }
 
 void TRunPanel::FileDone(const TFileOutcome& outcome) noexcept {
@@ -80,6 +130,7 @@ void TRunPanel::EndRun(bool cancelled) {
     qCDebug(lcApp).nospace() << "run ended: " << (cancelled ? "cancelled" : "finished")
                              << ", renamed " << m_run.Renamed() << ", kept " << m_run.Kept();
     ShowSummary();
+    EndRecord(cancelled);
     emit RunEnded();
 }
 

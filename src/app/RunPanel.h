@@ -28,6 +28,7 @@ namespace kelvara {
 
 class ILauncherProgress;
 class TFindFileThread;
+class THistoryWriter;
 
 class TRunPanel : public QObject, public IRenameObserver {
     Q_OBJECT
@@ -47,9 +48,13 @@ public:
     void Cancelled() noexcept override;
     void QueuesEmpty() noexcept override;
 
-    // Another observer that learns everything this one does, after it (the
-    // history); none by default.
+    // Another observer that learns everything this one does, after it;
+    // none by default.
     void SetNext(IRenameObserver* next) { m_next = next; }
+    // Where runs are recorded; none by default. Must outlive the panel.
+    void SetHistory(THistoryWriter* history) { m_history = history; }
+    // Shows the progress of the run going on now.
+    void ShowProgress();
 
     const TRun& Run() const { return m_run; }
 
@@ -64,16 +69,23 @@ public:
 signals:
     void RunStarted();
     void RunEnded();
+    // The run that ended last is written to the history, or could not be.
+    void RunRecorded();
 
 private:
     void Refresh();
     void EndRun(bool cancelled);
     void ShowSummary();
+    void EndRecord(bool cancelled);
+    // On the main thread, once the writer has written run `number`'s end.
+    void Recorded(std::uint64_t number);
 
     QLabel* m_label;
     TFindFileThread& m_worker;
     std::unique_ptr<ILauncherProgress> m_launcher;
     IRenameObserver* m_next = nullptr;
+    THistoryWriter* m_history = nullptr;
+
     TRun m_run;
     QTimer m_timer;
     QString m_note;

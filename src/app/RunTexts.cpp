@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RunTexts.h"
 
+#include "platform/PathName.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
@@ -97,6 +99,82 @@ QString RunSummaryText(const TRun& run) {
                     .arg(parts.join(QCoreApplication::translate(
                         "kelvara::TRunPanel", "、", "Between the reasons in a run's summary")));
     return text;
+}
+
+namespace {
+
+// Why the history cannot be written, in the user's language.
+QString FailureText(const THistoryWriter::TFailure& failure) {
+    const QString file = DecodedPath(failure.file);
+    switch (failure.kind) {
+    case THistoryError::TKind::Unwritable:
+        //: Why the history cannot be written: %1 is its file
+        return QCoreApplication::translate("kelvara::TRunPanel", "履歴ファイル %1 に書き込めません")
+            .arg(file);
+    case THistoryError::TKind::Full:
+        //: Why the history cannot be written: its disk is full
+        return QCoreApplication::translate("kelvara::TRunPanel", "履歴のディスクがいっぱいです");
+    case THistoryError::TKind::Locked:
+        //: Why the history cannot be written: %1 is its file, which another program holds
+        return QCoreApplication::translate("kelvara::TRunPanel",
+                                           "履歴ファイル %1 が他のプログラムに使われています")
+            .arg(file);
+    case THistoryError::TKind::Damaged:
+        //: Why the history cannot be written: %1 is its file, which is damaged
+        return QCoreApplication::translate("kelvara::TRunPanel", "履歴ファイル %1 が壊れています")
+            .arg(file);
+    case THistoryError::TKind::Other:
+        break;
+    }
+    return QString::fromStdString(failure.reason);
+}
+
+} // namespace
+
+QString RunNotUndoableText(const THistoryWriter::TFailure& failure) {
+    //: After a run's summary: the history could not record it; %1 says why
+    return QCoreApplication::translate("kelvara::TRunPanel", "この実行は元に戻せません: %1。")
+        .arg(FailureText(failure));
+}
+
+QString HistoryMovedAsideText(const std::string& file) {
+    //: After a run's summary: the damaged history file was moved to %1 and a new one begun
+    return QCoreApplication::translate("kelvara::TRunPanel",
+                                       "壊れた履歴ファイルは %1 に移しました。")
+        .arg(DecodedPath(file));
+}
+
+QString UndoProgressText(const TUndoProgress& progress) {
+    //: While an undo goes on: %1 photos looked at of %2, %3 of them back under their old names
+    return QCoreApplication::translate("kelvara::TRunPanel",
+                                       "元に戻しています: %1 / %2 件（%3 件を元の名前に）")
+        .arg(progress.done)
+        .arg(progress.total)
+        .arg(progress.movedBack);
+}
+
+QString UndoSummaryText(const TUndoReport& report) {
+    QString text =
+        report.stopped
+            //: An undo that Escape stopped: %1 photos back under their old names, %2 left as they are
+            ? QCoreApplication::translate(
+                  "kelvara::TRunPanel",
+                  "元に戻すのを中止: %1 件を元の名前に、%2 件はそのまま。残りは後で元に戻せます。")
+            //: An undo that went to its end: %1 photos back under their old names, %2 left as they are
+            : QCoreApplication::translate("kelvara::TRunPanel",
+                                          "元に戻しました: %1 件を元の名前に、%2 件はそのまま。");
+    return text.arg(report.movedBack).arg(report.stayed);
+}
+
+QString NothingToUndoText() {
+    //: Undo was asked for, but no run has anything left to put back
+    return QCoreApplication::translate("kelvara::TRunPanel", "元に戻せる実行はありません。");
+}
+
+QString UndoFailedText(const THistoryWriter::TFailure& failure) {
+    //: An undo that could not go on; %1 says why
+    return QCoreApplication::translate("kelvara::TRunPanel", "元に戻せません: %1。")
+        .arg(FailureText(failure));
 }
 
 } // namespace kelvara

@@ -10,6 +10,7 @@
 #include "rename/Companions.h"
 #include "rename/RenameOutcome.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +33,13 @@ struct TPreparedPhoto {
     // where the file is no photo or they could not be looked for (the move
     // then looks for them itself).
     std::optional<std::vector<TCompanion>> companions;
+    // The rename written ahead into the history, where there is one: its
+    // record and the target it was written for. The step uses it only for
+    // that same target.
+    std::optional<std::int64_t> intent;
+    std::string plannedTarget;
+    // How many files (the photo and its companions) the record lists.
+    std::size_t plannedFiles = 0;
 };
 
 // Reads the file at `path`. Every failure (no image, unreadable or gone, no

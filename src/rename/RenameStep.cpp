@@ -3,7 +3,10 @@
 
 #include "platform/Contained.h"
 #include "platform/PathName.h"
+#include "platform/FileIdentity.h"
 #include "rename/CompanionMove.h"
+#include "rename/HistoryWriter.h"
+#include "rename/IntentFor.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 #include "rename/PhotoReader.h"
@@ -37,6 +40,13 @@ void TRenameStep::RenameNextFile() noexcept {
 // "[name-taken]") and, once the step has taken files and then finds none
 // waiting and no search left, "queues empty".
 void TRenameStep::Step() {
+    if (m_history != nullptr) {
+        std::string pattern = m_options.DatePattern();
+        const TNameLayout layout = m_options.Layout();
+        std::lock_guard guard(m_optionsMutex);
+        m_aheadPattern = std::move(pattern);
+        m_aheadLayout = layout;
+    }
     if (m_escape.Pressed()) {
         CancelQueued();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
@@ -56,6 +66,7 @@ void TRenameStep::Step() {
         // this thread adds folders: with neither left, nothing more comes.
         if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
             m_busy = false;
+            m_movedCompanions.clear();
             qCDebug(lcRename) << "queues empty";
             if (m_observer != nullptr)
                 m_observer->QueuesEmpty();
@@ -67,6 +78,13 @@ void TRenameStep::Step() {
     outcome.path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
     const std::string& path = outcome.path;
+    if (m_movedCompanions.erase(path) > 0 && !FileIdentityAt(path)) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
+        return;
+    }
+    // The record of a move under way, until it is known how it went.
+    std::int64_t intentMoving = 0;
+    bool moving = false;
 
     try {
         if (!prepared)
@@ -77,7 +95,14 @@ void TRenameStep::Step() {
             outcome.detail = decision.detail;
             qCDebug(lcRename) << "kept" << DecodedPath(path)
                               << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
+            RecordKept(outcome, &*prepared);
         } else {
+            // On the disk before anything moves; nothing moves unrecorded
+            // unless the history cannot be written at all.
+            const std::optional<std::int64_t> intent =
+                IntentForMove(path, decision.target, *prepared);
+            moving = intent.has_value();
+            intentMoving = intent.value_or(0);
             // Its sidecars, edit files and Live Photo video take the same prefix,
             // or the photo keeps its name with them. A file that took the name
             // of the one read keeps its name: it is read in its own turn if it is
@@ -92,6 +117,16 @@ void TRenameStep::Step() {
             else
                 qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
                                   << DecodedPath(decision.target);
+            moving = false;
+            if (m_history != nullptr && intent) {
+                // Every file of the record moved: done. A companion that went
+                // since it was found, or a half-way move: the disk says.
+                if (moved == TMoveOutcome::Renamed &&
+                    outcome.moves.size() == prepared->plannedFiles)
+                    m_history->Outcome(*intent, TIntentOutcome::Done);
+                else
+                    m_history->Settle(*intent);
+            }
         }
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
@@ -107,10 +142,16 @@ void TRenameStep::Step() {
         } catch (...) {
         }
         outcome.detail = ThrownText(thrown).toStdString();
+        if (m_history != nullptr && moving)
+            m_history->Outcome(intentMoving, TIntentOutcome::Kept, *outcome.kept);
+        else
+            RecordKept(outcome, prepared ? &*prepared : nullptr);
         qCDebug(lcRename) << "kept" << DecodedPath(path) << ":"
                           << qUtf8Printable(ThrownText(thrown))
                           << ("[" + std::string(KeptReasonKey(*outcome.kept)) + "]").c_str();
     }
+    for (std::size_t i = 1; i < outcome.moves.size(); ++i)
+        m_movedCompanions.insert(outcome.moves[i].from);
     Tell(outcome);
 }
 
@@ -118,9 +159,10 @@ void TRenameStep::CancelQueued() {
     // What was found and waits is taken out first, so the observer can hear
     // of each; whatever the search would still have found was never known.
     TPathList dropped;
-    if (m_observer != nullptr)
+    if (m_observer != nullptr || m_history != nullptr)
         m_worker.TakeFiles(dropped, std::numeric_limits<int>::max());
     m_worker.Cancel();
+    m_movedCompanions.clear();
     if (m_reader != nullptr)
         m_reader->Drop();
     dropped.insert(dropped.end(), std::make_move_iterator(FPendingFiles.begin()),
@@ -130,6 +172,7 @@ void TRenameStep::CancelQueued() {
         TFileOutcome outcome;
         outcome.path = std::move(path);
         outcome.kept = TKeptReason::Cancelled;
+        RecordKept(outcome, nullptr);
         Tell(outcome);
     }
 }
@@ -149,6 +192,87 @@ void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
     });
 }
 
+void TRenameStep::SetHistory(THistoryWriter* history) {
+    {
+        std::lock_guard guard(m_optionsMutex);
+        m_aheadPattern = m_options.DatePattern();
+        m_aheadLayout = m_options.Layout();
+    }
+    m_history = history;
+    if (m_reader == nullptr)
+        return;
+    if (history == nullptr) {
+        m_reader->SetHooks({}, {});
+        return;
+    }
+    m_reader->SetHooks(
+        [this](const std::string& path, TPreparedPhoto& photo) { WriteAhead(path, photo); },
+        [this](const std::string&, TPreparedPhoto& photo) { Discarded(photo); });
+}
+
+void TRenameStep::WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept {
+    Contained(lcRename, "rename not written ahead", [&] {
+        if (!photo.properties)
+            return;
+        std::string pattern;
+        TNameLayout layout = TNameLayout::None;
+        {
+            std::lock_guard guard(m_optionsMutex);
+            pattern = m_aheadPattern;
+            layout = m_aheadLayout;
+        }
+        const TDecision decision = DecideWith(path, photo, pattern, layout);
+        if (decision.kept)
+            return;
+        const TIntent intent = IntentFor(path, decision.target, photo);
+        photo.intent = m_history->WriteIntentAhead(intent);
+        if (photo.intent) {
+            photo.plannedTarget = decision.target;
+            photo.plannedFiles = intent.files.size();
+        }
+    });
+}
+
+void TRenameStep::Discarded(TPreparedPhoto& photo) noexcept {
+    Contained(lcRename, "record not closed", [&] {
+        if (photo.intent)
+            m_history->Outcome(*photo.intent, TIntentOutcome::Kept, TKeptReason::Cancelled);
+    });
+}
+
+std::optional<std::int64_t> TRenameStep::IntentForMove(const std::string& path,
+                                                       const std::string& target,
+                                                       TPreparedPhoto& photo) {
+    if (m_history == nullptr)
+        return std::nullopt;
+    if (photo.intent && photo.plannedTarget == target)
+        return photo.intent;
+    if (photo.intent) {
+        // Written for other options than the step's now: not this move.
+        m_history->Outcome(*photo.intent, TIntentOutcome::Kept, TKeptReason::Interrupted);
+        photo.intent.reset();
+    }
+    // Rare (the options changed since the photo was read): this step waits
+    // for the disk once.
+    const TIntent intent = IntentFor(path, target, photo);
+    photo.plannedFiles = intent.files.size();
+    return m_history->WriteIntentAhead(intent);
+}
+
+void TRenameStep::RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* photo) noexcept {
+    if (m_history == nullptr || !outcome.kept)
+        return;
+    Contained(lcRename, "kept file not recorded", [&] {
+        if (photo != nullptr && photo->intent) {
+            // Its record lists it as kept once it is closed so.
+            m_history->Outcome(*photo->intent, TIntentOutcome::Kept, *outcome.kept);
+            return;
+        }
+        const TSplitPath split = SplitPath(outcome.path);
+        m_history->Kept({split.folder, split.name, *outcome.kept});
+    });
+}
+
 std::string TRenameStep::TargetFor(const std::string& path) const {
     return TargetFor(path, PreparePhoto(path));
 }
@@ -159,6 +283,15 @@ std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto
 
 TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
                                            const TPreparedPhoto& photo) const {
+    if (!photo.properties)
+        return DecideWith(path, photo, {}, TNameLayout::None);
+    return DecideWith(path, photo, m_options.DatePattern(), m_options.Layout());
+}
+
+TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path,
+                                               const TPreparedPhoto& photo,
+                                               const std::string& datePattern,
+                                               TNameLayout layout) {
     const auto keep = [&](TKeptReason reason, std::string detail) {
         qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
         return TDecision{{}, reason, std::move(detail)};
@@ -169,10 +302,9 @@ TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.
-    const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
+    const std::string date = DateText(properties.DateTaken, datePattern.size());
     if (date.empty())
         return keep(TKeptReason::NoDate, "no shooting date");
-    const TNameLayout layout = m_options.Layout();
     if (layout == TNameLayout::None)
         return TDecision{{}, TKeptReason::NoLayout, "no layout chosen"};
 

@@ -30,11 +30,15 @@
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
+#include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 namespace kelvara {
 
+class THistoryWriter;
 class TPhotoReaderThread;
 
 class TRenameStep {
@@ -47,6 +51,11 @@ public:
     // Who learns of each file from now on; none by default. It must outlive
     // the step, or be set to none before it goes.
     void SetObserver(IRenameObserver* observer) noexcept { m_observer = observer; }
+    // Where each rename is recorded before it happens, and each kept file
+    // after; none by default. With a reader, the reader writes the renames
+    // ahead of the step. Set before the first file is queued; the writer
+    // must outlive the step and its reader.
+    void SetHistory(THistoryWriter* history);
 
     void RenameNextFile() noexcept;
 
@@ -71,6 +80,9 @@ public:
         std::string detail;
     };
     TDecision Decide(const std::string& path, const TPreparedPhoto& photo) const;
+    // The same with the given options, on any thread.
+    static TDecision DecideWith(const std::string& path, const TPreparedPhoto& photo,
+                                const std::string& datePattern, TNameLayout layout);
 
 private:
     // RenameNextFile without its last-resort guard.
@@ -79,6 +91,15 @@ private:
     // that was waiting.
     void CancelQueued();
     void Tell(const TFileOutcome& outcome) noexcept;
+    // The reader's hooks: a photo's rename written ahead, and the record of
+    // one read for nothing closed.
+    void WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept;
+    void Discarded(TPreparedPhoto& photo) noexcept;
+    // The record of a rename about to happen: the one written ahead when it
+    // is for `target`, else one written now.
+    std::optional<std::int64_t> IntentForMove(const std::string& path, const std::string& target,
+                                              TPreparedPhoto& photo);
+    void RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* photo) noexcept;
 
     TFindFileThread& m_worker;
     TPathList& FPendingFiles;
@@ -86,9 +107,19 @@ private:
     IEscapeKey& m_escape;
     TPhotoReaderThread* m_reader;
     IRenameObserver* m_observer = nullptr;
+    THistoryWriter* m_history = nullptr;
+    // The options as the last step read them, for the reader's renames
+    // written ahead.
+    std::mutex m_optionsMutex;
+    std::string m_aheadPattern;                       // under m_optionsMutex
+    TNameLayout m_aheadLayout = TNameLayout::None;    // under m_optionsMutex
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;
+    // The old paths of the companions moved with their photos since the
+    // queues were last seen empty: such a file's own turn finds it gone with
+    // its photo, which is no file kept.
+    std::unordered_set<std::string> m_movedCompanions;
 };
 
 } // namespace kelvara

@@ -13,6 +13,7 @@ bool TRun::PathQueued(const std::string& path) {
         m_renamed = 0;
         m_kept = 0;
         m_keptFor.clear();
+        m_keptNoPhoto.clear();
     }
     m_given.push_back(path);
     return starts;
@@ -23,10 +24,18 @@ void TRun::FileDone(const TFileOutcome& outcome) {
         return;
     if (outcome.Renamed()) {
         ++m_renamed;
+        for (std::size_t i = 1; i < outcome.moves.size(); ++i)
+            if (m_keptNoPhoto.erase(outcome.moves[i].from) > 0) {
+                --m_kept;
+                if (--m_keptFor[TKeptReason::NotAPhoto] == 0)
+                    m_keptFor.erase(TKeptReason::NotAPhoto);
+            }
         return;
     }
     ++m_kept;
     ++m_keptFor[*outcome.kept];
+    if (*outcome.kept == TKeptReason::NotAPhoto)
+        m_keptNoPhoto.insert(outcome.path);
 }
 
 bool TRun::Finish() {

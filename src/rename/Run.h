@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ private:
     std::size_t m_renamed = 0;
     std::size_t m_kept = 0;
     std::map<TKeptReason, std::size_t> m_keptFor;
+    // Files kept as no photo: one of them may yet move as a companion of a
+    // photo that comes after it, and then it is no longer kept.
+    std::unordered_set<std::string> m_keptNoPhoto;
 };
 
 } // namespace kelvara
