@@ -447,7 +447,7 @@ TEST_F(RacedMoveTest, WhenAMoveBackFailsNothingIsLost) {
         };
         LogCapture log;
         TMoveOutcome outcome = TMoveOutcome::Renamed;
-        EXPECT_NO_THROW(outcome = MovePhotoWithCompanions(photo, target(), seams))
+        EXPECT_NO_THROW(outcome = MovePhotoWithCompanions(photo, target(), seams).outcome)
             << c.oldNameTaken;
         EXPECT_EQ(outcome, TMoveOutcome::HalfWay) << c.oldNameTaken;
 
@@ -570,7 +570,8 @@ TEST_F(CompanionsTest, CompanionsFoundAheadAreCheckedAgainAtTheMove) {
     fs::remove(folder / (std::string(HeicPrefix) + "IMG_5195.MOV"));
     fs::remove(folder / "IMG_5195.MOV");
     before = folderContents(folder);
-    MovePhotoWithCompanions(photo, target, {}, found);
+    EXPECT_EQ(MovePhotoWithCompanions(photo, target, {}, found).leftOut,
+              std::vector<std::string>{"IMG_5195.MOV"});
     expectMoved(before, folderContents(folder),
                 withPrefix(HeicPrefix, {"IMG_5195.HEIC", "IMG_5195.AAE"}));
 }

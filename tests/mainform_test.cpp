@@ -26,8 +26,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
-#include <QTreeWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -474,8 +474,8 @@ TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryS
         form->QueuePath(folder.string());
         EXPECT_FALSE(ui.BtnUndo->isEnabled()) << "not while a run goes on";
         EXPECT_FALSE(form->Undo());
-        return QTest::qWaitFor(
-            [&] { return log.count("kelvara.app: run recorded") >= recorded; }, 60000);
+        return QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") >= recorded; },
+                               60000);
     };
     const auto undone = [&](std::size_t count) {
         return QTest::qWaitFor(
@@ -537,12 +537,13 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
         auto form = makeForm();
         form->show();
         form->QueuePath(photo);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
         EXPECT_EQ(fileNames(temp.path() / "p"),
                   std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
         const QString summary = form->ui().LblProgress->text();
-        EXPECT_TRUE(summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
+        EXPECT_TRUE(
+            summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
             << summary.toStdString();
         EXPECT_FALSE(form->ui().BtnUndo->isEnabled());
         EXPECT_FALSE(form->Undo());
@@ -555,8 +556,8 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
         auto form = makeForm();
         form->show();
         form->QueuePath(temp.file("p/200805301556_100x68_CanonEOS40D_Canon_40D.jpg"));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
         const QString summary = form->ui().LblProgress->text();
         EXPECT_TRUE(summary.contains("壊れた履歴ファイルは ")) << summary.toStdString();
         std::size_t aside = 0;

@@ -85,8 +85,8 @@ THistoryForm::THistoryForm(THistoryWriter& history, std::optional<TRunId> select
     m_runs->setRootIsDecorated(false);
     m_files->setRootIsDecorated(false);
     //: Columns of the history window's list of runs
-    m_runs->setHeaderLabels({tr("日時"), tr("指定したもの"), tr("リネーム"), tr("そのまま"),
-                             tr("状態")});
+    m_runs->setHeaderLabels(
+        {tr("日時"), tr("指定したもの"), tr("リネーム"), tr("そのまま"), tr("状態")});
     //: Columns of the history window's list of a run's files
     m_files->setHeaderLabels({tr("元の名前"), tr("新しい名前・理由"), tr("フォルダ")});
 

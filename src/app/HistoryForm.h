@@ -26,8 +26,7 @@ class THistoryForm : public QDialog {
 
 public:
     // Shows the runs, with `select` chosen (else the latest).
-    THistoryForm(THistoryWriter& history, std::optional<TRunId> select,
-                 QWidget* parent = nullptr);
+    THistoryForm(THistoryWriter& history, std::optional<TRunId> select, QWidget* parent = nullptr);
 
     // Reads the runs again, keeping the chosen one where it still exists.
     void Reload();

@@ -6,11 +6,11 @@
 #include "app/Log.h"
 #include "app/RunPanel.h"
 #include "app/RunTexts.h"
-#include "app/UndoTask.h"
-#include "history/HistoryLocation.h"
 #include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
+#include "app/UndoTask.h"
+#include "history/HistoryLocation.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
 #include "info/ProgramIcon.h"
@@ -36,11 +36,11 @@
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
-#include <QMimeData>
+#include <QKeyEvent>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPalette>
 #include <QPointer>
-#include <QKeyEvent>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -250,8 +250,7 @@ bool TMainForm::UndoGoing() const {
 
 bool TMainForm::Undo(std::optional<std::int64_t> run) {
     // Not over a run going on (Escape first), nor twice at once.
-    if (!m_history || m_history->History() == nullptr || m_runPanel->Run().Going() ||
-        UndoGoing())
+    if (!m_history || m_history->History() == nullptr || m_runPanel->Run().Going() || UndoGoing())
         return false;
     m_undo.reset();
     m_undo = std::make_unique<TUndoTask>(*m_history, run);
@@ -308,9 +307,8 @@ void TMainForm::ShowHistory() {
         m_historyForm = new THistoryForm(*m_history, m_history->LastRun(), this);
         m_historyForm->setWindowFlag(Qt::Window);
         m_historyForm->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_historyForm, &THistoryForm::UndoRequested, this, [this](TRunId run) {
-            Contained(lcApp, "undo not started", [&] { Undo(run); });
-        });
+        connect(m_historyForm, &THistoryForm::UndoRequested, this,
+                [this](TRunId run) { Contained(lcApp, "undo not started", [&] { Undo(run); }); });
         const auto reload = [this] {
             if (m_historyForm != nullptr)
                 Contained(lcApp, "history not reloaded", [this] { m_historyForm->Reload(); });
@@ -324,8 +322,8 @@ void TMainForm::ShowHistory() {
 }
 
 void TMainForm::UpdateUndoButton() {
-    const bool offered = m_history && m_history->History() != nullptr &&
-                         !m_runPanel->Run().Going() && !UndoGoing();
+    const bool offered =
+        m_history && m_history->History() != nullptr && !m_runPanel->Run().Going() && !UndoGoing();
     m_ui->BtnUndo->setEnabled(offered);
 }
 

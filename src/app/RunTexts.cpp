@@ -156,11 +156,13 @@ QString UndoProgressText(const TUndoProgress& progress) {
 QString UndoSummaryText(const TUndoReport& report) {
     QString text =
         report.stopped
-            //: An undo that Escape stopped: %1 photos back under their old names, %2 left as they are
+            //: An undo that Escape stopped: %1 photos back under their old names, %2 left as they
+            //: are
             ? QCoreApplication::translate(
                   "kelvara::TRunPanel",
                   "元に戻すのを中止: %1 件を元の名前に、%2 件はそのまま。残りは後で元に戻せます。")
-            //: An undo that went to its end: %1 photos back under their old names, %2 left as they are
+            //: An undo that went to its end: %1 photos back under their old names, %2 left as they
+            //: are
             : QCoreApplication::translate("kelvara::TRunPanel",
                                           "元に戻しました: %1 件を元の名前に、%2 件はそのまま。");
     return text.arg(report.movedBack).arg(report.stayed);

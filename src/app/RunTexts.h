@@ -4,9 +4,9 @@
 // summary, and why files kept their names. Written in Japanese; the English
 // catalog (translations/kelvara_en.ts) gives every other language.
 
-#include "rename/RenameOutcome.h"
 #include "history/Undo.h"
 #include "rename/HistoryWriter.h"
+#include "rename/RenameOutcome.h"
 #include "rename/Run.h"
 
 #include <QString>

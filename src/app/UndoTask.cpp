@@ -75,12 +75,13 @@ void TUndoTask::Run(THistoryWriter& history, std::optional<TRunId> run) {
         else if (!m_report)
             qCDebug(lcApp) << "undo: nothing to undo";
         else
-            qCDebug(lcApp).nospace() << "undo ended: moved back " << m_report->movedBack
-                                     << ", stayed " << m_report->stayed
-                                     << (m_report->stopped ? ", stopped" : "");
+            qCDebug(lcApp).nospace()
+                << "undo ended: moved back " << m_report->movedBack << ", stayed "
+                << m_report->stayed << (m_report->stopped ? ", stopped" : "");
     }
     m_done = true;
-    QMetaObject::invokeMethod(this, [this] { emit Ended(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { emit Ended(); }, Qt::QueuedConnection);
 }
 
 } // namespace kelvara

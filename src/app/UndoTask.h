@@ -49,8 +49,8 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{false};
     mutable std::mutex m_mutex;
-    TUndoProgress m_progress;                         // under m_mutex
-    std::optional<TUndoReport> m_report;              // under m_mutex
+    TUndoProgress m_progress;                          // under m_mutex
+    std::optional<TUndoReport> m_report;               // under m_mutex
     std::optional<THistoryWriter::TFailure> m_failure; // under m_mutex
     std::thread m_thread;
 };

@@ -110,8 +110,10 @@ void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
         return;
     }
     const bool done = outcome.outcome == TIntentOutcome::Done;
+    const TIntentOutcome stored =
+        done && !outcome.notMoved.empty() ? TIntentOutcome::Partly : outcome.outcome;
     TStatement head(*m_db, "UPDATE intents SET outcome = ?, reason = ? WHERE id = ?");
-    head.Bind(1, static_cast<std::int64_t>(outcome.outcome))
+    head.Bind(1, static_cast<std::int64_t>(stored))
         .Bind(2, done ? std::nullopt
                       : std::optional<std::int64_t>(static_cast<std::int64_t>(outcome.reason)))
         .Bind(3, outcome.intent);
@@ -119,6 +121,11 @@ void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
     TStatement files(*m_db, "UPDATE intent_files SET moved = ? WHERE intent = ?");
     files.Bind(1, std::int64_t{done ? 1 : 0}).Bind(2, outcome.intent);
     files.Run();
+    TStatement stayed(*m_db, "UPDATE intent_files SET moved = 0 WHERE intent = ? AND old_name = ?");
+    for (const std::string& name : outcome.notMoved) {
+        stayed.Bind(1, outcome.intent).BindBytes(2, name);
+        stayed.Run();
+    }
     MarkMovedBack(*m_db, outcome.intent);
 }
 

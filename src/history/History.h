@@ -20,6 +20,7 @@
 // calls are served one at a time. Every failure to read or write the file
 // throws THistoryError: the caller renames on without a history.
 
+#include "history/HistoryError.h"
 #include "history/HistoryTypes.h"
 
 #include <memory>
@@ -61,12 +62,16 @@ public:
     std::vector<TIntentId> WriteIntents(TRunId run, const std::vector<TIntent>& intents);
     TIntentId WriteIntent(TRunId run, const TIntent& intent);
 
-    // What became of intents, all in one transaction.
+    // What became of intents, all in one transaction. Done: every file moved
+    // but those named in `notMoved` (companions gone since the record).
+    // Partly (a half-way move): each file is recorded as the disk shows it.
     struct TOutcome {
         TIntentId intent = 0;
         TIntentOutcome outcome = TIntentOutcome::Done;
         // Why a kept one was kept.
         TKeptReason reason = TKeptReason::MoveFailed;
+        // Old names of the files of a done one that did not move.
+        std::vector<std::string> notMoved;
     };
     void RecordOutcomes(const std::vector<TOutcome>& outcomes);
     // Records an intent's outcome from what the disk shows now (a half-way
@@ -87,7 +92,9 @@ public:
     std::vector<TRenameRecord> Renames(TRunId run);
     // The files a run left alone, with why (for an undo: what stayed).
     std::vector<TKeptFile> Kept(TRunId run);
-    // The last rename run that has something left to move back, if any.
+    // What Ctrl+Z undoes: the latest rename run that renamed something and
+    // has not been undone yet (undos go back run by run). A run an undo left
+    // partly undone is finished from the history window, with UndoRun on it.
     std::optional<TRunId> LastUndoable();
     // Forgets a run, and the undos of it. The files are not touched.
     void Forget(TRunId run);

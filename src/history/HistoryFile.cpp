@@ -53,16 +53,19 @@ std::unique_ptr<TSqlite> OpenAndCheck(const std::string& file) {
     auto db = std::make_unique<TSqlite>(file, false);
     if (sqlite3_db_readonly(db->get(), "main") == 1)
         throw THistoryError(THistoryError::TKind::Unwritable, file, "the file is read-only");
-    // The first read of the file: a file that is no database says so here.
-    db->Execute("PRAGMA journal_mode = WAL");
-    db->Execute("PRAGMA synchronous = FULL");
-    db->Execute("PRAGMA foreign_keys = ON");
+    // Nothing is written before the file is known to be a history of ours
+    // (or empty): a damaged file is moved aside as it was found. The first
+    // read tells a file that is no database.
     {
         TStatement check(*db, "PRAGMA quick_check");
         if (!check.Step() || check.Bytes(0) != "ok")
             throw THistoryError(THistoryError::TKind::Damaged, file, "it fails its check");
     }
-    PrepareSchema(*db);
+    const bool ours = CheckSchema(*db);
+    db->Execute("PRAGMA journal_mode = WAL");
+    db->Execute("PRAGMA synchronous = FULL");
+    db->Execute("PRAGMA foreign_keys = ON");
+    PrepareSchema(*db, !ours);
     return db;
 }
 

@@ -63,34 +63,49 @@ constexpr const char* Tables[] = {"runs", "run_paths", "intents", "intent_files"
 
 bool HasTable(TSqlite& db, const char* name) {
     TStatement look(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?");
-    look.BindBytes(1, name);
+    look.BindText(1, name);
     return look.Step();
+}
+
+[[noreturn]] void Damaged(TSqlite& db, const std::string& why) {
+    throw THistoryError(THistoryError::TKind::Damaged, db.File(), why);
 }
 
 } // namespace
 
-void PrepareSchema(TSqlite& db) {
-    TTransaction transaction(db);
-    db.Execute("CREATE TABLE IF NOT EXISTS schema_version(version INTEGER NOT NULL)");
-    TStatement read(db, "SELECT version FROM schema_version");
-    if (!read.Step()) {
-        db.Execute(Version1);
-        TStatement write(db, "INSERT INTO schema_version(version) VALUES(?)");
-        write.Bind(1, std::int64_t{HistorySchemaVersion}).Run();
-        transaction.Commit();
-        return;
+bool CheckSchema(TSqlite& db) {
+    if (!HasTable(db, "schema_version")) {
+        TStatement any(db, "SELECT 1 FROM sqlite_schema");
+        if (any.Step())
+            Damaged(db, "it holds tables that are not a history's");
+        return false;
     }
+    TStatement read(db, "SELECT version FROM schema_version");
+    if (!read.Step())
+        Damaged(db, "it has no version");
     const std::int64_t version = read.Int(0);
     if (version > HistorySchemaVersion)
         throw THistoryError(THistoryError::TKind::Other, db.File(),
                             "written by a later release (version " + std::to_string(version) + ")");
     if (version < 1)
-        throw THistoryError(THistoryError::TKind::Damaged, db.File(), "no valid version");
+        Damaged(db, "it has no valid version");
     for (const char* table : Tables)
         if (!HasTable(db, table))
-            throw THistoryError(THistoryError::TKind::Damaged, db.File(),
-                                std::string("the table ") + table + " is missing");
-    // Version 1 is the first: nothing to bring up to date yet.
+            Damaged(db, std::string("the table ") + table + " is missing");
+    return true;
+}
+
+void PrepareSchema(TSqlite& db, bool fresh) {
+    if (!fresh) {
+        // Version 1 is the first: nothing to bring up to date yet. A later
+        // version adds its steps here, each in a transaction of its own.
+        return;
+    }
+    TTransaction transaction(db);
+    db.Execute("CREATE TABLE schema_version(version INTEGER NOT NULL)");
+    db.Execute(Version1);
+    TStatement write(db, "INSERT INTO schema_version(version) VALUES(?)");
+    write.Bind(1, std::int64_t{HistorySchemaVersion}).Run();
     transaction.Commit();
 }
 

@@ -23,9 +23,13 @@ class TSqlite;
 
 inline constexpr int HistorySchemaVersion = 1;
 
-// Creates the tables or brings them up to date. Throws THistoryError: Damaged
-// when the tables are not what their version says, Other when the file is of
-// a newer version.
-void PrepareSchema(TSqlite& db);
+// Looks, without writing, whether the file holds our tables: true when it
+// does, false when it holds no tables at all (a new file). Throws
+// THistoryError: Damaged when it holds tables that are not ours or not all
+// that their version says, Other when it is of a newer version.
+bool CheckSchema(TSqlite& db);
+
+// Creates the tables (`fresh`) or brings them up to date.
+void PrepareSchema(TSqlite& db, bool fresh);
 
 } // namespace kelvara

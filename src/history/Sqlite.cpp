@@ -109,6 +109,14 @@ TStatement& TStatement::BindBytes(int index, std::string_view bytes) {
     return *this;
 }
 
+TStatement& TStatement::BindText(int index, std::string_view text) {
+    const int code = sqlite3_bind_text64(m_statement, index, text.data(), text.size(),
+                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (code != SQLITE_OK)
+        m_db.Fail(code, "cannot bind a value");
+    return *this;
+}
+
 bool TStatement::Step() {
     const int code = sqlite3_step(m_statement);
     if (code == SQLITE_ROW)

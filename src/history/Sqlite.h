@@ -49,6 +49,8 @@ public:
     TStatement& Bind(int index, std::optional<std::int64_t> value);
     // The bytes of a name: stored as a BLOB, whatever they are.
     TStatement& BindBytes(int index, std::string_view bytes);
+    // Text, for comparing with SQLite's own names.
+    TStatement& BindText(int index, std::string_view text);
     // Steps once: true while there is a row to read.
     bool Step();
     // Steps through a statement that gives no rows, and makes it ready again.

@@ -96,8 +96,13 @@ void Check(const THistory::TUndoable& group, TBatch& batch) {
 
 TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& stop,
                     const std::function<void(const TUndoProgress&)>& progress) {
+    if (history.Run(run).kind != TRunKind::Rename)
+        throw THistoryError(THistoryError::TKind::Other, history.File(),
+                            "run " + std::to_string(run) + " is an undo, not a rename");
     const std::vector<THistory::TUndoable> groups = history.Undoable(run);
     TUndoReport report;
+    if (groups.empty())
+        return report; // nothing left to move back: no undo to record
     report.undoRun = history.BeginRun({}, THistoryClock::now(), TRunKind::Undo, run);
     TUndoProgress status;
     status.total = groups.size();
@@ -118,7 +123,7 @@ TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& 
             if (!report.stopped && stop && stop())
                 report.stopped = true;
             if (report.stopped) {
-                outcomes.push_back({intents[g], TIntentOutcome::Kept, TKeptReason::Cancelled});
+                outcomes.push_back({intents[g], TIntentOutcome::Kept, TKeptReason::Cancelled, {}});
                 continue;
             }
             std::vector<TGroupFileMove> moves;
@@ -127,13 +132,13 @@ TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& 
                                  InFolder(group.folder, file.oldName), file.identity});
             const TGroupMoveResult moved = MoveGroup(moves);
             if (moved.moved) {
-                outcomes.push_back({intents[g], TIntentOutcome::Done, {}});
+                outcomes.push_back({intents[g], TIntentOutcome::Done, {}, {}});
                 ++report.movedBack;
             } else if (moved.halfWay) {
-                outcomes.push_back({intents[g], TIntentOutcome::Partly, {}});
+                outcomes.push_back({intents[g], TIntentOutcome::Partly, {}, {}});
                 ++report.stayed;
             } else {
-                outcomes.push_back({intents[g], TIntentOutcome::Kept, ReasonOf(moved.error)});
+                outcomes.push_back({intents[g], TIntentOutcome::Kept, ReasonOf(moved.error), {}});
                 ++report.stayed;
             }
         }

@@ -32,15 +32,15 @@ struct TUndoProgress {
 };
 
 struct TUndoReport {
-    TRunId undoRun = 0;
+    TRunId undoRun = 0; // 0 when nothing was left to move back
     bool stopped = false;
     std::size_t movedBack = 0; // photos (with their companions) back
     std::size_t stayed = 0;    // photos that stay, some or all of their files
 };
 
-// Throws THistoryError when the history cannot be read or written; what has
-// moved by then is in its record, written ahead, and is settled at the next
-// start.
+// `run` must be a rename run. Throws THistoryError when it is not, or when
+// the history cannot be read or written; what has moved by then is in its
+// record, written ahead, and is settled at the next start.
 TUndoReport UndoRun(THistory& history, TRunId run, const std::function<bool()>& stop = {},
                     const std::function<void(const TUndoProgress&)>& progress = {});
 

@@ -44,10 +44,12 @@ void CheckStillThere(const TPlannedMove& move) {
 }
 
 // The companions' moves, checked: every new name usable and free.
+// `leftOut` gets the companions in `found` that have gone since.
 std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
                                              const std::string& prefix,
                                              const TCompanionMoveSeams& seams,
-                                             const std::optional<std::vector<TCompanion>>& found) {
+                                             const std::optional<std::vector<TCompanion>>& found,
+                                             std::vector<std::string>& leftOut) {
     const TFolderProbe folder(SplitPath(photoPath).folder);
     std::vector<TCompanion> companions;
     if (found) {
@@ -57,6 +59,7 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
             if (folder.Look(companion.name) != TEntryKind::RegularFile) {
                 qCDebug(lcRename) << "companion gone since it was found:"
                                   << DecodedPath(companion.path);
+                leftOut.push_back(companion.name);
                 continue;
             }
             // One found without its identity cannot be told from a file
@@ -115,11 +118,11 @@ void TellMoved(const std::vector<const TPlannedMove*>& done, std::vector<TRename
 
 } // namespace
 
-TMoveOutcome MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
-                                     const TCompanionMoveSeams& seams,
-                                     const std::optional<std::vector<TCompanion>>& found,
-                                     const std::optional<TFileIdentity>& identity,
-                                     std::vector<TRenamedFile>* moved) {
+TMoveResult MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
+                                    const TCompanionMoveSeams& seams,
+                                    const std::optional<std::vector<TCompanion>>& found,
+                                    const std::optional<TFileIdentity>& identity,
+                                    std::vector<TRenamedFile>* moved) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -127,8 +130,9 @@ TMoveOutcome MovePhotoWithCompanions(const std::string& photoPath, const std::st
         ThrowSystemError(EINVAL, "no new prefix for " + photoPath + " in " + target);
     const std::string prefix = renamed.name.substr(0, renamed.name.size() - photo.name.size());
 
+    TMoveResult result;
     const std::vector<TPlannedMove> companions =
-        PlanCompanionMoves(photoPath, prefix, seams, found);
+        PlanCompanionMoves(photoPath, prefix, seams, found, result.leftOut);
     if (seams.checked)
         seams.checked();
     // The last look before anything moves: the photo read is the photo
@@ -158,11 +162,12 @@ TMoveOutcome MovePhotoWithCompanions(const std::string& photoPath, const std::st
                 throw; // everything has its old name again: the photo is kept
             // The photo keeps its new name, with what could not move back.
             TellMoved(done, moved);
-            return TMoveOutcome::HalfWay;
+            result.outcome = TMoveOutcome::HalfWay;
+            return result;
         }
     }
     TellMoved(done, moved);
-    return TMoveOutcome::Renamed;
+    return result;
 }
 
 } // namespace kelvara

@@ -58,19 +58,27 @@ enum class TMoveOutcome {
              // keeps its new name with the companions that could not go back
 };
 
+struct TMoveResult {
+    TMoveOutcome outcome = TMoveOutcome::Renamed;
+    // The names of the companions in the list given that had gone since they
+    // were found, and so did not move (a record made from that list must not
+    // claim them).
+    std::vector<std::string> leftOut;
+};
+
 // Moves the photo at `photoPath` to `target`, a new name in the same folder
 // that ends with the photo's name, and its companions with it: those in
 // `found` when given (looked up ahead, off the main thread) that are still
 // regular files there, else those FindCompanions finds now. When `identity`
 // is given, the photo moves only while its name still holds that file.
-// Returns when the photo has its new name; `moved`, where given, then lists
-// the moves that stand: the photo's first, then each companion's. Throws
-// std::system_error, and nothing has moved, when the photo keeps its name:
-// its own move failed (ENOENT: it went), another file took its name or a
-// companion's since they were read (ESTALE), a companion's new name is
-// unusable (ENAMETOOLONG) or taken (EEXIST), or a companion's move failed and
-// everything moved back.
-TMoveOutcome
+// Returns when the photo has its new name (and how it went); `moved`, where
+// given, then lists the moves that stand: the photo's first, then each
+// companion's. Throws std::system_error, and nothing has moved, when the
+// photo keeps its name: its own move failed (ENOENT: it went), another file
+// took its name or a companion's since they were read (ESTALE), a
+// companion's new name is unusable (ENAMETOOLONG) or taken (EEXIST), or a
+// companion's move failed and everything moved back.
+TMoveResult
 MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
                         const TCompanionMoveSeams& seams = {},
                         const std::optional<std::vector<TCompanion>>& found = std::nullopt,

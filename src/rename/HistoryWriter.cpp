@@ -86,7 +86,9 @@ void THistoryWriter::EndRun(TRunEnding ending, THistoryClock::time_point ended,
 void THistoryWriter::Outcome(TIntentId intent, TIntentOutcome outcome, TKeptReason reason) {
     TJob job;
     job.kind = TJob::TKind::Outcome;
-    job.outcome = {intent, outcome, reason};
+    job.outcome.intent = intent;
+    job.outcome.outcome = outcome;
+    job.outcome.reason = reason;
     Queue(std::move(job));
 }
 

@@ -115,15 +115,15 @@ private:
     std::string m_file;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<TJob> m_jobs;          // under m_mutex
-    std::uint64_t m_queued = 0;       // jobs ever queued; under m_mutex
-    std::uint64_t m_written = 0;      // jobs ever done; under m_mutex
-    std::uint64_t m_beginsQueued = 0; // under m_mutex
-    std::uint64_t m_beginsDone = 0;   // under m_mutex
-    bool m_opened = false;            // open tried; under m_mutex
-    bool m_stop = false;              // under m_mutex
-    std::optional<TRunId> m_run;      // the run begun last, once recorded; under m_mutex
-    bool m_runUnrecorded = false;     // under m_mutex
+    std::deque<TJob> m_jobs;           // under m_mutex
+    std::uint64_t m_queued = 0;        // jobs ever queued; under m_mutex
+    std::uint64_t m_written = 0;       // jobs ever done; under m_mutex
+    std::uint64_t m_beginsQueued = 0;  // under m_mutex
+    std::uint64_t m_beginsDone = 0;    // under m_mutex
+    bool m_opened = false;             // open tried; under m_mutex
+    bool m_stop = false;               // under m_mutex
+    std::optional<TRunId> m_run;       // the run begun last, once recorded; under m_mutex
+    bool m_runUnrecorded = false;      // under m_mutex
     std::optional<TFailure> m_failure; // under m_mutex
     std::string m_movedAside;          // under m_mutex
     std::unique_ptr<THistory> m_history;

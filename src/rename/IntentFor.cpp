@@ -22,8 +22,7 @@ TFileIdentity IdentityOf(const std::string& path, const std::optional<TFileIdent
 
 } // namespace
 
-TIntent IntentFor(const std::string& path, const std::string& target,
-                  const TPreparedPhoto& photo) {
+TIntent IntentFor(const std::string& path, const std::string& target, const TPreparedPhoto& photo) {
     const TSplitPath old = SplitPath(path);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.name.size() <= old.name.size() || !renamed.name.ends_with(old.name))

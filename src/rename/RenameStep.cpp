@@ -2,8 +2,8 @@
 #include "rename/RenameStep.h"
 
 #include "platform/Contained.h"
-#include "platform/PathName.h"
 #include "platform/FileIdentity.h"
+#include "platform/PathName.h"
 #include "rename/CompanionMove.h"
 #include "rename/HistoryWriter.h"
 #include "rename/IntentFor.h"
@@ -109,7 +109,8 @@ void TRenameStep::Step() {
             // queued again.
             const TMoveOutcome moved =
                 MovePhotoWithCompanions(path, decision.target, {}, prepared->companions,
-                                        prepared->identity, &outcome.moves);
+                                        prepared->identity, &outcome.moves)
+                    .outcome;
             if (moved == TMoveOutcome::HalfWay)
                 qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
                                   << DecodedPath(decision.target)
@@ -288,10 +289,8 @@ TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
     return DecideWith(path, photo, m_options.DatePattern(), m_options.Layout());
 }
 
-TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path,
-                                               const TPreparedPhoto& photo,
-                                               const std::string& datePattern,
-                                               TNameLayout layout) {
+TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path, const TPreparedPhoto& photo,
+                                               const std::string& datePattern, TNameLayout layout) {
     const auto keep = [&](TKeptReason reason, std::string detail) {
         qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
         return TDecision{{}, reason, std::move(detail)};

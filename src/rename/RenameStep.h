@@ -111,8 +111,8 @@ private:
     // The options as the last step read them, for the reader's renames
     // written ahead.
     std::mutex m_optionsMutex;
-    std::string m_aheadPattern;                       // under m_optionsMutex
-    TNameLayout m_aheadLayout = TNameLayout::None;    // under m_optionsMutex
+    std::string m_aheadPattern;                    // under m_optionsMutex
+    TNameLayout m_aheadLayout = TNameLayout::None; // under m_optionsMutex
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;

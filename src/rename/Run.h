@@ -14,8 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace kelvara {

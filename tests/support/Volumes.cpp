@@ -162,17 +162,21 @@ TmpfsVolume::~TmpfsVolume() {
         ::umount2(m_folder.c_str(), MNT_DETACH);
 }
 
-ExfatVolume::ExfatVolume(const fs::path& image, const fs::path& folder) : m_folder(folder) {
+ExfatVolume::ExfatVolume(const fs::path& image, const fs::path& folder, bool format)
+    : m_folder(folder) {
     fs::create_directories(folder);
-    {
-        std::ofstream(image, std::ios::binary).close();
-        fs::resize_file(image, std::uintmax_t{128} << 20);
+    if (format) {
+        {
+            std::ofstream(image, std::ios::binary).close();
+            fs::resize_file(image, std::uintmax_t{128} << 20);
+        }
+        QProcess mkfs;
+        mkfs.start("mkfs.exfat", {QString::fromStdString(image.string())});
+        if (!mkfs.waitForFinished(60000) || mkfs.exitStatus() != QProcess::NormalExit ||
+            mkfs.exitCode() != 0)
+            throw std::runtime_error("mkfs.exfat failed: " +
+                                     mkfs.readAllStandardError().toStdString());
     }
-    QProcess mkfs;
-    mkfs.start("mkfs.exfat", {QString::fromStdString(image.string())});
-    if (!mkfs.waitForFinished(60000) || mkfs.exitStatus() != QProcess::NormalExit ||
-        mkfs.exitCode() != 0)
-        throw std::runtime_error("mkfs.exfat failed: " + mkfs.readAllStandardError().toStdString());
 
     int deviceFd = -1;
     const std::string device = attachLoopDevice(image, deviceFd);

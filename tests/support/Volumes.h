@@ -32,10 +32,12 @@ private:
 // attached to a loop device that goes by itself when its last user closes
 // it, and exfat-fuse serves it on `folder` as a child of ours that the
 // kernel kills if we die. Unmounted, and the server waited for, when the
-// object goes. Throws std::runtime_error when a step fails.
+// object goes. Throws std::runtime_error when a step fails. With `format`
+// false, an image made before is mounted again as it is: a card put back.
 class ExfatVolume {
 public:
-    ExfatVolume(const std::filesystem::path& image, const std::filesystem::path& folder);
+    ExfatVolume(const std::filesystem::path& image, const std::filesystem::path& folder,
+                bool format = true);
     ~ExfatVolume();
     ExfatVolume(const ExfatVolume&) = delete;
     ExfatVolume& operator=(const ExfatVolume&) = delete;
