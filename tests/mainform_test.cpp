@@ -5,6 +5,7 @@
 #include "app/HistoryForm.h"
 #include "app/MainForm.h"
 #include "app/RunPanel.h"
+#include "app/RunTexts.h"
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "info/InfoLinks.h"
@@ -432,6 +433,11 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
                                       "写真ではない 2、撮影日なし 1、新しい名前が使用中 1）");
     EXPECT_TRUE(fs::exists(folder / "taken.jpg"));
     EXPECT_EQ(readFile(folder / "200805301556_100x68_CanonEOS40D_taken.jpg"), "someone else's");
+    {
+        const TTranslation english({"en-US", "en-Latn-US", "en"});
+        EXPECT_EQ(RunSummaryText(run), "Done: renamed 0, kept 7 (name already dated: 3, not a "
+                                       "photo: 2, no shooting date: 1, new name taken: 1)");
+    }
 
     // A path that names nothing still ends its run.
     form->QueuePath((temp.path() / "missing").string());
