@@ -9,6 +9,8 @@
 // Every photo gets content of its own (a tag after the image data, which
 // readers ignore), so a file is recognised by its bytes wherever it ends up.
 
+#include "history/History.h"
+#include "history/Undo.h"
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
@@ -24,6 +26,7 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kelvara;
 using namespace kelvara::test;
 namespace fs = std::filesystem;
 
@@ -407,4 +410,28 @@ TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto
         }
         EXPECT_EQ(besideExe, 4u) << "Kelvara, Kelvara.ini, run/ and the history only";
     }
+
+    // The history, settled as the next start settles it, holds exactly the
+    // renames the disk shows, and undoing every run brings each photo back
+    // under its old name.
+    THistory history((temp.path() / "app" / "kelvara-history.sqlite").string());
+    std::size_t recorded = 0;
+    const std::vector<TRunSummary> runs = history.Runs();
+    EXPECT_EQ(runs.size(), 4u);
+    for (const TRunSummary& run : runs) {
+        EXPECT_EQ(run.ending, TRunEnding::Killed);
+        for (const TRenameRecord& record : history.Renames(run.id)) {
+            const fs::path folder(record.folder);
+            EXPECT_NE(fs::exists(folder / record.newName), fs::exists(folder / record.oldName))
+                << record.oldName;
+            if (record.renamed) {
+                ++recorded;
+                EXPECT_TRUE(fs::exists(folder / record.newName)) << record.newName;
+            }
+        }
+    }
+    EXPECT_EQ(recorded, before);
+    for (const TRunSummary& run : runs)
+        UndoRun(history, run.id);
+    EXPECT_EQ(expectEachPhotoOnce(root, photos), 0u);
 }
