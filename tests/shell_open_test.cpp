@@ -312,6 +312,20 @@ TEST(LauncherProgress, TheDockHearsTheShareDoneForTheProgramsEntryAndItsEnd) {
     {
         auto progress =
             CreateLauncherProgress("org.example.Kelvara.desktop", "kelvara-test-program");
+        // The bus takes the dock's match rule in its own time: shown until
+        // the dock hears it, then taken away and heard so.
+        double probe = 0.0;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                progress->Show(probe += 0.001);
+                return !listener.updates.empty();
+            },
+            10000));
+        progress->Hide();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !listener.updates.back().second.value("progress-visible").toBool(); },
+            10000));
+        listener.updates.clear();
         progress->Show(0.25);
         progress->Show(0.25); // no change: nothing sent
         progress->Show(7.0);  // more than all of it shows as all

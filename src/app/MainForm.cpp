@@ -183,6 +183,8 @@ void TMainForm::FormCreate() {
             if (m_step)
                 m_step->DropEscapeSeenWhileIdle();
         });
+    // Not as the state file had it: as things stand now.
+    UpdateUndoButton();
     FindFileThread->Resume();
 }
 
@@ -249,8 +251,9 @@ bool TMainForm::UndoGoing() const {
 }
 
 bool TMainForm::Undo(std::optional<std::int64_t> run) {
-    // Not over a run going on (Escape first), nor twice at once.
-    if (!m_history || m_history->History() == nullptr || m_runPanel->Run().Going() || UndoGoing())
+    // Not over a run going on (Escape first), nor twice at once. Without a
+    // history the undo ends at once and says why.
+    if (!m_history || m_runPanel->Run().Going() || UndoGoing())
         return false;
     m_undo.reset();
     m_undo = std::make_unique<TUndoTask>(*m_history, run);
@@ -322,8 +325,9 @@ void TMainForm::ShowHistory() {
 }
 
 void TMainForm::UpdateUndoButton() {
-    const bool offered =
-        m_history && m_history->History() != nullptr && !m_runPanel->Run().Going() && !UndoGoing();
+    // Offered whenever nothing goes on, also before the history is open (an
+    // undo waits for it), so that the window looks the same at every start.
+    const bool offered = m_history && !m_runPanel->Run().Going() && !UndoGoing();
     m_ui->BtnUndo->setEnabled(offered);
 }
 

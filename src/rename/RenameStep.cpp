@@ -78,7 +78,7 @@ void TRenameStep::Step() {
     outcome.path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
     const std::string& path = outcome.path;
-    if (m_movedCompanions.erase(path) > 0 && !FileIdentityAt(path)) {
+    if (m_movedCompanions.erase(path) > 0 && GoneFrom(path)) {
         qCDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
         return;
     }
@@ -154,6 +154,14 @@ void TRenameStep::Step() {
     for (std::size_t i = 1; i < outcome.moves.size(); ++i)
         m_movedCompanions.insert(outcome.moves[i].from);
     Tell(outcome);
+}
+
+bool TRenameStep::GoneFrom(const std::string& path) noexcept {
+    try {
+        return !FileIdentityAt(path).has_value();
+    } catch (...) {
+        return false; // it cannot be looked at: its own turn says why
+    }
 }
 
 void TRenameStep::CancelQueued() {

@@ -91,6 +91,9 @@ private:
     // that was waiting.
     void CancelQueued();
     void Tell(const TFileOutcome& outcome) noexcept;
+    // True when nothing (or nothing but a link or a folder) has the name
+    // `path`; false too when it cannot be looked at.
+    static bool GoneFrom(const std::string& path) noexcept;
     // The reader's hooks: a photo's rename written ahead, and the record of
     // one read for nothing closed.
     void WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept;
