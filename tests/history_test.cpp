@@ -12,7 +12,6 @@
 #include "rename/CompanionMove.h"
 #include "rename/PreparedPhoto.h"
 #include "support/CompanionFiles.h"
-#include "support/PipeLines.h"
 #include "support/StepQueues.h"
 #include "support/TempDir.h"
 #include "support/Volumes.h"
@@ -23,6 +22,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -111,17 +111,22 @@ protected:
     }
 };
 
-// Runs `body` in a child process that says "ready" on `lines` when `body`
-// calls the given signal, and is then killed (SIGKILL) where it stands.
-void KillWhenReady(PipeLines& lines,
-                   const std::function<void(const std::function<void()>&)>& body) {
+// Runs `body` in a child process that says so on a pipe when `body` calls
+// the given signal, and is then killed (SIGKILL) where it stands. The pipe
+// is a plain one, read here: a thread of ours alive at the fork (a reader of
+// lines) could hold a lock of the allocator that the child would then wait
+// for forever.
+void KillWhenReady(const std::function<void(const std::function<void()>&)>& body) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const int out = lines.writeEnd();
+        ::close(fds[0]);
+        const int out = fds[1];
         try {
             body([out] {
-                (void)!::write(out, "ready\n", 6);
+                (void)!::write(out, "r", 1);
                 for (;;)
                     ::pause();
             });
@@ -129,8 +134,12 @@ void KillWhenReady(PipeLines& lines,
         }
         ::_exit(1);
     }
-    lines.closeWriteEnd();
-    const bool ready = lines.waitFor("ready");
+    ::close(fds[1]);
+    // The child's word, or the end of the pipe when it ends without one.
+    pollfd wait{fds[0], POLLIN, 0};
+    char said = 0;
+    const bool ready = ::poll(&wait, 1, 60000) == 1 && ::read(fds[0], &said, 1) == 1;
+    ::close(fds[0]);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     ASSERT_TRUE(ready) << "the child ended before its point";
@@ -439,8 +448,7 @@ TEST_F(HistoryTest, AProgramKilledBetweenRecordAndMoveOrAfterIsSettledExactly) {
         const std::string photo = addPhoto(1, where);
         const auto original = folderContents(where);
         {
-            PipeLines lines;
-            KillWhenReady(lines, [&](const std::function<void()>& ready) {
+            KillWhenReady([&](const std::function<void()>& ready) {
                 THistory history(file);
                 const TRunId run = history.BeginRun({where.string()}, THistoryClock::now());
                 TPreparedPhoto prepared;
@@ -477,8 +485,7 @@ TEST_F(HistoryTest, WhereverARunIsKilledTheHistoryMatchesTheDisk) {
             photos.push_back(addPhoto(n, where));
         const auto original = folderContents(where);
         {
-            PipeLines lines;
-            KillWhenReady(lines, [&](const std::function<void()>& ready) {
+            KillWhenReady([&](const std::function<void()>& ready) {
                 THistory history(file);
                 const TRunId run = history.BeginRun({where.string()}, THistoryClock::now());
                 for (int i = 0; i < 4; ++i) {
@@ -608,8 +615,7 @@ TEST_F(HistoryTest, AnUndoStoppedOrKilledHalfWayIsFinishedLater) {
     }
 
     {
-        PipeLines lines;
-        KillWhenReady(lines, [&](const std::function<void()>& ready) {
+        KillWhenReady([&](const std::function<void()>& ready) {
             THistory history(historyFile.string());
             int asked = 0;
             // At the second photo the first has moved back, and nothing of it
