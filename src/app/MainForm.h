@@ -83,8 +83,6 @@ public:
     std::string DatePattern() const override { return FDatePattern; }
     TNameLayout Layout() const override;
 
-    Ui::MainForm& ui() { return *m_ui; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

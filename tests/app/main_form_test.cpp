@@ -15,7 +15,6 @@
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "ui/VersionInfo.h"
-#include "ui_MainForm.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -23,6 +22,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
@@ -35,6 +36,45 @@ using namespace kelvara::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// The controls the tests touch, found by the object names the design gives
+// them, as the state file and the translations know them too.
+template <typename Control> Control* Find(const QWidget& form, const char* name) {
+    auto* control = form.findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr)
+        throw std::logic_error(std::string("the main window has no ") + name);
+    return control;
+}
+
+struct Controls {
+    explicit Controls(const QWidget& form)
+        : Label1(Find<QLabel>(form, "Label1")), Label4(Find<QLabel>(form, "Label4")),
+          Button1(Find<QPushButton>(form, "Button1")),
+          LblDateFile(Find<QLabel>(form, "LblDateFile")),
+          LblDateModelFile(Find<QLabel>(form, "LblDateModelFile")),
+          LblDateSizeFile(Find<QLabel>(form, "LblDateSizeFile")),
+          LblDateSizeModelFile(Find<QLabel>(form, "LblDateSizeModelFile")),
+          RdoYMD(Find<QRadioButton>(form, "RdoYMD")),
+          RdoYMDHN(Find<QRadioButton>(form, "RdoYMDHN")),
+          RdoYMDHNS(Find<QRadioButton>(form, "RdoYMDHNS")),
+          RdoDF(Find<QRadioButton>(form, "RdoDF")), RdoDMF(Find<QRadioButton>(form, "RdoDMF")),
+          RdoDSF(Find<QRadioButton>(form, "RdoDSF")), RdoDSMF(Find<QRadioButton>(form, "RdoDSMF")) {
+    }
+    QLabel* Label1;
+    QLabel* Label4;
+    QPushButton* Button1;
+    QLabel* LblDateFile;
+    QLabel* LblDateModelFile;
+    QLabel* LblDateSizeFile;
+    QLabel* LblDateSizeModelFile;
+    QRadioButton* RdoYMD;
+    QRadioButton* RdoYMDHN;
+    QRadioButton* RdoYMDHNS;
+    QRadioButton* RdoDF;
+    QRadioButton* RdoDMF;
+    QRadioButton* RdoDSF;
+    QRadioButton* RdoDSMF;
+};
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -70,7 +110,7 @@ protected:
     }
 
     static std::vector<std::string> examples(TMainForm& form) {
-        auto& ui = form.ui();
+        const Controls ui(form);
         return {ui.LblDateFile->text().toStdString(), ui.LblDateModelFile->text().toStdString(),
                 ui.LblDateSizeFile->text().toStdString(),
                 ui.LblDateSizeModelFile->text().toStdString()};
@@ -115,7 +155,7 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
                          "Panel2", "LblDateModelFile", "LblDateSizeFile", "LblDateSizeModelFile",
                          "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF", "RdoDF", "Panel3", "Label1",
                          "Button1"}));
-    auto& ui = form->ui();
+    const Controls ui(*form);
     EXPECT_EQ(ui.Button1->text(), "VERSION");
     EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
     EXPECT_EQ(ui.RdoYMDHNS->text(), "年月日時分秒");
@@ -155,7 +195,7 @@ TEST_F(MainFormTest, TheWindowSpeaksJapaneseAsWrittenAndEnglishToEveryOtherLangu
         SCOPED_TRACE(language.uiLanguages.join(',').toStdString());
         const TTranslation translation(language.uiLanguages);
         auto form = makeForm();
-        auto& ui = form->ui();
+        const Controls ui(*form);
         EXPECT_EQ(ui.Label1->text(), QString::fromUtf8(language.label1));
         EXPECT_EQ(ui.RdoYMD->text(), QString::fromUtf8(language.rdoYMD));
         EXPECT_EQ(ui.RdoDSMF->text(), QString::fromUtf8(language.rdoDSMF));
@@ -178,7 +218,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
         {
             auto form = makeForm();
             // The longest examples.
-            form->ui().RdoYMDHNS->click();
+            Controls(*form).RdoYMDHNS->click();
             fitted = form->size();
             EXPECT_GE(fitted.width(), design.width());
             EXPECT_GE(fitted.height(), design.height());
@@ -224,7 +264,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
 
 TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {
     auto form = makeForm();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     EXPECT_TRUE(ui.RdoYMDHN->isChecked());
     EXPECT_TRUE(ui.RdoDSMF->isChecked());
     EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
@@ -312,13 +352,13 @@ TEST_F(MainFormTest, DropsAndArgumentsReachTheWorkerInOrderAsFullPaths) {
 TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     {
         auto form = makeForm();
-        form->ui().RdoYMDHNS->click();
-        form->ui().RdoDMF->click();
+        Controls(*form).RdoYMDHNS->click();
+        Controls(*form).RdoDMF->click();
     } // saved here
     {
         auto form = makeForm();
-        EXPECT_TRUE(form->ui().RdoYMDHNS->isChecked());
-        EXPECT_TRUE(form->ui().RdoDMF->isChecked());
+        EXPECT_TRUE(Controls(*form).RdoYMDHNS->isChecked());
+        EXPECT_TRUE(Controls(*form).RdoDMF->isChecked());
         EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNNSS");
         EXPECT_EQ(form->Layout(), TNameLayout::DateModelFile);
     }
@@ -333,7 +373,7 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     }
     writeFile(temp.path() / "Kelvara.ini", ini);
     auto form = makeForm();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     for (QRadioButton* button :
          {ui.RdoYMD, ui.RdoYMDHN, ui.RdoYMDHNS, ui.RdoDF, ui.RdoDMF, ui.RdoDSF, ui.RdoDSMF})
         EXPECT_FALSE(button->isChecked()) << button->objectName().toStdString();
