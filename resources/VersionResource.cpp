@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's version strings, compiled into the executable as a version
-// block (layout in info/VersionBlock.h) that GetVersionInfoValue finds by
+// block (layout in ui/VersionBlock.h) that GetVersionInfoValue finds by
 // scanning the file. This file is linked into the executable itself, not
 // into the library, so the block is always there; `used` keeps the compiler
 // from dropping an array that no code reads.
 
-#include "info/VersionBlock.h"
+#include "ui/VersionBlock.h"
 
 #include <QtGlobal>
 

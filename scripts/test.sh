@@ -56,7 +56,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== Thread tests under ThreadSanitizer"
 # Only the thread tests run here, so only they (and the program) are built.
-mapfile -t thread_tests < <(cd "$root/tests" && ls *_thread_test.cpp | sed 's/\.cpp$//')
+mapfile -t thread_tests < <(find "$root/tests" -name '*_thread_test.cpp' -printf '%f\n' | sed 's/\.cpp$//' | sort)
 configure_and_build "$root/build-tsan" -DKELVARA_SANITIZE=thread -DKELVARA_BENCH=OFF -- Kelvara "${thread_tests[@]}"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest "$root/build-tsan" -L thread
 

@@ -12,15 +12,15 @@
 
 #include "app/MainForm.h"
 #include "app/Translation.h"
-#include "info/ProgramIcon.h"
+#include "desktop/Installation.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
 #include "instance/InstanceLock.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/CommandLine.h"
-#include "platform/Installation.h"
 #include "platform/TerminationSignals.h"
 #include "search/FindFileThread.h"
+#include "ui/ProgramIcon.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -3,9 +3,9 @@
 
 #include "app/Log.h"
 #include "app/RunTexts.h"
+#include "base/Contained.h"
+#include "base/PathName.h"
 #include "history/HistoryCsv.h"
-#include "platform/Contained.h"
-#include "platform/PathName.h"
 #include "rename/HistoryWriter.h"
 
 #include <QClipboard>

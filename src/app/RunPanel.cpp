@@ -3,8 +3,8 @@
 
 #include "app/Log.h"
 #include "app/RunTexts.h"
-#include "platform/Contained.h"
-#include "platform/LauncherProgress.h"
+#include "base/Contained.h"
+#include "desktop/LauncherProgress.h"
 #include "rename/HistoryWriter.h"
 #include "search/FindFileThread.h"
 

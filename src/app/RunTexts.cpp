@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RunTexts.h"
 
-#include "platform/PathName.h"
+#include "base/PathName.h"
 
 #include <QCoreApplication>
 #include <QStringList>

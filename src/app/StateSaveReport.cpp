@@ -2,9 +2,9 @@
 #include "app/StateSaveReport.h"
 
 #include "app/Log.h"
-#include "info/ErrorBox.h"
-#include "platform/Contained.h"
+#include "base/Contained.h"
 #include "state/IniFile.h"
+#include "ui/ErrorBox.h"
 
 #include <exception>
 #include <utility>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "history/HistoryFile.h"
 
+#include "base/UniqueFd.h"
 #include "history/Schema.h"
 #include "platform/MoveFile.h"
-#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <chrono>

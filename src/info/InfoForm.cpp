@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/InfoForm.h"
 
+#include "base/Contained.h"
 #include "info/DisplayFormat.h"
 #include "info/InfoLinks.h"
 #include "info/Log.h"
 #include "info/Maker.h"
-#include "info/OSDescription.h"
-#include "info/ProgramIcon.h"
-#include "info/VersionBlock.h"
-#include "info/VersionInfo.h"
-#include "platform/Contained.h"
+#include "platform/OSVersion.h"
 #include "platform/ProcessStats.h"
 #include "state/FrameGeometry.h"
+#include "ui/ProgramIcon.h"
+#include "ui/VersionBlock.h"
+#include "ui/VersionInfo.h"
 #include "ui_InfoForm.h"
 
 #include <QApplication>

@@ -5,13 +5,13 @@
 // window stays open. Nothing a link meets ends the program: whatever is
 // thrown below a handler stops there, and the link does nothing more.
 
-#include "info/ErrorBox.h"
+#include "base/Contained.h"
+#include "desktop/Shortcut.h"
 #include "info/InfoForm.h"
 #include "info/InfoLinks.h"
 #include "info/Log.h"
-#include "info/Shortcut.h"
-#include "info/VersionInfo.h"
-#include "platform/Contained.h"
+#include "ui/ErrorBox.h"
+#include "ui/VersionInfo.h"
 #include "ui_InfoForm.h"
 
 #include <exception>

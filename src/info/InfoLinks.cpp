@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/InfoLinks.h"
 
-#include "info/ShellFolders.h"
-#include "info/ShellLaunch.h"
-#include "info/Shortcut.h"
-#include "platform/PathName.h"
+#include "base/PathName.h"
+#include "desktop/ShellFolders.h"
+#include "desktop/ShellLaunch.h"
+#include "desktop/Shortcut.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,10 +13,6 @@
 #include <QVariant>
 
 namespace kelvara {
-
-QString HintOf(const QObject* control) {
-    return control == nullptr ? QString() : control->property(HintProperty).toString();
-}
 
 QString RunningExecutablePath() {
     return QCoreApplication::applicationFilePath();

@@ -5,16 +5,13 @@
 // a handler does not know is ignored, so one handler can serve several
 // links safely.
 
+#include "ui/Hint.h"
+
 #include <QString>
 
 class QObject;
 
 namespace kelvara {
-
-// The dynamic property that holds a control's hint: data the control
-// carries (for Label1 the address it opens), never shown as a tooltip.
-inline constexpr char HintProperty[] = "Hint";
-QString HintOf(const QObject* control);
 
 // The running executable's full path (the system's own record of it).
 QString RunningExecutablePath();
@@ -33,7 +30,7 @@ struct TOpenFolderLinks {
 
 // LblLaunchOnStartupClick: a shortcut to `exePath`, named after its file name
 // without extension, into the Startup, Desktop or SendTo folder by `sender`.
-// Throws TShortcutError (info/Shortcut.h) when it cannot be written; the
+// Throws TShortcutError (desktop/Shortcut.h) when it cannot be written; the
 // caller lets it reach the error box. Shows nothing on success.
 void LaunchOnStartupLinkClicked(const QObject* sender, const TCreateShortcutLinks& links,
                                 const QString& exePath);

@@ -23,7 +23,7 @@
 //
 // Needs a Qt event loop on the thread that creates it.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <chrono>
 #include <cstddef>

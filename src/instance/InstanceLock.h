@@ -12,7 +12,7 @@
 // The descriptor is close-on-exec, so a program we start (a file manager,
 // say) never inherits the lock and keeps it after we have gone.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <string>
 #include <string_view>

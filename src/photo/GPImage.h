@@ -8,6 +8,7 @@
 // cheap and a damaged body cannot hurt us.
 
 #include "photo/PhotoSource.h"
+#include "platform/windows/GdiplusBase.h"
 
 #include <QByteArray>
 
@@ -19,18 +20,6 @@ enum TImageType : int {
     ImageTypeUnknown = 0,  // not an image we can read, damaged or empty
     ImageTypeBitmap = 1,   // a raster format whose header the reader understands
     ImageTypeMetafile = 2, // a vector drawing (SVG, EMF, WMF)
-};
-
-// Base of the binding's wrapper objects. A wrapper stands for one native
-// resource, so it can be neither copied nor moved.
-class TGdiplusBase {
-public:
-    TGdiplusBase(const TGdiplusBase&) = delete;
-    TGdiplusBase& operator=(const TGdiplusBase&) = delete;
-
-protected:
-    TGdiplusBase() = default;
-    ~TGdiplusBase() = default;
 };
 
 // One image, "loaded" from a file's content or from a file read head first.

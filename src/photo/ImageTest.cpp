@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/ImageTest.h"
 
+#include "base/PathName.h"
 #include "photo/GPImage.h"
 #include "photo/Log.h"
 #include "photo/PhotoSource.h"
-#include "platform/PathName.h"
 
 #include <system_error>
 

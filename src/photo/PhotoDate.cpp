@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/PhotoDate.h"
 
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 namespace kelvara {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/PhotoProperties.h"
 
+#include "base/Trim.h"
 #include "photo/HeifImage.h"
 #include "photo/JpegHead.h"
 #include "photo/MediaContainer.h"
 #include "photo/PhotoDate.h"
 #include "photo/RawImage.h"
-#include "platform/Trim.h"
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>

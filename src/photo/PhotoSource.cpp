@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/PhotoSource.h"
 
-#include "platform/SystemError.h"
+#include "base/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -18,8 +18,8 @@
 //   pipe or read a device;
 // - a file larger than MaxFileContentSize is refused unread.
 
+#include "base/UniqueFd.h"
 #include "platform/FileIdentity.h"
-#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <cstdint>

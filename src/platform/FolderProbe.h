@@ -10,7 +10,7 @@
 // looked at as the entry itself: a symbolic link is a link, not what it
 // points to.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 // watches), where the program quits its loop and shuts down as when its
 // window is closed, saving its state. Nothing else is done in the handler.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <QObject>
 #include <functional>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/CompanionMove.h"
 
+#include "base/Contained.h"
+#include "base/PathName.h"
+#include "base/SystemError.h"
 #include "photo/ImageTest.h"
-#include "platform/Contained.h"
 #include "platform/FileIdentity.h"
 #include "platform/FolderProbe.h"
 #include "platform/MoveFile.h"
-#include "platform/PathName.h"
-#include "platform/SystemError.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 

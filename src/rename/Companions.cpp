@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/Companions.h"
 
+#include "base/PathName.h"
 #include "photo/ImageTest.h"
 #include "platform/FolderProbe.h"
-#include "platform/PathName.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 

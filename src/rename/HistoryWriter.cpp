@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/HistoryWriter.h"
 
-#include "platform/PathName.h"
+#include "base/PathName.h"
 #include "rename/Log.h"
 
 #include <chrono>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/IntentFor.h"
 
+#include "base/SystemError.h"
 #include "platform/FileIdentity.h"
-#include "platform/SystemError.h"
 #include "rename/NewName.h"
 
 #include <cerrno>

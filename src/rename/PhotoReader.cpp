@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/PhotoReader.h"
 
-#include "platform/PathName.h"
+#include "base/PathName.h"
 #include "platform/ThreadPriority.h"
 #include "rename/Log.h"
 

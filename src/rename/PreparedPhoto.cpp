@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/PreparedPhoto.h"
 
+#include "base/Contained.h"
+#include "base/PathName.h"
 #include "photo/PhotoFile.h"
-#include "platform/Contained.h"
-#include "platform/PathName.h"
 #include "rename/Log.h"
 
 #include <cerrno>

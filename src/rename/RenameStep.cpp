@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/RenameStep.h"
 
-#include "platform/Contained.h"
+#include "base/Contained.h"
+#include "base/PathName.h"
 #include "platform/FileIdentity.h"
-#include "platform/PathName.h"
 #include "rename/CompanionMove.h"
 #include "rename/HistoryWriter.h"
 #include "rename/IntentFor.h"
@@ -333,10 +333,7 @@ TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path, const TP
                     "the new name cannot stand in a folder or is too long");
     if (split.folder.empty())
         return TDecision{newName, std::nullopt, {}}; // a bare name: the same (current) folder
-    std::string target = split.folder;
-    if (target.back() != '/')
-        target.push_back('/');
-    return TDecision{target + newName, std::nullopt, {}};
+    return TDecision{PathInFolder(split.folder, newName), std::nullopt, {}};
 }
 
 } // namespace kelvara

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/FindFileThread.h"
 
-#include "platform/PathName.h"
+#include "base/PathName.h"
 #include "search/Log.h"
 
 #include <cerrno>

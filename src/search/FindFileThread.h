@@ -37,7 +37,7 @@
 // its descriptor is closed, and the folders below are opened by their path.
 // The order of the files and the cancel rules stay the same.
 
-#include "platform/UniqueFd.h"
+#include "base/UniqueFd.h"
 #include "search/PathList.h"
 #include "thread/Thread.h"
 #include "thread/WorkSignal.h"

@@ -7,10 +7,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QLayout>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -140,15 +138,10 @@ void SaveFormState(const QString& iniFile, QWidget* form) {
         ini.WriteInteger(section, QStringLiteral("Tag"), Tag(component));
         if (const QWidget* control = AsControl(component))
             ini.WriteBool(section, QStringLiteral("Enabled"), OwnEnabled(control));
-        if (const auto* edit = qobject_cast<QLineEdit*>(component))
-            ini.WriteString(section, QStringLiteral("Text"), edit->text());
-        else if (const auto* box = qobject_cast<QCheckBox*>(component))
+        if (const auto* box = qobject_cast<QCheckBox*>(component))
             ini.WriteBool(section, QStringLiteral("Checked"), IsTicked(box));
         else if (const auto* radio = qobject_cast<QRadioButton*>(component))
             ini.WriteBool(section, QStringLiteral("Checked"), radio->isChecked());
-        if (const auto* dialog = qobject_cast<QFileDialog*>(component))
-            ini.WriteString(section, QStringLiteral("InitialDir"),
-                            dialog->directory().absolutePath());
     }
     ini.UpdateFile();
 }
@@ -182,23 +175,13 @@ void LoadFormState(const QString& iniFile, QWidget* form) {
         if (QWidget* control = AsControl(component))
             control->setEnabled(
                 ini.ReadBool(section, QStringLiteral("Enabled"), OwnEnabled(control)));
-        if (auto* edit = qobject_cast<QLineEdit*>(component)) {
-            const QString text = ini.ReadString(section, QStringLiteral("Text"), edit->text());
-            if (text != edit->text())
-                edit->setText(text);
-        } else if (auto* box = qobject_cast<QCheckBox*>(component)) {
+        if (auto* box = qobject_cast<QCheckBox*>(component)) {
             const bool ticked = ini.ReadBool(section, QStringLiteral("Checked"), IsTicked(box));
             if (ticked != IsTicked(box))
                 box->setChecked(ticked);
         } else if (auto* radio = qobject_cast<QRadioButton*>(component)) {
             SetRadioChecked(radio,
                             ini.ReadBool(section, QStringLiteral("Checked"), radio->isChecked()));
-        }
-        if (auto* dialog = qobject_cast<QFileDialog*>(component)) {
-            const QString current = dialog->directory().absolutePath();
-            const QString folder = ini.ReadString(section, QStringLiteral("InitialDir"), current);
-            if (folder != current)
-                dialog->setDirectory(folder);
         }
     }
 }

@@ -12,10 +12,8 @@
 //   "Tag"        every component: its "Tag" property (int, 0 when unset)
 //   "Enabled"    every widget placed on the form (its own flag, not the one
 //                it inherits from a disabled parent)
-//   "Text"       single-line edits (QLineEdit)
 //   "Checked"    check boxes, else radio buttons (a part-checked box is
 //                stored as not checked)
-//   "InitialDir" file dialogs (QFileDialog::directory)
 //
 // Components, in creation (design) order: the form's children, depth-first
 // in QObject child order, which is the order in which uic creates a .ui's

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/StateFileLocation.h"
 
-#include "platform/Installation.h"
-#include "platform/PathName.h"
-#include "platform/SpecialFolder.h"
+#include "base/OwnerOnlyFolder.h"
+#include "base/PathName.h"
+#include "desktop/Installation.h"
+#include "desktop/SpecialFolder.h"
 #include "state/IniFile.h"
 #include "state/Log.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <system_error>
 
 namespace kelvara {
 
@@ -23,7 +24,7 @@ QString ConfigStateFolder() {
     const std::string config = SpecialFolderPath(TSpecialFolder::ConfigHome);
     if (config.empty())
         return {};
-    return DecodedPath(config) + '/' + ConfigFolderName;
+    return DecodedPath(PathInFolder(config, ConfigFolderName));
 }
 
 } // namespace
@@ -55,14 +56,12 @@ void PrepareStateFolder(const QString& iniFile) {
         return;
     // The configuration folder may be missing too (a fresh account): each
     // folder made here is the user's alone.
-    QStringList missing;
-    for (QString path = folder; !QFileInfo(path).isDir(); path = QFileInfo(path).absolutePath())
-        missing.prepend(path);
-    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
-    for (const QString& path : missing)
-        if (!QDir().mkdir(path, ownerOnly) && !QFileInfo(path).isDir())
-            throw TIniFileError(iniFile);
+    try {
+        MakeOwnerOnlyFolder(QFile::encodeName(folder).toStdString());
+    } catch (const std::system_error& error) {
+        qCDebug(lcState) << "cannot create" << folder << ":" << error.what();
+        throw TIniFileError(iniFile);
+    }
 }
 
 } // namespace kelvara

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/HandoffEndpoint.h"
 
+#include "base/Contained.h"
+#include "base/SystemError.h"
 #include "instance/HandoffSocket.h"
 #include "instance/Log.h"
 #include "instance/linux/UnixSocketAddress.h"
-#include "platform/Contained.h"
-#include "platform/SystemError.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/HandoffSocket.h"
 
+#include "base/PathName.h"
+#include "base/SystemError.h"
+#include "base/UniqueFd.h"
 #include "instance/linux/UnixSocketAddress.h"
-#include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <poll.h>
@@ -65,7 +66,7 @@ std::string ReceiveReply(int socket, std::size_t size, TClock::time_point deadli
 } // namespace
 
 std::string HandoffSocketPath(const std::string& folder, std::string_view name) {
-    std::string path = folder + "/" + std::string(name);
+    std::string path = PathInFolder(folder, name);
     UnixSocketAddress(path);
     return path;
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/InstanceLock.h"
 
+#include "base/PathName.h"
 #include "instance/Log.h"
 #include "instance/RuntimeFolder.h"
-#include "platform/PathName.h"
 
 #include <cerrno>
 #include <cstring>
@@ -40,7 +40,7 @@ void TInstanceLock::Try() {
     m_otherHolder = false;
     if (m_folder.empty())
         return;
-    const std::string path = m_folder + "/" + m_name + ".lock";
+    const std::string path = PathInFolder(m_folder, m_name + ".lock");
     // Opened afresh on every try: the file is never removed, but a fresh
     // descriptor is right even if someone did remove it in between.
     TUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/RuntimeFolder.h"
 
-#include "platform/PathName.h"
-#include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
+#include "base/OwnerOnlyFolder.h"
+#include "base/PathName.h"
+#include "base/SystemError.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kelvara {
@@ -31,12 +33,15 @@ std::string TemporaryFolder() {
 }
 
 std::string FallbackFolder() {
-    std::string path = TemporaryFolder();
-    if (path.back() != '/')
-        path.push_back('/');
-    path += "kelvara-" + std::to_string(::geteuid());
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        ThrowSystemError(errno, "cannot create " + path);
+    const std::string path =
+        PathInFolder(TemporaryFolder(), "kelvara-" + std::to_string(::geteuid()));
+    try {
+        MakeOwnerOnlyFolder(path);
+    } catch (const std::system_error& error) {
+        // A file in the way is told apart below, through the descriptor.
+        if (error.code() != std::errc::not_a_directory)
+            throw;
+    }
     // Judge the folder through a descriptor, so that what we check is what we
     // narrow: the name cannot be swapped for another in between. A link is
     // not followed, wherever it leads.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "instance/linux/UnixSocketAddress.h"
 
-#include "platform/SystemError.h"
+#include "base/SystemError.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileContent.h"
 
-#include "platform/SystemError.h"
-#include "platform/UniqueFd.h"
+#include "base/SystemError.h"
+#include "base/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

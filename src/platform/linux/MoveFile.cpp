@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MoveFile.h"
 
-#include "platform/SystemError.h"
+#include "base/SystemError.h"
 
 #include <cerrno>
 #include <fcntl.h>

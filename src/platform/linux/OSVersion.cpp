@@ -27,19 +27,6 @@ std::string ReadOsRelease() {
 
 } // namespace
 
-// Linux has no Windows version record, product type or hotfix key.
-std::optional<TOSVersionRecord> QueryOSVersionRecord(TOSVersionRecordForm) {
-    return std::nullopt;
-}
-
-std::optional<std::string> QueryProductType() {
-    return std::nullopt;
-}
-
-bool HotfixQ246009Exists() {
-    return false;
-}
-
 std::string NativeOSDescription() {
     try {
         utsname names{};
@@ -55,6 +42,10 @@ std::string NativeOSDescription() {
         qCDebug(lcPlatform) << "OS description failed; the name alone stands";
         return "Linux";
     }
+}
+
+QString GetOSVersionText() {
+    return QString::fromStdString(NativeOSDescription());
 }
 
 } // namespace kelvara

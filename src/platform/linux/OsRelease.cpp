@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/OsRelease.h"
 
-#include "platform/Trim.h"
+#include "base/Trim.h"
 
 namespace kelvara {
 

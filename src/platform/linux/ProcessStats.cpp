@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProcessStats.h"
 
-#include "platform/SystemError.h"
-#include "platform/Trim.h"
-#include "platform/UniqueFd.h"
+#include "base/SystemError.h"
+#include "base/Trim.h"
+#include "base/UniqueFd.h"
 
 #include <atomic>
 #include <cerrno>

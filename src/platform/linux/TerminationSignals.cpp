@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TerminationSignals.h"
 
-#include "platform/Contained.h"
+#include "base/Contained.h"
 #include "platform/Log.h"
 
 #include <QSocketNotifier>
