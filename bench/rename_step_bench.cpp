@@ -27,6 +27,7 @@
 #include "BenchSupport.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
+#include "rename/HistoryWriter.h"
 #include "rename/NamingOptions.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
@@ -45,15 +46,15 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using kelvara::bench::FlattenedCopy;
-using kelvara::bench::RunProcess;
-using kelvara::bench::SampleJpegs;
-using kelvara::bench::SpawnProcess;
-using kelvara::bench::TempFolder;
-using kelvara::bench::TimeRenamesInTurn;
-using kelvara::bench::WaitProcess;
+using kelvara::test::flattenedCopy;
 using kelvara::test::NoEscape;
+using kelvara::test::runProcess;
+using kelvara::test::sampleJpegs;
+using kelvara::test::spawnProcess;
 using kelvara::test::StepQueues;
+using kelvara::test::TempDir;
+using kelvara::test::timeRenamesInTurn;
+using kelvara::test::waitProcess;
 
 namespace {
 
@@ -73,8 +74,8 @@ public:
         StepQueues queues;
         NoEscape escape;
         const kelvara::TRenameStep step(queues.worker, queues.pending, m_options, escape);
-        for (const std::string& file : SampleJpegs()) {
-            const fs::path copy = FlattenedCopy(file, m_folder.path());
+        for (const std::string& file : sampleJpegs()) {
+            const fs::path copy = flattenedCopy(file, m_folder.path());
             std::string target = step.TargetFor(copy.string());
             if (target.empty())
                 ++m_kept;
@@ -88,7 +89,7 @@ public:
     const kelvara::TFixedNamingOptions& options() const { return m_options; }
 
 private:
-    TempFolder m_folder{"kelvara-bench-photos"};
+    TempDir m_folder{"kelvara-bench-photos"};
     kelvara::TFixedNamingOptions m_options; // the first-start choice, as the executable
     std::vector<Photo> m_renamed;
     int m_kept = 0;
@@ -99,7 +100,10 @@ const SamplePhotos& Samples() {
     return samples;
 }
 
-void RenameStep(benchmark::State& state, bool withReader) {
+// The step as the program runs it, optionally with the history on: the
+// reader then writes each rename ahead into the database and the writer
+// thread records outcomes, and the step's own time must stay what it was.
+void RenameStep(benchmark::State& state, bool withReader, bool withHistory = false) {
     StepQueues queues;
     const SamplePhotos& samples = Samples();
     const std::vector<Photo>& photos = samples.renamed();
@@ -113,8 +117,16 @@ void RenameStep(benchmark::State& state, bool withReader) {
         reader = std::make_unique<kelvara::TPhotoReaderThread>(queues.worker);
     kelvara::TRenameStep step(queues.worker, queues.pending, samples.options(), escape,
                               reader.get());
+    const TempDir historyFolder("kelvara-bench-history");
+    std::unique_ptr<kelvara::THistoryWriter> history;
+    if (withHistory) {
+        history = std::make_unique<kelvara::THistoryWriter>(
+            (historyFolder.path() / "kelvara-history.sqlite").string());
+        history->BeginRun({"bench"}, kelvara::THistoryClock::now());
+        step.SetHistory(history.get());
+    }
 
-    TimeRenamesInTurn(
+    timeRenamesInTurn(
         state, step, queues.worker, photos.size(), [&](std::size_t i) { return photos[i].path; },
         [&](std::size_t i) {
             // Failing here means the step left the photo alone: it must rename.
@@ -123,6 +135,12 @@ void RenameStep(benchmark::State& state, bool withReader) {
                        : "not renamed: " + photos[i].path;
         });
     state.counters["kept_photos"] = samples.kept();
+    if (history) {
+        step.SetHistory(nullptr);
+        reader.reset(); // before the writer it writes ahead into
+        if (history->Failure())
+            state.SkipWithError("the history could not be written");
+    }
 }
 void BM_RenameStep_StepReads(benchmark::State& state) {
     RenameStep(state, false);
@@ -130,7 +148,15 @@ void BM_RenameStep_StepReads(benchmark::State& state) {
 void BM_RenameStep_Program(benchmark::State& state) {
     RenameStep(state, true);
 }
+void BM_RenameStep_ProgramWithHistory(benchmark::State& state) {
+    RenameStep(state, true, true);
+}
 BENCHMARK(BM_RenameStep_StepReads)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(1.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenameStep_ProgramWithHistory)
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(1.0)
     ->Repetitions(5)
@@ -151,7 +177,7 @@ struct RunTimes {
 };
 RunTimes RunKelvara(const fs::path& folder, const std::set<std::string>& names) {
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = SpawnProcess({KelvaraPath, folder.string()});
+    const pid_t pid = spawnProcess({KelvaraPath, folder.string()});
     RunTimes times;
     if (pid < 0)
         return times;
@@ -171,7 +197,7 @@ RunTimes RunKelvara(const fs::path& folder, const std::set<std::string>& names) 
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     kill(pid, SIGTERM);
-    if (WaitProcess(pid) != 0)
+    if (waitProcess(pid) != 0)
         times.last = -1;
     return times;
 }
@@ -184,7 +210,7 @@ void BM_Pipeline(benchmark::State& state) {
         state.SkipWithError(("no photos or no executable at " + KelvaraPath).c_str());
         return;
     }
-    TempFolder work("kelvara-bench-pipeline");
+    TempDir work("kelvara-bench-pipeline");
     const fs::path master = work.path() / "master";
     fs::create_directory(master);
     std::set<std::string> names;
@@ -249,5 +275,5 @@ BENCHMARK(BM_Pipeline)
 int main(int argc, char** argv) {
     // The program's window needs no screen here, unless one is asked for.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return kelvara::bench::RunBenchmarksOnProgram(argc, argv, KelvaraPath);
+    return kelvara::test::runBenchmarksOnProgram(argc, argv, KelvaraPath);
 }
