@@ -11,6 +11,7 @@
 // never creates the application object, so it needs no display, never makes
 // a window and never lets the worker run.
 
+#include "app/Log.h"
 #include "app/MainForm.h"
 #include "app/Translation.h"
 #include "desktop/Installation.h"
@@ -61,6 +62,23 @@ void TellHandoffGivenUp(const std::vector<std::string>& paths) {
         std::fprintf(stderr, "  %s\n", path.c_str());
 }
 
+// The metadata library for the program's life, saying when it has stopped:
+// the library itself is shared with the Windows edition, which logs
+// otherwise. Tests read the line to see the shutdown order.
+class TMetadataLibraryUnit {
+public:
+    TMetadataLibraryUnit() { m_library.emplace(); }
+    ~TMetadataLibraryUnit() {
+        m_library.reset();
+        qCDebug(kelvara::lcApp) << "metadata library stopped";
+    }
+    TMetadataLibraryUnit(const TMetadataLibraryUnit&) = delete;
+    TMetadataLibraryUnit& operator=(const TMetadataLibraryUnit&) = delete;
+
+private:
+    std::optional<kelvara::TPhotoMetadataLibrary> m_library;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -68,7 +86,7 @@ int main(int argc, char* argv[]) {
     // Made after the worker and the metadata library, released after them.
     std::optional<kelvara::TInstanceLock> instanceLock;
     kelvara::TFindFileUnit findFileUnit;
-    kelvara::TPhotoMetadataLibrary metadataLibrary;
+    TMetadataLibraryUnit metadataLibrary;
 
     // Every argument is a path: read here, before any toolkit sees them.
     const std::vector<std::string> arguments = kelvara::ProcessArguments(argc, argv);

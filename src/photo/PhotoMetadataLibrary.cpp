@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/PhotoMetadataLibrary.h"
 
-#include "photo/Log.h"
-
 #include <exiv2/exiv2.hpp>
 
 namespace kelvara {
@@ -23,8 +21,6 @@ TPhotoMetadataLibrary::~TPhotoMetadataLibrary() {
     Exiv2::XmpParser::terminate();
     Exiv2::LogMsg::setHandler(m_previousHandler);
     Exiv2::LogMsg::setLevel(static_cast<Exiv2::LogMsg::Level>(m_previousLevel));
-    // Tests read this line to see the shutdown order.
-    qCDebug(lcPhoto) << "metadata library stopped";
 }
 
 } // namespace kelvara

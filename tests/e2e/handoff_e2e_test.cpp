@@ -421,7 +421,7 @@ TEST_F(HandoffTest, TheInstanceLockGoesLastOnceTheWorkerAndTheMetadataLibraryHav
     const auto released = at("kelvara.instance: instance lock released");
     ASSERT_NE(released, lines.end()) << kelvara.log().tail();
     for (const char* before : {"kelvara.app: state saved", "kelvara.search: search worker stopped",
-                               "kelvara.photo: metadata library stopped"}) {
+                               "kelvara.app: metadata library stopped"}) {
         const auto line = at(before);
         EXPECT_NE(line, lines.end()) << before;
         EXPECT_LT(line, released) << before << "\n" << kelvara.log().tail();

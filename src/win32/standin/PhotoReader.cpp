@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32/standin/PhotoReader.h"
 
+#include "base/Trim.h"
 #include "photo/PhotoDate.h"
-#include "platform/Trim.h"
 #include "win32/UniqueHandle.h"
 
 #include <algorithm>
