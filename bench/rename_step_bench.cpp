@@ -27,6 +27,7 @@
 #include "BenchSupport.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
+#include "rename/HistoryWriter.h"
 #include "rename/NamingOptions.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
@@ -99,7 +100,10 @@ const SamplePhotos& Samples() {
     return samples;
 }
 
-void RenameStep(benchmark::State& state, bool withReader) {
+// The step as the program runs it, optionally with the history on: the
+// reader then writes each rename ahead into the database and the writer
+// thread records outcomes, and the step's own time must stay what it was.
+void RenameStep(benchmark::State& state, bool withReader, bool withHistory = false) {
     StepQueues queues;
     const SamplePhotos& samples = Samples();
     const std::vector<Photo>& photos = samples.renamed();
@@ -113,6 +117,14 @@ void RenameStep(benchmark::State& state, bool withReader) {
         reader = std::make_unique<kelvara::TPhotoReaderThread>(queues.worker);
     kelvara::TRenameStep step(queues.worker, queues.pending, samples.options(), escape,
                               reader.get());
+    const TempFolder historyFolder("kelvara-bench-history");
+    std::unique_ptr<kelvara::THistoryWriter> history;
+    if (withHistory) {
+        history = std::make_unique<kelvara::THistoryWriter>(
+            (historyFolder.path() / "kelvara-history.sqlite").string());
+        history->BeginRun({"bench"}, kelvara::THistoryClock::now());
+        step.SetHistory(history.get());
+    }
 
     TimeRenamesInTurn(
         state, step, queues.worker, photos.size(), [&](std::size_t i) { return photos[i].path; },
@@ -123,6 +135,12 @@ void RenameStep(benchmark::State& state, bool withReader) {
                        : "not renamed: " + photos[i].path;
         });
     state.counters["kept_photos"] = samples.kept();
+    if (history) {
+        step.SetHistory(nullptr);
+        reader.reset(); // before the writer it writes ahead into
+        if (history->Failure())
+            state.SkipWithError("the history could not be written");
+    }
 }
 void BM_RenameStep_StepReads(benchmark::State& state) {
     RenameStep(state, false);
@@ -130,7 +148,15 @@ void BM_RenameStep_StepReads(benchmark::State& state) {
 void BM_RenameStep_Program(benchmark::State& state) {
     RenameStep(state, true);
 }
+void BM_RenameStep_ProgramWithHistory(benchmark::State& state) {
+    RenameStep(state, true, true);
+}
 BENCHMARK(BM_RenameStep_StepReads)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(1.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RenameStep_ProgramWithHistory)
     ->Unit(benchmark::kMicrosecond)
     ->MinTime(1.0)
     ->Repetitions(5)

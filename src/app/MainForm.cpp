@@ -2,18 +2,26 @@
 #include "app/MainForm.h"
 
 #include "app/EscapeKeyWatcher.h"
+#include "app/HistoryForm.h"
 #include "app/Log.h"
 #include "app/RadioGroupStop.h"
+#include "app/RunPanel.h"
+#include "app/RunTexts.h"
 #include "app/StateSaveReport.h"
 #include "app/TextFit.h"
 #include "app/TimerThread.h"
+#include "app/UndoTask.h"
 #include "base/Contained.h"
 #include "base/PathName.h"
+#include "desktop/Installation.h"
+#include "history/HistoryLocation.h"
 #include "info/InfoForm.h"
 #include "instance/HandoffReceiver.h"
 #include "instance/InstanceLock.h"
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
+#include "platform/LauncherProgress.h"
+#include "rename/HistoryWriter.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
@@ -30,8 +38,12 @@
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QPalette>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
@@ -101,6 +113,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     MakeOneTabStop({m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS});
     MakeOneTabStop({m_ui->RdoDF, m_ui->RdoDMF, m_ui->RdoDSF, m_ui->RdoDSMF});
+    connect(m_ui->BtnUndo, &QPushButton::clicked, this, [this] { BtnUndoClick(); });
+    connect(m_ui->LblHistory, &QLabel::linkActivated, this, [this] { LblHistoryClick(); });
     MainForm = this;
     if (instanceLock != nullptr) {
         try {
@@ -139,8 +153,37 @@ void TMainForm::FormCreate() {
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
     m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
+    // The history opens on a thread of its own (settling what a killed copy
+    // left open); nothing here waits for it.
+    const std::string historyFile =
+        m_arguments.empty()
+            ? std::string()
+            : HistoryFileFor(m_arguments[0], QFile::encodeName(m_stateFiles.save).toStdString());
+    m_history = std::make_unique<THistoryWriter>(
+        historyFile, historyFile.empty() ? "no home folder for the history" : "");
+    m_runPanel = std::make_unique<TRunPanel>(m_ui->LblProgress, *FindFileThread,
+                                             CreateLauncherProgress(ApplicationId() + ".desktop"));
+    m_runPanel->SetHistory(m_history.get());
     m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
                                            m_reader.get());
+    m_step->SetObserver(m_runPanel.get());
+    m_step->SetHistory(m_history.get());
+    connect(m_runPanel.get(), &TRunPanel::RunStarted, this, [this] { UpdateUndoButton(); });
+    connect(m_runPanel.get(), &TRunPanel::RunRecorded, this, [this] { UpdateUndoButton(); });
+    // Not a child of the form: the state file walks the form's children.
+    m_undoTimer = std::make_unique<QTimer>();
+    m_undoTimer->setInterval(TRunPanel::RefreshMilliseconds / 5);
+    connect(m_undoTimer.get(), &QTimer::timeout, this,
+            [this] { Contained(lcApp, "undo not watched", [this] { UndoTick(); }); });
+    m_history->AfterWritten([self = QPointer<TMainForm>(this)] {
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                if (TMainForm* form = self.data())
+                    form->UpdateUndoButton();
+            },
+            Qt::QueuedConnection);
+    });
     m_mainThread = std::make_unique<TQtMainThreadCall>();
     FTimerThread = std::make_unique<TTimerThread>(
         *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
@@ -148,6 +191,8 @@ void TMainForm::FormCreate() {
             if (m_step)
                 m_step->DropEscapeSeenWhileIdle();
         });
+    // Not as the state file had it: as things stand now.
+    UpdateUndoButton();
     FindFileThread->Resume();
 }
 
@@ -177,8 +222,14 @@ void TMainForm::FormDestroy() {
     // Nothing may keep the state from being saved, nor end the program in
     // this destructor.
     Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
-    m_step.reset();
+    // An undo stops at its next photo: what is back stays back.
+    m_undo.reset();
+    // The reader writes renames ahead through the step: it goes first.
     m_reader.reset();
+    m_step.reset();
+    m_runPanel.reset();
+    // What the history was handed is written before the program ends.
+    m_history.reset();
     FPendingFiles.reset();
     // Tests count the lines "state saved" and "state not saved" (written just
     // before the one error box, or the one line on standard error).
@@ -195,6 +246,99 @@ void TMainForm::EndUnattended() {
 
 void TMainForm::RdoYMDHNSClick() {
     Contained(lcApp, "date precision not applied", [this] { UpdateDatePattern(); });
+}
+
+void TMainForm::BtnUndoClick() {
+    Contained(lcApp, "undo not started", [this] { Undo(); });
+}
+
+void TMainForm::LblHistoryClick() {
+    Contained(lcApp, "history window failed", [this] { ShowHistory(); });
+}
+
+bool TMainForm::UndoGoing() const {
+    return m_undo != nullptr && m_undo->Going();
+}
+
+bool TMainForm::Undo(std::optional<std::int64_t> run) {
+    // Not over a run going on (Escape first), nor twice at once. Without a
+    // history the undo ends at once and says why.
+    if (!m_history || m_runPanel->Run().Going() || UndoGoing())
+        return false;
+    m_undo.reset();
+    m_undo = std::make_unique<TUndoTask>(*m_history, run);
+    connect(m_undo.get(), &TUndoTask::Ended, this,
+            [this] { Contained(lcApp, "undo not ended", [this] { UndoEnded(); }); });
+    // An Escape pressed before the undo began must not stop it.
+    m_escape->Pressed();
+    m_undoTimer->start();
+    UndoTick();
+    UpdateUndoButton();
+    qCDebug(lcApp) << "undo started";
+    return true;
+}
+
+void TMainForm::UndoTick() {
+    if (!UndoGoing())
+        return;
+    // No steps run while nothing is queued, so the undo watches the key
+    // itself.
+    if (m_escape->Pressed())
+        m_undo->Stop();
+    const TUndoProgress progress = m_undo->Progress();
+    m_runPanel->ShowOther(UndoProgressText(progress), true,
+                          progress.total == 0 ? 0.0
+                                              : static_cast<double>(progress.done) /
+                                                    static_cast<double>(progress.total));
+}
+
+void TMainForm::UndoEnded() {
+    m_undoTimer->stop();
+    if (!m_undo)
+        return;
+    QString text;
+    if (const auto failure = m_undo->Failure())
+        text = UndoFailedText(*failure);
+    else if (const auto report = m_undo->Report())
+        text = UndoSummaryText(*report);
+    else
+        text = NothingToUndoText();
+    m_runPanel->ShowOther(text, false, 0);
+    UpdateUndoButton();
+    emit UndoFinished();
+}
+
+THistoryForm* TMainForm::HistoryWindow() const {
+    return m_historyForm;
+}
+
+void TMainForm::ShowHistory() {
+    if (!m_history)
+        return;
+    if (m_historyForm == nullptr) {
+        // The last run chosen: the link stands beside its summary.
+        m_historyForm = new THistoryForm(*m_history, m_history->LastRun(), this);
+        m_historyForm->setWindowFlag(Qt::Window);
+        m_historyForm->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_historyForm, &THistoryForm::UndoRequested, this,
+                [this](TRunId run) { Contained(lcApp, "undo not started", [&] { Undo(run); }); });
+        const auto reload = [this] {
+            if (m_historyForm != nullptr)
+                Contained(lcApp, "history not reloaded", [this] { m_historyForm->Reload(); });
+        };
+        connect(this, &TMainForm::UndoFinished, m_historyForm, reload);
+        connect(m_runPanel.get(), &TRunPanel::RunRecorded, m_historyForm, reload);
+    }
+    m_historyForm->show();
+    m_historyForm->raise();
+    m_historyForm->activateWindow();
+}
+
+void TMainForm::UpdateUndoButton() {
+    // Offered whenever nothing goes on, also before the history is open (an
+    // undo waits for it), so that the window looks the same at every start.
+    const bool offered = m_history && !m_runPanel->Run().Going() && !UndoGoing();
+    m_ui->BtnUndo->setEnabled(offered);
 }
 
 void TMainForm::Button1Click() {
@@ -242,8 +386,23 @@ void TMainForm::RenameNextFile() {
         m_step->RenameNextFile();
 }
 
+bool TMainForm::FastRuns() const {
+    return m_ui->ChkFast->isChecked();
+}
+
+bool TMainForm::VideosToo() const {
+    return m_ui->ChkVideos->isChecked();
+}
+
 void TMainForm::QueuePath(const std::string& path) {
-    FindFileThread->AddPath(FullPathName(path));
+    const std::string full = FullPathName(path);
+    // The run begins before its first file is queued: the reader writes
+    // its renames ahead under it.
+    if (m_runPanel)
+        m_runPanel->PathQueued(full);
+    FindFileThread->AddPath(full);
+    if (m_runPanel)
+        m_runPanel->ShowProgress();
 }
 
 void TMainForm::QueuePaths(const std::vector<std::string>& paths) {
@@ -270,6 +429,17 @@ void TMainForm::Activate(const std::string& activationToken) {
         raise();
         activateWindow();
     });
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Z undoes the last run, as the button does. (A key handler, not a
+    // shortcut object: the state file walks every child of the window.)
+    if (event->matches(QKeySequence::Undo)) {
+        event->accept();
+        BtnUndoClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

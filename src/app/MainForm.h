@@ -26,8 +26,11 @@
 #include "search/PathList.h"
 #include "state/StateFileLocation.h"
 
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +51,10 @@ class TEscapeKeyWatcher;
 class TMainThreadCall;
 class TPhotoReaderThread;
 class TRenameStep;
+class TRunPanel;
+class THistoryWriter;
+class TUndoTask;
+class THistoryForm;
 class TStateSaveReport;
 class TTimerThread;
 
@@ -88,11 +95,29 @@ public:
     // The naming options, as the rename step reads them.
     std::string DatePattern() const override { return FDatePattern; }
     TNameLayout Layout() const override;
+    // The run panel's choices ChkFast and ChkVideos, as they stand now.
+    bool FastRuns() const override;
+    bool VideosToo() const override;
+
+    // The run panel: the run going on or last ended, and its texts.
+    const TRunPanel& RunPanel() const { return *m_runPanel; }
+    // Undoes the last run that has anything left to move back (Ctrl+Z and
+    // BtnUndo), or `run`; not while a run or another undo goes on. True when
+    // an undo started.
+    bool Undo(std::optional<std::int64_t> run = std::nullopt);
+    bool UndoGoing() const;
+    // The history window, while it is open.
+    THistoryForm* HistoryWindow() const;
 
     Ui::MainForm& ui() { return *m_ui; }
 
+signals:
+    // An undo has ended and the panel says how it went.
+    void UndoFinished();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -103,6 +128,12 @@ private:
     void RdoYMDHNSClick();
     void Button1Click();
     void UpdateDatePattern();
+    void BtnUndoClick();
+    void LblHistoryClick();
+    void UndoTick();
+    void UndoEnded();
+    void UpdateUndoButton();
+    void ShowHistory();
 
     std::unique_ptr<Ui::MainForm> m_ui;
     std::vector<std::string> m_arguments;
@@ -117,6 +148,11 @@ private:
     std::unique_ptr<TStateSaveReport> m_saveReport;
     std::unique_ptr<IEscapeKey> m_escape;
     std::unique_ptr<TPhotoReaderThread> m_reader;
+    std::unique_ptr<THistoryWriter> m_history;
+    std::unique_ptr<TRunPanel> m_runPanel;
+    std::unique_ptr<TUndoTask> m_undo;
+    std::unique_ptr<QTimer> m_undoTimer;
+    QPointer<THistoryForm> m_historyForm;
     std::unique_ptr<TRenameStep> m_step;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;

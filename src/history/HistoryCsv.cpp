@@ -47,6 +47,8 @@ std::string KeptReasonText(TKeptReason reason) {
         return "the program ended before its turn";
     case TKeptReason::MoveFailed:
         return "the move failed";
+    case TKeptReason::NoLayout:
+        return "no name layout chosen";
     case TKeptReason::Gone:
         return "gone";
     case TKeptReason::Changed:

@@ -40,6 +40,7 @@ enum class TKeptReason {
     Cancelled = 8,       // Escape before its turn
     Interrupted = 9,     // the program ended between the record and the move
     MoveFailed = 10,     // the move itself failed (access denied, say)
+    NoLayout = 30,       // no name layout is chosen, so nothing is renamed
     // An undo's: why a renamed file did not go back.
     Gone = 20,         // nothing under its new name any more
     Changed = 21,      // another file, or the file changed, under its new name

@@ -88,14 +88,16 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
 }
 
 // Undoes `done`, last first. True when all moved back; at the first move
-// back that fails it stops, and what is still moved keeps its new name.
-bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams& seams) {
-    for (auto it = done.rbegin(); it != done.rend(); ++it) {
-        const TPlannedMove& move = **it;
+// back that fails it stops, and what is still moved keeps its new name:
+// `done` is cut to those.
+bool MoveBack(std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams& seams) {
+    while (!done.empty()) {
+        const TPlannedMove& move = *done.back();
         try {
             seams.move ? seams.move(move.to, move.from) : MoveFileNoReplace(move.to, move.from);
             qCDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from);
+            done.pop_back();
         } catch (...) {
             qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
                               << DecodedPath(move.from) << ":"
@@ -106,12 +108,21 @@ bool MoveBack(const std::vector<const TPlannedMove*>& done, const TCompanionMove
     return true;
 }
 
+void TellMoved(const std::vector<const TPlannedMove*>& done, std::vector<TRenamedFile>* moved) {
+    if (moved == nullptr)
+        return;
+    moved->clear();
+    for (const TPlannedMove* planned : done)
+        moved->push_back({planned->from, planned->to});
+}
+
 } // namespace
 
 TMoveResult MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
                                     const TCompanionMoveSeams& seams,
                                     const std::optional<std::vector<TCompanion>>& found,
-                                    const std::optional<TFileIdentity>& identity) {
+                                    const std::optional<TFileIdentity>& identity,
+                                    std::vector<TRenamedFile>* moved) {
     const TSplitPath photo = SplitPath(photoPath);
     const TSplitPath renamed = SplitPath(target);
     if (renamed.folder != photo.folder || renamed.name.size() <= photo.name.size() ||
@@ -150,10 +161,12 @@ TMoveResult MovePhotoWithCompanions(const std::string& photoPath, const std::str
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
             // The photo keeps its new name, with what could not move back.
+            TellMoved(done, moved);
             result.outcome = TMoveOutcome::HalfWay;
             return result;
         }
     }
+    TellMoved(done, moved);
     return result;
 }
 

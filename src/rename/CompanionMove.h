@@ -31,6 +31,7 @@
 // undone, "cannot move back <target> to <path>" where the undo stops.
 
 #include "rename/Companions.h"
+#include "rename/RenameOutcome.h"
 
 #include <functional>
 #include <optional>
@@ -70,15 +71,18 @@ struct TMoveResult {
 // `found` when given (looked up ahead, off the main thread) that are still
 // regular files there, else those FindCompanions finds now. When `identity`
 // is given, the photo moves only while its name still holds that file.
-// Returns when the photo has its new name (and how it went). Throws std::system_error, and
-// nothing has moved, when the photo keeps its name: its own move failed
-// (ENOENT: it went), another file took its name or a companion's since they
-// were read (ESTALE), a companion's new name is unusable (ENAMETOOLONG) or
-// taken (EEXIST), or a companion's move failed and everything moved back.
+// Returns when the photo has its new name (and how it went); `moved`, where
+// given, then lists the moves that stand: the photo's first, then each
+// companion's. Throws std::system_error, and nothing has moved, when the
+// photo keeps its name: its own move failed (ENOENT: it went), another file
+// took its name or a companion's since they were read (ESTALE), a
+// companion's new name is unusable (ENAMETOOLONG) or taken (EEXIST), or a
+// companion's move failed and everything moved back.
 TMoveResult
 MovePhotoWithCompanions(const std::string& photoPath, const std::string& target,
                         const TCompanionMoveSeams& seams = {},
                         const std::optional<std::vector<TCompanion>>& found = std::nullopt,
-                        const std::optional<TFileIdentity>& identity = std::nullopt);
+                        const std::optional<TFileIdentity>& identity = std::nullopt,
+                        std::vector<TRenamedFile>* moved = nullptr);
 
 } // namespace kelvara

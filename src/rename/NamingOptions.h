@@ -25,6 +25,13 @@ public:
     virtual ~INamingOptions() = default;
     virtual std::string DatePattern() const = 0;
     virtual TNameLayout Layout() const = 0;
+    // The run panel's two choices, off unless the window says otherwise.
+    // Nothing acts on them yet: the step keeps the described pace and
+    // renames photos only.
+    // Rename as fast as the machine allows instead of one file per step.
+    virtual bool FastRuns() const { return false; }
+    // Rename videos by their own date as well as photos.
+    virtual bool VideosToo() const { return false; }
 };
 
 // Options that stay as they were made: the first-start choice (minute

@@ -21,20 +21,40 @@ TPhotoReaderThread::~TPhotoReaderThread() {
 
 std::optional<TPreparedPhoto> TPhotoReaderThread::TakePrepared(TPathList& target) {
     std::optional<THeld> held;
+    THook discarded;
     {
         std::lock_guard guard(m_mutex);
         held.swap(m_held);
+        discarded = m_discarded;
     }
+    if (!held)
+        return std::nullopt;
     // Only the main thread takes from the queue or cancels it, so a prepared
     // file that is no longer the front was cancelled: it is dropped.
-    if (!held || !m_worker.TakeFront(held->file, target))
+    if (!m_worker.TakeFront(held->file, target)) {
+        if (discarded)
+            discarded(held->file.path, held->photo);
         return std::nullopt;
+    }
     return std::move(held->photo);
 }
 
 void TPhotoReaderThread::Drop() {
+    std::optional<THeld> held;
+    THook discarded;
+    {
+        std::lock_guard guard(m_mutex);
+        held.swap(m_held);
+        discarded = m_discarded;
+    }
+    if (held && discarded)
+        discarded(held->file.path, held->photo);
+}
+
+void TPhotoReaderThread::SetHooks(THook ahead, THook discarded) {
     std::lock_guard guard(m_mutex);
-    m_held.reset();
+    m_ahead = std::move(ahead);
+    m_discarded = std::move(discarded);
 }
 
 void TPhotoReaderThread::Execute() {
@@ -52,19 +72,40 @@ void TPhotoReaderThread::Execute() {
                 return Terminated() || m_worker.Generation() != generation;
             });
             LookUpCompanions(front->path, photo);
+            THook ahead;
+            {
+                std::lock_guard guard(m_mutex);
+                ahead = m_ahead;
+            }
+            if (ahead && m_worker.Generation() == generation)
+                ahead(front->path, photo);
         } catch (const std::exception& error) {
             // Nothing may end this thread, and with it the program: the file
             // keeps its name, the next one goes on.
             photo = TPreparedPhoto{};
             photo.failure = error.what();
+            photo.failureReason = TKeptReason::Unreadable;
         } catch (...) {
             photo = TPreparedPhoto{};
             photo.failure = "an unexpected failure";
+            photo.failureReason = TKeptReason::Unreadable;
         }
-        if (Terminated())
+        if (Terminated()) {
+            // The program ends: whatever was written ahead is settled from
+            // the disk at the next start.
             return;
-        if (m_worker.Generation() != generation)
-            continue; // cancelled while it was read
+        }
+        if (m_worker.Generation() != generation) {
+            // Cancelled while it was read.
+            THook discarded;
+            {
+                std::lock_guard guard(m_mutex);
+                discarded = m_discarded;
+            }
+            if (discarded)
+                discarded(front->path, photo);
+            continue;
+        }
         const std::string path = front->path;
         {
             std::lock_guard guard(m_mutex);

@@ -21,6 +21,7 @@
 #include "search/PathList.h"
 #include "thread/Thread.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -40,6 +41,14 @@ public:
     // Main thread: forgets what is held (the queues were cancelled).
     void Drop();
 
+    // What the reader does with a photo after it has read it (`ahead`: the
+    // step writes its rename into the history) and with one it read for
+    // nothing (`discarded`: Escape took it out of the queue). Both run on
+    // the reader thread, or for a photo dropped by Drop on the caller's;
+    // neither may throw. Set before the first file is queued.
+    using THook = std::function<void(const std::string& path, TPreparedPhoto& photo)>;
+    void SetHooks(THook ahead, THook discarded);
+
 protected:
     void Execute() override;
 
@@ -52,6 +61,8 @@ private:
     TFindFileThread& m_worker;
     std::mutex m_mutex; // guards m_held only; never held with the worker's lock
     std::optional<THeld> m_held;
+    THook m_ahead;     // guarded by m_mutex when set
+    THook m_discarded; // guarded by m_mutex when set
 };
 
 } // namespace kelvara

@@ -6,6 +6,7 @@
 #include "photo/PhotoFile.h"
 #include "rename/Log.h"
 
+#include <cerrno>
 #include <new>
 #include <system_error>
 
@@ -26,16 +27,23 @@ TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort
     } catch (const std::system_error& error) {
         // Unreadable, gone, or no regular file.
         photo.failure = error.what();
+        const int code = error.code().value();
+        photo.failureReason = code == ENOENT || code == ENOTDIR ? TKeptReason::GoneOrChanged
+                              : code == ECANCELED               ? TKeptReason::Cancelled
+                                                                : TKeptReason::Unreadable;
     } catch (const TPhotoPropertiesError& error) {
         // An image whose metadata cannot be read.
         photo.failure = error.what();
+        photo.failureReason = TKeptReason::Unreadable;
     } catch (const std::bad_alloc&) {
         // Damaged metadata that claims more memory than there is.
         photo.failure = "out of memory reading it";
+        photo.failureReason = TKeptReason::Unreadable;
     } catch (...) {
         // Anything else thrown on the way (an image plugin's own exception,
         // say): the file keeps its name all the same.
         photo.failure = ThrownText(std::current_exception()).toStdString();
+        photo.failureReason = TKeptReason::Unreadable;
     }
     return photo;
 }

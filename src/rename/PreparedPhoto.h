@@ -8,7 +8,9 @@
 #include "photo/PhotoProperties.h"
 #include "platform/FileIdentity.h"
 #include "rename/Companions.h"
+#include "rename/RenameOutcome.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,8 +21,10 @@ namespace kelvara {
 struct TPreparedPhoto {
     // The properties of a raster image; none for anything else.
     std::optional<TPhotoProperties> properties;
-    // Why there are none, for the step's debug line.
+    // Why there are none, for the step's debug line, and which of the kept
+    // reasons that is: no image, gone before it was read, or unreadable.
     std::string failure;
+    TKeptReason failureReason = TKeptReason::NotAPhoto;
     // The file that was read, from the descriptor it was read through: the
     // step renames it only while its name still holds this file.
     std::optional<TFileIdentity> identity;
@@ -29,6 +33,13 @@ struct TPreparedPhoto {
     // where the file is no photo or they could not be looked for (the move
     // then looks for them itself).
     std::optional<std::vector<TCompanion>> companions;
+    // The rename written ahead into the history, where there is one: its
+    // record and the target it was written for. The step uses it only for
+    // that same target.
+    std::optional<std::int64_t> intent;
+    std::string plannedTarget;
+    // How many files (the photo and its companions) the record lists.
+    std::size_t plannedFiles = 0;
 };
 
 // Reads the file at `path`. Every failure (no image, unreadable or gone, no

@@ -3,12 +3,19 @@
 
 #include "base/Contained.h"
 #include "base/PathName.h"
+#include "platform/FileIdentity.h"
 #include "rename/CompanionMove.h"
+#include "rename/HistoryWriter.h"
+#include "rename/IntentFor.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
 #include "rename/PhotoReader.h"
 
+#include <exception>
+#include <iterator>
+#include <limits>
 #include <optional>
+#include <system_error>
 
 namespace kelvara {
 
@@ -29,14 +36,22 @@ void TRenameStep::RenameNextFile() noexcept {
 // The debug lines below are the points tests wait for, so their wording
 // stays: "Escape pressed: search cancelled", "renamed <path> to <target>",
 // "renamed half-way <path> to <target>" (a companion left behind), "kept
-// <path>" (whatever the reason) and, once the step has taken files and
-// then finds none waiting and no search left, "queues empty".
+// <path>" (whatever the reason; the reason's key ends the line, as
+// "[name-taken]") and, once the step has taken files and then finds none
+// waiting and no search left, "queues empty".
 void TRenameStep::Step() {
+    if (m_history != nullptr) {
+        std::string pattern = m_options.DatePattern();
+        const TNameLayout layout = m_options.Layout();
+        std::lock_guard guard(m_optionsMutex);
+        m_aheadPattern = std::move(pattern);
+        m_aheadLayout = layout;
+    }
     if (m_escape.Pressed()) {
-        m_worker.Cancel();
-        if (m_reader != nullptr)
-            m_reader->Drop();
+        CancelQueued();
         qCDebug(lcRename) << "Escape pressed: search cancelled";
+        if (m_observer != nullptr)
+            m_observer->Cancelled();
     }
 
     // The reader moves the front file once it has read it; until then the
@@ -51,41 +66,129 @@ void TRenameStep::Step() {
         // this thread adds folders: with neither left, nothing more comes.
         if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
             m_busy = false;
+            m_movedCompanions.clear();
             qCDebug(lcRename) << "queues empty";
+            if (m_observer != nullptr)
+                m_observer->QueuesEmpty();
         }
         return;
     }
     m_busy = true;
-    const std::string path = std::move(FPendingFiles.front());
+    TFileOutcome outcome;
+    outcome.path = std::move(FPendingFiles.front());
     FPendingFiles.pop_front();
+    const std::string& path = outcome.path;
+    if (m_movedCompanions.erase(path) > 0 && GoneFrom(path)) {
+        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
+        return;
+    }
+    // The record of a move under way, until it is known how it went.
+    std::int64_t intentMoving = 0;
+    bool moving = false;
 
     try {
         if (!prepared)
             prepared = PreparePhoto(path);
-        const std::string target = TargetFor(path, *prepared);
-        if (target.empty()) {
-            qCDebug(lcRename) << "kept" << DecodedPath(path);
-            return;
+        const TDecision decision = Decide(path, *prepared);
+        if (decision.kept) {
+            outcome.kept = decision.kept;
+            outcome.detail = decision.detail;
+            qCDebug(lcRename) << "kept" << DecodedPath(path)
+                              << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
+            RecordKept(outcome, &*prepared);
+        } else {
+            // On the disk before anything moves; nothing moves unrecorded
+            // unless the history cannot be written at all.
+            const std::optional<std::int64_t> intent =
+                IntentForMove(path, decision.target, *prepared);
+            moving = intent.has_value();
+            intentMoving = intent.value_or(0);
+            // Its sidecars, edit files and Live Photo video take the same prefix,
+            // or the photo keeps its name with them. A file that took the name
+            // of the one read keeps its name: it is read in its own turn if it is
+            // queued again.
+            const TMoveOutcome moved =
+                MovePhotoWithCompanions(path, decision.target, {}, prepared->companions,
+                                        prepared->identity, &outcome.moves)
+                    .outcome;
+            if (moved == TMoveOutcome::HalfWay)
+                qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
+                                  << DecodedPath(decision.target)
+                                  << ": a companion could not move, nor everything back";
+            else
+                qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
+                                  << DecodedPath(decision.target);
+            moving = false;
+            if (m_history != nullptr && intent) {
+                // Every file of the record moved: done. A companion that went
+                // since it was found, or a half-way move: the disk says.
+                if (moved == TMoveOutcome::Renamed &&
+                    outcome.moves.size() == prepared->plannedFiles)
+                    m_history->Outcome(*intent, TIntentOutcome::Done);
+                else
+                    m_history->Settle(*intent);
+            }
         }
-        // Its sidecars, edit files and Live Photo video take the same prefix,
-        // or the photo keeps its name with them. A file that took the name
-        // of the one read keeps its name: it is read in its own turn if it is
-        // queued again.
-        const TMoveResult moved =
-            MovePhotoWithCompanions(path, target, {}, prepared->companions, prepared->identity);
-        if (moved.outcome == TMoveOutcome::HalfWay)
-            qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
-                              << DecodedPath(target)
-                              << ": a companion could not move, nor everything back";
-        else
-            qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to" << DecodedPath(target);
     } catch (...) {
         // The target exists, the file went or is not ours to rename, or
         // anything else went wrong on its way: it keeps its name, and the next
         // step goes on.
+        const std::exception_ptr thrown = std::current_exception();
+        outcome.moves.clear();
+        outcome.kept = TKeptReason::MoveFailed;
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::system_error& error) {
+            outcome.kept = KeptReasonForMoveError(error.code().value());
+        } catch (...) {
+        }
+        outcome.detail = ThrownText(thrown).toStdString();
+        if (m_history != nullptr && moving)
+            m_history->Outcome(intentMoving, TIntentOutcome::Kept, *outcome.kept);
+        else
+            RecordKept(outcome, prepared ? &*prepared : nullptr);
         qCDebug(lcRename) << "kept" << DecodedPath(path) << ":"
-                          << qUtf8Printable(ThrownText(std::current_exception()));
+                          << qUtf8Printable(ThrownText(thrown))
+                          << ("[" + std::string(KeptReasonKey(*outcome.kept)) + "]").c_str();
     }
+    for (std::size_t i = 1; i < outcome.moves.size(); ++i)
+        m_movedCompanions.insert(outcome.moves[i].from);
+    Tell(outcome);
+}
+
+bool TRenameStep::GoneFrom(const std::string& path) noexcept {
+    try {
+        return !FileIdentityAt(path).has_value();
+    } catch (...) {
+        return false; // it cannot be looked at: its own turn says why
+    }
+}
+
+void TRenameStep::CancelQueued() {
+    // What was found and waits is taken out first, so the observer can hear
+    // of each; whatever the search would still have found was never known.
+    TPathList dropped;
+    if (m_observer != nullptr || m_history != nullptr)
+        m_worker.TakeFiles(dropped, std::numeric_limits<int>::max());
+    m_worker.Cancel();
+    m_movedCompanions.clear();
+    if (m_reader != nullptr)
+        m_reader->Drop();
+    dropped.insert(dropped.end(), std::make_move_iterator(FPendingFiles.begin()),
+                   std::make_move_iterator(FPendingFiles.end()));
+    FPendingFiles.clear();
+    for (std::string& path : dropped) {
+        TFileOutcome outcome;
+        outcome.path = std::move(path);
+        outcome.kept = TKeptReason::Cancelled;
+        RecordKept(outcome, nullptr);
+        Tell(outcome);
+    }
+}
+
+void TRenameStep::Tell(const TFileOutcome& outcome) noexcept {
+    if (m_observer != nullptr)
+        m_observer->FileDone(outcome);
 }
 
 void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
@@ -98,53 +201,138 @@ void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
     });
 }
 
+void TRenameStep::SetHistory(THistoryWriter* history) {
+    {
+        std::lock_guard guard(m_optionsMutex);
+        m_aheadPattern = m_options.DatePattern();
+        m_aheadLayout = m_options.Layout();
+    }
+    m_history = history;
+    if (m_reader == nullptr)
+        return;
+    if (history == nullptr) {
+        m_reader->SetHooks({}, {});
+        return;
+    }
+    m_reader->SetHooks(
+        [this](const std::string& path, TPreparedPhoto& photo) { WriteAhead(path, photo); },
+        [this](const std::string&, TPreparedPhoto& photo) { Discarded(photo); });
+}
+
+void TRenameStep::WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept {
+    Contained(lcRename, "rename not written ahead", [&] {
+        if (!photo.properties)
+            return;
+        std::string pattern;
+        TNameLayout layout = TNameLayout::None;
+        {
+            std::lock_guard guard(m_optionsMutex);
+            pattern = m_aheadPattern;
+            layout = m_aheadLayout;
+        }
+        const TDecision decision = DecideWith(path, photo, pattern, layout);
+        if (decision.kept)
+            return;
+        const TIntent intent = IntentFor(path, decision.target, photo);
+        photo.intent = m_history->WriteIntentAhead(intent);
+        if (photo.intent) {
+            photo.plannedTarget = decision.target;
+            photo.plannedFiles = intent.files.size();
+        }
+    });
+}
+
+void TRenameStep::Discarded(TPreparedPhoto& photo) noexcept {
+    Contained(lcRename, "record not closed", [&] {
+        if (photo.intent)
+            m_history->Outcome(*photo.intent, TIntentOutcome::Kept, TKeptReason::Cancelled);
+    });
+}
+
+std::optional<std::int64_t> TRenameStep::IntentForMove(const std::string& path,
+                                                       const std::string& target,
+                                                       TPreparedPhoto& photo) {
+    if (m_history == nullptr)
+        return std::nullopt;
+    if (photo.intent && photo.plannedTarget == target)
+        return photo.intent;
+    if (photo.intent) {
+        // Written for other options than the step's now: not this move.
+        m_history->Outcome(*photo.intent, TIntentOutcome::Kept, TKeptReason::Interrupted);
+        photo.intent.reset();
+    }
+    // Rare (the options changed since the photo was read): this step waits
+    // for the disk once.
+    const TIntent intent = IntentFor(path, target, photo);
+    photo.plannedFiles = intent.files.size();
+    return m_history->WriteIntentAhead(intent);
+}
+
+void TRenameStep::RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* photo) noexcept {
+    if (m_history == nullptr || !outcome.kept)
+        return;
+    Contained(lcRename, "kept file not recorded", [&] {
+        if (photo != nullptr && photo->intent) {
+            // Its record lists it as kept once it is closed so.
+            m_history->Outcome(*photo->intent, TIntentOutcome::Kept, *outcome.kept);
+            return;
+        }
+        const TSplitPath split = SplitPath(outcome.path);
+        m_history->Kept({split.folder, split.name, *outcome.kept});
+    });
+}
+
 std::string TRenameStep::TargetFor(const std::string& path) const {
     return TargetFor(path, PreparePhoto(path));
 }
 
 std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto& photo) const {
-    if (!photo.properties) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << photo.failure.c_str();
-        return {};
-    }
+    return Decide(path, photo).target;
+}
+
+TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
+                                           const TPreparedPhoto& photo) const {
+    if (!photo.properties)
+        return DecideWith(path, photo, {}, TNameLayout::None);
+    return DecideWith(path, photo, m_options.DatePattern(), m_options.Layout());
+}
+
+TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path, const TPreparedPhoto& photo,
+                                               const std::string& datePattern, TNameLayout layout) {
+    const auto keep = [&](TKeptReason reason, std::string detail) {
+        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
+        return TDecision{{}, reason, std::move(detail)};
+    };
+    if (!photo.properties)
+        return keep(photo.failureReason, photo.failure);
     const TPhotoProperties& properties = *photo.properties;
 
     // Without a real shooting date there is nothing to put in front: the file
     // keeps its name rather than gain a bare "_" at every run.
-    const std::string date = DateText(properties.DateTaken, m_options.DatePattern().size());
-    if (date.empty()) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": no shooting date";
-        return {};
-    }
-    const TNameLayout layout = m_options.Layout();
+    const std::string date = DateText(properties.DateTaken, datePattern.size());
+    if (date.empty())
+        return keep(TKeptReason::NoDate, "no shooting date");
     if (layout == TNameLayout::None)
-        return {};
+        return TDecision{{}, TKeptReason::NoLayout, "no layout chosen"};
 
     const TSplitPath split = SplitPath(path);
     // Already dated (by us at this precision, or by the camera): leave it.
-    if (split.name.find(date) != std::string::npos) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ": already dated";
-        return {};
-    }
+    if (split.name.find(date) != std::string::npos)
+        return keep(TKeptReason::AlreadyDated, "already dated");
     const std::string size = NamePartText(properties.Dimensions);
     const std::string model = NamePartText(properties.CameraModel);
-    if (!IsValidUtf8(size) || !IsValidUtf8(model)) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
-                          << ": its size or model text is no UTF-8";
-        return {};
-    }
+    if (!IsValidUtf8(size) || !IsValidUtf8(model))
+        return keep(TKeptReason::NameNotPortable, "its size or model text is no UTF-8");
     const std::string newName = ComposeNewName(layout, date, size, model, split.name);
     // The old name is kept whole, so it alone can still make the name unsafe
     // (a control character) or too long for the file system: then the file
     // keeps its name rather than have part of it cut.
-    if (!IsSafeFileName(newName) || !FitsNameLimits(newName)) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path)
-                          << ": the new name cannot stand in a folder or is too long";
-        return {};
-    }
+    if (!IsSafeFileName(newName) || !FitsNameLimits(newName))
+        return keep(TKeptReason::NameNotPortable,
+                    "the new name cannot stand in a folder or is too long");
     if (split.folder.empty())
-        return newName; // a bare name: the same (current) folder
-    return PathInFolder(split.folder, newName);
+        return TDecision{newName, std::nullopt, {}}; // a bare name: the same (current) folder
+    return TDecision{PathInFolder(split.folder, newName), std::nullopt, {}};
 }
 
 } // namespace kelvara

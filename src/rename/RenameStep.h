@@ -17,20 +17,28 @@
 //     renamed is the one read: a file that took its name since keeps it.
 //
 // Every failure on the way leaves the file as it was, silently, whatever was
-// thrown; the next step goes on with the next file. Nothing a step meets
+// thrown; the next step goes on with the next file. An observer, where one is
+// set, learns of each file: renamed with its moves, or kept and why
+// (rename/RenameOutcome.h). Nothing a step meets
 // ends the program. The file is read into memory head first and only as far
 // as needed (photo/PhotoFile.h), and never opened for writing.
 
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
 #include "rename/PreparedPhoto.h"
+#include "rename/RenameOutcome.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
+#include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_set>
 
 namespace kelvara {
 
+class THistoryWriter;
 class TPhotoReaderThread;
 
 class TRenameStep {
@@ -39,6 +47,15 @@ public:
     // reader must outlive the step.
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
                 IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
+
+    // Who learns of each file from now on; none by default. It must outlive
+    // the step, or be set to none before it goes.
+    void SetObserver(IRenameObserver* observer) noexcept { m_observer = observer; }
+    // Where each rename is recorded before it happens, and each kept file
+    // after; none by default. With a reader, the reader writes the renames
+    // ahead of the step. Set before the first file is queued; the writer
+    // must outlive the step and its reader.
+    void SetHistory(THistoryWriter* history);
 
     void RenameNextFile() noexcept;
 
@@ -55,18 +72,57 @@ public:
     // The same for a file already read.
     std::string TargetFor(const std::string& path, const TPreparedPhoto& photo) const;
 
+    // The decision behind TargetFor: the new full path, or why the file
+    // keeps its name.
+    struct TDecision {
+        std::string target;
+        std::optional<TKeptReason> kept;
+        std::string detail;
+    };
+    TDecision Decide(const std::string& path, const TPreparedPhoto& photo) const;
+    // The same with the given options, on any thread.
+    static TDecision DecideWith(const std::string& path, const TPreparedPhoto& photo,
+                                const std::string& datePattern, TNameLayout layout);
+
 private:
     // RenameNextFile without its last-resort guard.
     void Step();
+    // Escape: the queues are emptied, and an observer learns of each file
+    // that was waiting.
+    void CancelQueued();
+    void Tell(const TFileOutcome& outcome) noexcept;
+    // True when nothing (or nothing but a link or a folder) has the name
+    // `path`; false too when it cannot be looked at.
+    static bool GoneFrom(const std::string& path) noexcept;
+    // The reader's hooks: a photo's rename written ahead, and the record of
+    // one read for nothing closed.
+    void WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept;
+    void Discarded(TPreparedPhoto& photo) noexcept;
+    // The record of a rename about to happen: the one written ahead when it
+    // is for `target`, else one written now.
+    std::optional<std::int64_t> IntentForMove(const std::string& path, const std::string& target,
+                                              TPreparedPhoto& photo);
+    void RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* photo) noexcept;
 
     TFindFileThread& m_worker;
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
     TPhotoReaderThread* m_reader;
+    IRenameObserver* m_observer = nullptr;
+    THistoryWriter* m_history = nullptr;
+    // The options as the last step read them, for the reader's renames
+    // written ahead.
+    std::mutex m_optionsMutex;
+    std::string m_aheadPattern;                    // under m_optionsMutex
+    TNameLayout m_aheadLayout = TNameLayout::None; // under m_optionsMutex
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;
+    // The old paths of the companions moved with their photos since the
+    // queues were last seen empty: such a file's own turn finds it gone with
+    // its photo, which is no file kept.
+    std::unordered_set<std::string> m_movedCompanions;
 };
 
 } // namespace kelvara

@@ -2,7 +2,10 @@
 // The main window on the offscreen platform: its design, the naming options
 // it gives the rename step, the intake of drops and arguments, and its state.
 
+#include "app/HistoryForm.h"
 #include "app/MainForm.h"
+#include "app/RunPanel.h"
+#include "app/RunTexts.h"
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "info/InfoLinks.h"
@@ -10,6 +13,7 @@
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/IniFile.h"
+#include "support/CompanionFiles.h"
 #include "support/LogCapture.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/QtApp.h"
@@ -25,6 +29,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
@@ -118,11 +123,31 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
     std::vector<std::string> names;
     for (QObject* component : FormComponents(form.get()))
         names.push_back(component->objectName().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{
-                         "Panel1", "Label2", "Label3", "Label4", "RdoYMD", "RdoYMDHN", "RdoYMDHNS",
-                         "Panel2", "LblDateModelFile", "LblDateSizeFile", "LblDateSizeModelFile",
-                         "LblDateFile", "RdoDMF", "RdoDSF", "RdoDSMF", "RdoDF", "Panel3", "Label1",
-                         "Button1"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Panel1",
+                                               "Label2",
+                                               "Label3",
+                                               "Label4",
+                                               "RdoYMD",
+                                               "RdoYMDHN",
+                                               "RdoYMDHNS",
+                                               "Panel2",
+                                               "LblDateModelFile",
+                                               "LblDateSizeFile",
+                                               "LblDateSizeModelFile",
+                                               "LblDateFile",
+                                               "RdoDMF",
+                                               "RdoDSF",
+                                               "RdoDSMF",
+                                               "RdoDF",
+                                               "Panel3",
+                                               "Label1",
+                                               "Button1",
+                                               "Panel4",
+                                               "LblProgress",
+                                               "BtnUndo",
+                                               "LblHistory",
+                                               "ChkFast",
+                                               "ChkVideos"}));
     auto& ui = form->ui();
     EXPECT_EQ(ui.Button1->text(), "VERSION");
     EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
@@ -177,7 +202,7 @@ TEST_F(MainFormTest, TheWindowSpeaksJapaneseAsWrittenAndEnglishToEveryOtherLangu
 }
 
 TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkTheWindow) {
-    const QSize design(451, 323);
+    const QSize design(451, 429);
     for (const QStringList& uiLanguages :
          {QStringList{"ja-JP", "ja-Jpan-JP", "ja"}, QStringList{"en-US", "en-Latn-US", "en"}}) {
         SCOPED_TRACE(uiLanguages.front().toStdString());
@@ -193,7 +218,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
             EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the user does not resize it";
 
             const auto panels = form->findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
-            ASSERT_EQ(panels.size(), 3);
+            ASSERT_EQ(panels.size(), 4);
             for (const QFrame* panel : panels) {
                 const std::string name = panel->objectName().toStdString();
                 EXPECT_TRUE(form->rect().contains(panel->geometry())) << name;
@@ -333,6 +358,24 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     // Every date and layout button stored as off: the pattern falls back to
     // minutes with that example, the buttons stay off, and no file is renamed.
     std::string ini = readFile(temp.path() / "Kelvara.ini");
+    // The run panel's two choices: off at first, saved as check boxes are.
+    for (const char* box : {"[MainForm.ChkFast]\nTag=0\nEnabled=1\nChecked=0\n",
+                            "[MainForm.ChkVideos]\nTag=0\nEnabled=1\nChecked=0\n"})
+        EXPECT_NE(ini.find(box), std::string::npos) << box;
+    {
+        auto form = makeForm();
+        EXPECT_FALSE(form->FastRuns());
+        EXPECT_FALSE(form->VideosToo());
+        form->ui().ChkFast->click();
+        form->ui().ChkVideos->click();
+    }
+    {
+        auto form = makeForm();
+        EXPECT_TRUE(form->ui().ChkFast->isChecked());
+        EXPECT_TRUE(form->FastRuns());
+        EXPECT_TRUE(form->VideosToo());
+    }
+    ini = readFile(temp.path() / "Kelvara.ini");
     for (const char* name :
          {"RdoYMD", "RdoYMDHN", "RdoYMDHNS", "RdoDF", "RdoDMF", "RdoDSF", "RdoDSMF"}) {
         const std::string section = std::string("[MainForm.") + name + "]";
@@ -375,6 +418,12 @@ TEST_F(MainFormTest, TheKeyboardTakesEachGroupOfRadioButtonsAsOneStop) {
         QTest::keyClick(window, Qt::Key_Space);
         QTest::keyClick(window, Qt::Key_Tab);
         EXPECT_EQ(focusName(), "Button1");
+        // The run panel's controls, each a stop of its own, then round to
+        // the date group.
+        QTest::keyClick(window, Qt::Key_Tab);
+        for (int stop = 0; stop < 4 && focusName() != "ChkVideos"; ++stop)
+            QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_EQ(focusName(), "ChkVideos");
         QTest::keyClick(window, Qt::Key_Tab);
         EXPECT_EQ(focusName(), "RdoYMDHN");
         EXPECT_TRUE(ui.RdoYMDHN->isChecked());
@@ -408,6 +457,196 @@ TEST_F(MainFormTest, TheKeyboardTakesEachGroupOfRadioButtonsAsOneStop) {
     EXPECT_EQ(focusName(), "RdoYMD");
     QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
     EXPECT_EQ(focusName(), "RdoDSF");
+}
+
+TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path folder = temp.path() / "card";
+    copyPhoto("jpg/orientation/landscape_6.jpg", folder, "undated.jpg");
+    writeFile(folder / "notes.jpg", "not a photo at all");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_200805301556.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "taken.jpg");
+    writeFile(folder / "200805301556_100x68_CanonEOS40D_taken.jpg", "someone else's");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "a.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "b.jpg");
+    auto form = makeForm();
+    form->show();
+    auto& ui = form->ui();
+    EXPECT_TRUE(ui.LblProgress->text().isEmpty()) << "no run yet";
+
+    // Two files given directly: the run starts with the first waiting.
+    form->QueuePath((folder / "a.jpg").string());
+    EXPECT_EQ(ui.LblProgress->text(), "0 件リネーム、0 件そのまま、残り 1 件");
+    form->QueuePath((folder / "b.jpg").string());
+    const TRun& run = form->RunPanel().Run();
+    EXPECT_TRUE(run.Going());
+    EXPECT_EQ(run.Given().size(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.State(), TRunStage::Finished);
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 2 件リネーム、0 件そのまま");
+
+    // The folder: a new run, counted from nought, with a reason for each
+    // file kept (the taken name's owner is no photo either).
+    form->QueuePath(folder.string());
+    EXPECT_EQ(run.Number(), 2u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.Renamed(), 0u) << "a and b are dated now";
+    EXPECT_EQ(run.Kept(), 7u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NotAPhoto), 2u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NoDate), 1u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::AlreadyDated), 3u);
+    EXPECT_EQ(run.KeptFor(TKeptReason::NameTaken), 1u);
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 0 件リネーム、7 件そのまま（日付入りの名前 3、"
+                                      "写真ではない 2、撮影日なし 1、新しい名前が使用中 1）");
+    EXPECT_TRUE(fs::exists(folder / "taken.jpg"));
+    EXPECT_EQ(readFile(folder / "200805301556_100x68_CanonEOS40D_taken.jpg"), "someone else's");
+    {
+        const TTranslation english({"en-US", "en-Latn-US", "en"});
+        EXPECT_EQ(RunSummaryText(run), "Done: renamed 0, kept 7 (name already dated: 3, not a "
+                                       "photo: 2, no shooting date: 1, new name taken: 1)");
+    }
+
+    // A path that names nothing still ends its run.
+    form->QueuePath((temp.path() / "missing").string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 0 件リネーム、0 件そのまま");
+
+    // Escape ends a run: what was waiting is kept as cancelled.
+    const fs::path many = temp.path() / "many";
+    for (int i = 0; i < 40; ++i)
+        copyPhoto("jpg/Canon_40D.jpg", many, "p" + std::to_string(i) + ".jpg");
+    form->QueuePath(many.string());
+    // Pressed once the run is under way (a press while the program was
+    // idle is forgotten when work comes).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return run.Renamed() > 0; }, 60000));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.State(), TRunStage::Cancelled);
+    EXPECT_EQ(run.Renamed() + run.Kept(), 40u);
+    EXPECT_GT(run.KeptFor(TKeptReason::Cancelled), 0u);
+    EXPECT_EQ(fileNames(many).size(), 40u);
+    EXPECT_TRUE(ui.LblProgress->text().startsWith("中止: "))
+        << ui.LblProgress->text().toStdString();
+}
+
+TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryShowsIt) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path folder = temp.path() / "phone";
+    copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_0001.JPG");
+    writeCompanion(folder, "IMG_0001.JPG.xmp");
+    writeCompanion(folder, "IMG_0001.MOV");
+    copyPhoto("heic/IMG_5195.HEIC", folder);
+    writeCompanion(folder, "IMG_5195.AAE");
+    writeFile(folder / "notes.txt", "no photo");
+    const auto before = snapshot(folder);
+    auto form = makeForm();
+    form->show();
+    auto& ui = form->ui();
+    ASSERT_TRUE(log.waitFor("kelvara.rename: history opened"));
+    const auto runOnce = [&](std::size_t recorded) {
+        form->QueuePath(folder.string());
+        EXPECT_FALSE(ui.BtnUndo->isEnabled()) << "not while a run goes on";
+        EXPECT_FALSE(form->Undo());
+        return QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") >= recorded; },
+                               60000);
+    };
+    const auto undone = [&](std::size_t count) {
+        return QTest::qWaitFor(
+            [&] { return log.count("kelvara.app: undo ended") >= count && !form->UndoGoing(); },
+            60000);
+    };
+
+    ASSERT_TRUE(runOnce(1));
+    // Companions moved with their photos: only the note is kept.
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 2 件リネーム、1 件そのまま（写真ではない 1）");
+    const auto renamed = snapshot(folder);
+    EXPECT_EQ(renamed.count("200805301556_100x68_CanonEOS40D_IMG_0001.MOV"), 1u);
+    EXPECT_NE(renamed, before);
+    ASSERT_TRUE(ui.BtnUndo->isEnabled());
+    ui.BtnUndo->click();
+    ASSERT_TRUE(undone(1));
+    EXPECT_EQ(snapshot(folder), before) << "every file back under its old name, byte for byte";
+    EXPECT_EQ(ui.LblProgress->text(), "元に戻しました: 2 件を元の名前に、0 件はそのまま。");
+
+    // Again, undone with Ctrl+Z this time.
+    ASSERT_TRUE(runOnce(2));
+    EXPECT_EQ(snapshot(folder), renamed);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(undone(2));
+    EXPECT_EQ(snapshot(folder), before);
+
+    // Nothing left to undo: it says so, and nothing moves.
+    ui.BtnUndo->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count("kelvara.app: undo: nothing") == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }));
+    EXPECT_EQ(snapshot(folder), before);
+
+    // The history window: four runs, the latest first, the rename runs
+    // undone; a run's list names old and new names and what was kept.
+    emit ui.LblHistory->linkActivated("history");
+    THistoryForm* history = form->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    ASSERT_EQ(history->Runs()->topLevelItemCount(), 4);
+    EXPECT_EQ(history->Runs()->topLevelItem(1)->text(4), "元に戻した");
+    history->Runs()->setCurrentItem(history->Runs()->topLevelItem(1));
+    const QByteArray csv = history->ChosenCsv();
+    EXPECT_TRUE(csv.contains("IMG_5195.AAE,202104111547_2566x3313_iPhone11ProMax_IMG_5195.AAE"))
+        << csv.toStdString();
+    EXPECT_TRUE(csv.contains("notes.txt,,kept: not a photo")) << csv.toStdString();
+    EXPECT_TRUE(csv.contains("IMG_0001.MOV,200805301556_100x68_CanonEOS40D_IMG_0001.MOV,"
+                             "\"renamed, then undone\""))
+        << csv.toStdString();
+}
+
+TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const fs::path history = temp.path() / "kelvara-history.sqlite";
+    const std::string photo = copyPhoto("jpg/Canon_40D.jpg", temp.path() / "p");
+    {
+        // A folder where the file should be: it cannot be opened at all.
+        fs::create_directory(history);
+        auto form = makeForm();
+        form->show();
+        form->QueuePath(photo);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
+        EXPECT_EQ(fileNames(temp.path() / "p"),
+                  std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
+        const QString summary = form->ui().LblProgress->text();
+        EXPECT_TRUE(
+            summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
+            << summary.toStdString();
+        // An undo says why it cannot be.
+        ASSERT_TRUE(form->Undo());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }));
+        ASSERT_TRUE(log.waitFor("kelvara.app: undo failed"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return form->ui().LblProgress->text().startsWith("元に戻せません: "); }));
+        EXPECT_EQ(fileNames(temp.path() / "p"),
+                  std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
+        fs::remove(history);
+    }
+    {
+        // Garbage where the history should be: moved aside, never deleted,
+        // and a new one begun; the summary says where the old one went.
+        writeFile(history, std::string(8192, 'x'));
+        auto form = makeForm();
+        form->show();
+        form->QueuePath(temp.file("p/200805301556_100x68_CanonEOS40D_Canon_40D.jpg"));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
+        const QString summary = form->ui().LblProgress->text();
+        EXPECT_TRUE(summary.contains("壊れた履歴ファイルは ")) << summary.toStdString();
+        std::size_t aside = 0;
+        for (const auto& name : fileNames(temp.path()))
+            if (name.starts_with("kelvara-history.sqlite") && name != "kelvara-history.sqlite" &&
+                readFile(temp.path() / name) == std::string(8192, 'x'))
+                ++aside;
+        EXPECT_EQ(aside, 1u);
+        EXPECT_TRUE(form->ui().BtnUndo->isEnabled());
+    }
 }
 
 TEST_F(MainFormTest, AHandOverRestoresAMinimisedWindowBeforeItsPathsArrive) {

@@ -8,6 +8,7 @@
 #include "desktop/ShellLaunch.h"
 #include "desktop/ShellOpener.h"
 #include "info/InfoLinks.h"
+#include "platform/LauncherProgress.h"
 #include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -281,6 +282,69 @@ TEST(DesktopOpener, AsksTheFileManagerForPropertiesOrOpensTheFolder) {
     EXPECT_TRUE(answered(3));
     EXPECT_EQ(opener.opened, std::vector<QUrl>{folder});
     service.unregisterService("org.freedesktop.FileManager1");
+}
+
+namespace {
+
+// Hears the launcher entry's signals on a bus.
+class LauncherListener : public QObject {
+    Q_OBJECT
+public:
+    std::vector<std::pair<QString, QVariantMap>> updates;
+public slots:
+    void Update(const QString& appUri, const QVariantMap& properties) {
+        updates.emplace_back(appUri, properties);
+    }
+};
+
+} // namespace
+
+TEST(LauncherProgress, TheDockHearsTheShareDoneForTheProgramsEntryAndItsEnd) {
+    PrivateBus bus;
+    if (!bus.running())
+        GTEST_SKIP() << "dbus-daemon could not be started";
+    QDBusConnection dock = bus.connect("kelvara-test-dock");
+    ASSERT_TRUE(bus.connect("kelvara-test-program").isConnected());
+    LauncherListener listener;
+    ASSERT_TRUE(dock.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update",
+                             &listener, SLOT(Update(QString, QVariantMap))));
+    const QString uri = "application://org.example.Kelvara.desktop";
+    {
+        auto progress =
+            CreateLauncherProgress("org.example.Kelvara.desktop", "kelvara-test-program");
+        // The bus takes the dock's match rule in its own time: shown until
+        // the dock hears it, then taken away and heard so.
+        double probe = 0.0;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                progress->Show(probe += 0.001);
+                return !listener.updates.empty();
+            },
+            10000));
+        progress->Hide();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !listener.updates.back().second.value("progress-visible").toBool(); },
+            10000));
+        listener.updates.clear();
+        progress->Show(0.25);
+        progress->Show(0.25); // no change: nothing sent
+        progress->Show(7.0);  // more than all of it shows as all
+        progress->Hide();
+        progress->Show(0.5);
+    } // a bar still shown goes with the program
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.updates.size() >= 5; }, 10000));
+    const std::vector<std::pair<double, bool>> expected = {
+        {0.25, true}, {1.0, true}, {0.0, false}, {0.5, true}, {0.0, false}};
+    ASSERT_EQ(listener.updates.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(listener.updates[i].first, uri);
+        EXPECT_DOUBLE_EQ(listener.updates[i].second.value("progress").toDouble(),
+                         expected[i].first);
+        EXPECT_EQ(listener.updates[i].second.value("progress-visible").toBool(),
+                  expected[i].second);
+    }
+    // Without a bus nothing fails.
+    CreateLauncherProgress("x.desktop", "kelvara-test-no-such-connection")->Show(0.5);
 }
 
 TEST(DesktopOpener, WithoutABusTheFolderOpensAtOnce) {

@@ -9,6 +9,8 @@
 // Every photo gets content of its own (a tag after the image data, which
 // readers ignore), so a file is recognised by its bytes wherever it ends up.
 
+#include "history/History.h"
+#include "history/Undo.h"
 #include "support/KelvaraProcess.h"
 #include "support/TempDir.h"
 
@@ -24,6 +26,7 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kelvara;
 using namespace kelvara::test;
 namespace fs = std::filesystem;
 
@@ -395,9 +398,40 @@ TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto
         // A killed run never wrote its state: the previous file is whole and
         // no temporary file is left beside it.
         EXPECT_EQ(readFile(kelvara.stateFile()), state);
+        // Beside them only the history, with SQLite's own side files: a
+        // killed run never leaves it damaged.
         std::size_t besideExe = 0;
-        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp.path() / "app"))
+        for (const auto& entry : fs::directory_iterator(temp.path() / "app")) {
+            const std::string name = entry.path().filename().string();
+            if (name == "kelvara-history.sqlite-wal" || name == "kelvara-history.sqlite-shm")
+                continue;
+            EXPECT_EQ(name.find("damaged"), std::string::npos) << name;
             ++besideExe;
-        EXPECT_EQ(besideExe, 3u) << "Kelvara, Kelvara.ini and run/ only";
+        }
+        EXPECT_EQ(besideExe, 4u) << "Kelvara, Kelvara.ini, run/ and the history only";
     }
+
+    // The history, settled as the next start settles it, holds exactly the
+    // renames the disk shows, and undoing every run brings each photo back
+    // under its old name.
+    THistory history((temp.path() / "app" / "kelvara-history.sqlite").string());
+    std::size_t recorded = 0;
+    const std::vector<TRunSummary> runs = history.Runs();
+    EXPECT_EQ(runs.size(), 4u);
+    for (const TRunSummary& run : runs) {
+        EXPECT_EQ(run.ending, TRunEnding::Killed);
+        for (const TRenameRecord& record : history.Renames(run.id)) {
+            const fs::path folder(record.folder);
+            EXPECT_NE(fs::exists(folder / record.newName), fs::exists(folder / record.oldName))
+                << record.oldName;
+            if (record.renamed) {
+                ++recorded;
+                EXPECT_TRUE(fs::exists(folder / record.newName)) << record.newName;
+            }
+        }
+    }
+    EXPECT_EQ(recorded, before);
+    for (const TRunSummary& run : runs)
+        UndoRun(history, run.id);
+    EXPECT_EQ(expectEachPhotoOnce(root, photos), 0u);
 }

@@ -16,8 +16,10 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 using namespace kelvara;
@@ -299,6 +301,96 @@ TEST_F(RenameStepTest, AnythingThrownKeepsTheFileAndTheNextStepGoesOn) {
               (std::vector<std::string>{"200805301556_p2.jpg", "200805301556_p3.jpg", "p0.jpg",
                                         "p1.jpg"}));
     EXPECT_EQ(readFile(temp.path() / "p0.jpg"), readFile(photosDir() / Canon));
+}
+
+namespace {
+
+// Keeps what the step tells, in order.
+class RecordingObserver : public IRenameObserver {
+public:
+    std::vector<TFileOutcome> files;
+    int cancelled = 0;
+    int emptied = 0;
+    void FileDone(const TFileOutcome& outcome) noexcept override { files.push_back(outcome); }
+    void Cancelled() noexcept override { ++cancelled; }
+    void QueuesEmpty() noexcept override { ++emptied; }
+
+    std::optional<TKeptReason> reasonFor(const std::string& path) const {
+        for (const TFileOutcome& file : files)
+            if (file.path == path)
+                return file.kept;
+        throw std::out_of_range("not told: " + path);
+    }
+};
+
+} // namespace
+
+TEST_F(RenameStepTest, TheObserverLearnsOfEachFileWhatWasRenamedOrWhyItWasKept) {
+    // One folder holding every case the step tells apart.
+    copyPhoto("jpg/orientation/landscape_6.jpg", temp.path(), "undated.jpg");
+    writeFile(temp.path() / "notes.jpg", "not a photo at all");
+    copyPhoto(Canon, temp.path(), "IMG_200805301556.jpg");
+    copyPhoto(Canon, temp.path(), "taken.jpg");
+    writeFile(temp.path() / "200805301556_100x68_CanonEOS40D_taken.jpg", "someone else's");
+    copyPhoto(Canon, temp.path(), "tab\tname.jpg");
+    copyPhoto(Canon, temp.path(), "bad\x01name.jpg");
+    copyPhoto(Canon, temp.path(), "gone.jpg");
+    copyPhoto(Canon, temp.path(), "locked.jpg");
+    copyPhoto(Canon, temp.path(), "IMG_1.jpg");
+    writeFile(temp.path() / "IMG_1.xmp", "<x:xmpmeta/>");
+
+    RecordingObserver observer;
+    TRenameStep step(worker, pending, options, escape);
+    step.SetObserver(&observer);
+    for (const char* name : {"undated.jpg", "notes.jpg", "IMG_200805301556.jpg", "taken.jpg",
+                             "bad\x01name.jpg", "gone.jpg", "IMG_1.jpg"})
+        worker.AddPath(temp.file(name));
+    fs::remove(temp.path() / "gone.jpg"); // after it was queued, before its turn
+    while (worker.FileCount() > 0)
+        step.RenameNextFile();
+    step.RenameNextFile(); // finds the queues empty
+    EXPECT_EQ(observer.emptied, 1);
+
+    ASSERT_EQ(observer.files.size(), 7u);
+    EXPECT_EQ(observer.reasonFor(temp.file("undated.jpg")), TKeptReason::NoDate);
+    EXPECT_EQ(observer.reasonFor(temp.file("notes.jpg")), TKeptReason::NotAPhoto);
+    EXPECT_EQ(observer.reasonFor(temp.file("IMG_200805301556.jpg")), TKeptReason::AlreadyDated);
+    EXPECT_EQ(observer.reasonFor(temp.file("taken.jpg")), TKeptReason::NameTaken);
+    EXPECT_EQ(observer.reasonFor(temp.file("bad\x01name.jpg")), TKeptReason::NameNotPortable);
+    EXPECT_EQ(observer.reasonFor(temp.file("gone.jpg")), TKeptReason::GoneOrChanged);
+    const TFileOutcome& renamed = observer.files.back();
+    EXPECT_TRUE(renamed.Renamed());
+    ASSERT_EQ(renamed.moves.size(), 2u) << "the photo, then its sidecar";
+    EXPECT_EQ(renamed.moves[0].from, temp.file("IMG_1.jpg"));
+    EXPECT_EQ(renamed.moves[0].to, temp.file("200805301556_100x68_CanonEOS40D_IMG_1.jpg"));
+    EXPECT_EQ(renamed.moves[1].from, temp.file("IMG_1.xmp"));
+    EXPECT_EQ(renamed.moves[1].to, temp.file("200805301556_100x68_CanonEOS40D_IMG_1.xmp"));
+    for (const TFileOutcome& file : observer.files)
+        EXPECT_EQ(file.moves.empty(), !file.Renamed()) << file.path;
+    EXPECT_TRUE(fs::exists(renamed.moves[1].to));
+
+    // A folder that refuses the move, unless we are root, who is never refused.
+    if (geteuid() != 0) {
+        TempDir locked;
+        const std::string path = copyPhoto(Canon, locked.path());
+        fs::permissions(locked.path(), fs::perms::owner_write, fs::perm_options::remove);
+        worker.AddPath(path);
+        step.RenameNextFile();
+        fs::permissions(locked.path(), fs::perms::owner_write, fs::perm_options::add);
+        EXPECT_EQ(observer.reasonFor(path), TKeptReason::MoveFailed);
+    }
+
+    // Escape: each file still waiting is told as cancelled, then the end.
+    observer.files.clear();
+    for (const char* name : {"locked.jpg", "tab\tname.jpg"})
+        worker.AddPath(temp.file(name));
+    escape.down = true;
+    step.RenameNextFile();
+    EXPECT_EQ(observer.cancelled, 1);
+    ASSERT_EQ(observer.files.size(), 2u);
+    for (const TFileOutcome& file : observer.files)
+        EXPECT_EQ(file.kept, TKeptReason::Cancelled) << file.path;
+    EXPECT_TRUE(fs::exists(temp.path() / "locked.jpg"));
 }
 
 TEST(NewName, NamePartsKeepOnlyWhatEveryFileSystemHolds) {

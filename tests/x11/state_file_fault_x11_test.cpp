@@ -106,10 +106,17 @@ private:
     bool m_immutable = false;
 };
 
+// The folder's entries, but the side files SQLite keeps beside the open
+// history while the program runs (they are the database's, not the state
+// file's).
 std::vector<std::string> entries(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "kelvara-history.sqlite-wal" || name == "kelvara-history.sqlite-shm")
+            continue;
+        names.push_back(name);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
