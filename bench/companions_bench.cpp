@@ -38,12 +38,12 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using kelvara::bench::FlattenedCopy;
-using kelvara::bench::SampleJpegs;
-using kelvara::bench::TempFolder;
-using kelvara::bench::TimeRenamesInTurn;
+using kelvara::test::flattenedCopy;
 using kelvara::test::NoEscape;
+using kelvara::test::sampleJpegs;
 using kelvara::test::StepQueues;
+using kelvara::test::TempDir;
+using kelvara::test::timeRenamesInTurn;
 using kelvara::test::writeCompanion;
 
 namespace {
@@ -72,8 +72,8 @@ public:
         kelvara::TPathList pending;
         NoEscape escape;
         const kelvara::TRenameStep step(worker, pending, m_options, escape);
-        for (const std::string& file : SampleJpegs()) {
-            const fs::path copy = FlattenedCopy(file, m_folder.path());
+        for (const std::string& file : sampleJpegs()) {
+            const fs::path copy = flattenedCopy(file, m_folder.path());
             const std::string name = copy.filename().string();
             const std::string target = step.TargetFor(copy.string());
             if (target.empty()) {
@@ -92,7 +92,7 @@ public:
     const kelvara::TFixedNamingOptions& options() const { return m_options; }
 
 private:
-    TempFolder m_folder{"kelvara-bench-companions"};
+    TempDir m_folder{"kelvara-bench-companions"};
     kelvara::TFixedNamingOptions m_options; // the first-start choice
     std::vector<Photo> m_photos;
 };
@@ -129,7 +129,7 @@ void BM_RenameStepCompanions(benchmark::State& state) {
     kelvara::TRenameStep step(queues.worker, queues.pending, folder.options(), escape,
                               reader.get());
 
-    TimeRenamesInTurn(
+    timeRenamesInTurn(
         state, step, queues.worker, photos.size(),
         [&](std::size_t i) { return photos[i].folder + "/" + photos[i].name; },
         [&](std::size_t i) {
@@ -153,7 +153,7 @@ BENCHMARK(BM_RenameStepCompanions)
 void BM_FindCompanions(benchmark::State& state) {
     const int companions = static_cast<int>(state.range(0));
     const int photoCount = 1000;
-    TempFolder folder("kelvara-bench-find");
+    TempDir folder("kelvara-bench-find");
     // The photos need not be images here: only their companions are looked
     // at, and those are written as the programs write them.
     std::vector<std::string> paths;
@@ -182,7 +182,7 @@ BENCHMARK(BM_FindCompanions)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
+    return kelvara::test::runBenchmarks(argc, argv, [](const std::string& arg) {
         if (arg.rfind("--movie-mb=", 0) != 0)
             return false;
         MovieBytes = static_cast<std::size_t>(std::stod(arg.substr(11)) * 1024 * 1024);

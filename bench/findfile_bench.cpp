@@ -29,8 +29,8 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using kelvara::bench::RunProcess;
-using kelvara::bench::TempFolder;
+using kelvara::test::runProcess;
+using kelvara::test::TempDir;
 
 namespace {
 
@@ -74,7 +74,7 @@ private:
         return made;
     }
 
-    TempFolder m_folder{"kelvara-bench-tree"};
+    TempDir m_folder{"kelvara-bench-tree"};
 };
 
 const Tree& TheTree() {
@@ -97,7 +97,7 @@ double SearchSeconds(kelvara::TFindFileThread& worker, const std::string& root) 
 
 double FindSeconds(const std::string& root) {
     const auto start = std::chrono::steady_clock::now();
-    if (RunProcess({"find", root, "-type", "f"}) != 0)
+    if (runProcess({"find", root, "-type", "f"}) != 0)
         return -1.0;
     return Since(start);
 }

@@ -30,8 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Written once for the whole run and removed at its end.
-const kelvara::bench::TempFolder& Folder() {
-    static const kelvara::bench::TempFolder folder("kelvara-heic-raw-bench");
+const kelvara::test::TempDir& Folder() {
+    static const kelvara::test::TempDir folder("kelvara-heic-raw-bench");
     return folder;
 }
 
@@ -53,8 +53,7 @@ std::string RandomBytes(size_t size) {
 std::vector<std::pair<std::string, std::string>> Files() {
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<fs::path> heif;
-    for (const auto& entry :
-         fs::recursive_directory_iterator(fs::path(KELVARA_PHOTOS_DIR) / "heic"))
+    for (const auto& entry : fs::recursive_directory_iterator(kelvara::test::photosDir() / "heic"))
         if (entry.is_regular_file())
             heif.push_back(entry.path());
     std::sort(heif.begin(), heif.end());

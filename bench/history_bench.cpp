@@ -151,7 +151,7 @@ BENCHMARK(BM_RecordOutcomes)
 } // namespace
 
 int main(int argc, char** argv) {
-    return kelvara::bench::RunBenchmarks(argc, argv, [](const std::string& arg) {
+    return kelvara::test::runBenchmarks(argc, argv, [](const std::string& arg) {
         if (arg.rfind("--history-dir=", 0) != 0)
             return false;
         HistoryDir = arg.substr(14);

@@ -27,24 +27,30 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+extern char** environ;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-using kelvara::bench::TempFolder;
-using kelvara::bench::WaitProcess;
+using kelvara::test::TempDir;
+using kelvara::test::waitProcess;
 
 namespace {
 
@@ -231,7 +237,7 @@ void BM_IdleAndRun(benchmark::State& state) {
         state.SkipWithError(("no executable at " + KelvaraPath).c_str());
         return;
     }
-    TempFolder folder("kelvara-idle-bench");
+    TempDir folder("kelvara-idle-bench");
     const fs::path app = folder.path() / "app";
     const fs::path run = folder.path() / "run";
     fs::create_directories(app);
@@ -240,7 +246,7 @@ void BM_IdleAndRun(benchmark::State& state) {
     const fs::path exe = app / "Kelvara";
     fs::copy_file(KelvaraPath, exe);
     const fs::path master = folder.path() / "Canon_40D.jpg";
-    fs::copy_file(fs::path(KELVARA_PHOTOS_DIR) / "jpg" / "Canon_40D.jpg", master);
+    fs::copy_file(kelvara::test::photosDir() / "jpg" / "Canon_40D.jpg", master);
     std::vector<std::string> environment = {"XDG_RUNTIME_DIR=" + run.string(),
                                             "QT_LOGGING_RULES=kelvara.app.debug=true"};
     const char* display = std::getenv("DISPLAY");
@@ -278,7 +284,7 @@ void BM_IdleAndRun(benchmark::State& state) {
             const auto [second, secondFd] = Start({exe.string(), photos.string()}, environment);
             if (second >= 0) {
                 TLogLines secondLog(secondFd);
-                ok = ok && WaitProcess(second) == 0;
+                ok = ok && waitProcess(second) == 0;
             }
             // The run ends with the pacing thread idle again.
             ok = ok && log.WaitFor("kelvara.app: pacing idle", 2);
@@ -287,7 +293,7 @@ void BM_IdleAndRun(benchmark::State& state) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             after = MeasureIdle(pid);
             ::kill(pid, SIGTERM);
-            ok = WaitProcess(pid) == 0 && ok;
+            ok = waitProcess(pid) == 0 && ok;
             if (!ok) {
                 state.SkipWithError("the program did not start, rename every photo or end");
                 return;
@@ -308,5 +314,5 @@ BENCHMARK(BM_IdleAndRun)->UseManualTime()->Iterations(1)->Repetitions(2)->Unit(b
 } // namespace
 
 int main(int argc, char** argv) {
-    return kelvara::bench::RunBenchmarksOnProgram(argc, argv, KelvaraPath);
+    return kelvara::test::runBenchmarksOnProgram(argc, argv, KelvaraPath);
 }

@@ -50,8 +50,8 @@
 namespace fs = std::filesystem;
 using kelvara::test::NoEscape;
 using Clock = std::chrono::steady_clock;
-using kelvara::bench::Quantile;
-using kelvara::bench::TempFolder;
+using kelvara::test::quantile;
+using kelvara::test::TempDir;
 
 namespace {
 
@@ -128,9 +128,9 @@ enum class TWay { Program, StepReads, SleepFor };
 
 void Run(benchmark::State& state, TWay way) {
     const kelvara::TPhotoMetadataLibrary library;
-    TempFolder folder("kelvara-pacing-bench");
+    TempDir folder("kelvara-pacing-bench");
     const fs::path master = folder.path() / "Canon_40D.jpg";
-    fs::copy_file(fs::path(KELVARA_PHOTOS_DIR) / "jpg" / "Canon_40D.jpg", master);
+    fs::copy_file(kelvara::test::photosDir() / "jpg" / "Canon_40D.jpg", master);
     const kelvara::TFixedNamingOptions options;
 
     std::vector<double> gaps, overshoots, wakes, steps;
@@ -190,17 +190,17 @@ void Run(benchmark::State& state, TWay way) {
         rateSum += (PhotoCount - 1) / seconds;
     }
     state.counters["photos_per_s"] = rateSum / static_cast<double>(state.iterations());
-    state.counters["gap_min_ms"] = Quantile(gaps, 0.0);
-    state.counters["gap_p50_ms"] = Quantile(gaps, 0.5);
-    state.counters["gap_p99_ms"] = Quantile(gaps, 0.99);
-    state.counters["gap_max_ms"] = Quantile(gaps, 1.0);
-    state.counters["overshoot_p50_us"] = Quantile(overshoots, 0.5);
-    state.counters["overshoot_p99_us"] = Quantile(overshoots, 0.99);
-    state.counters["wake_p50_us"] = Quantile(wakes, 0.5);
-    state.counters["wake_p99_us"] = Quantile(wakes, 0.99);
-    state.counters["step_p50_us"] = Quantile(steps, 0.5);
-    state.counters["step_p99_us"] = Quantile(steps, 0.99);
-    state.counters["step_max_us"] = Quantile(steps, 1.0);
+    state.counters["gap_min_ms"] = quantile(gaps, 0.0);
+    state.counters["gap_p50_ms"] = quantile(gaps, 0.5);
+    state.counters["gap_p99_ms"] = quantile(gaps, 0.99);
+    state.counters["gap_max_ms"] = quantile(gaps, 1.0);
+    state.counters["overshoot_p50_us"] = quantile(overshoots, 0.5);
+    state.counters["overshoot_p99_us"] = quantile(overshoots, 0.99);
+    state.counters["wake_p50_us"] = quantile(wakes, 0.5);
+    state.counters["wake_p99_us"] = quantile(wakes, 0.99);
+    state.counters["step_p50_us"] = quantile(steps, 0.5);
+    state.counters["step_p99_us"] = quantile(steps, 0.99);
+    state.counters["step_max_us"] = quantile(steps, 1.0);
 }
 
 void BM_PacedRun_Program(benchmark::State& state) {

@@ -24,7 +24,7 @@
 
 namespace {
 
-using kelvara::bench::SampleJpegs;
+using kelvara::test::sampleJpegs;
 
 // One photo's worth of work; a failure skips the photo, as in the step.
 void PhotoStep(const std::string& path) {
@@ -49,7 +49,7 @@ void WholeReadPhotoStep(const std::string& path) {
 
 void BM_PhotoStepOverAllJpegs(benchmark::State& state) {
     const kelvara::TPhotoMetadataLibrary library;
-    const std::vector<std::string> files = SampleJpegs();
+    const std::vector<std::string> files = sampleJpegs();
     if (files.empty()) {
         state.SkipWithError("no sample JPEGs found");
         return;
@@ -72,7 +72,7 @@ BENCHMARK(BM_PhotoStepOverAllJpegs)
 // (counter median_us), the slowest photo's mean shows the tail (max_us).
 void MedianPhoto(benchmark::State& state, void (*photoStep)(const std::string&)) {
     const kelvara::TPhotoMetadataLibrary library;
-    const std::vector<std::string> files = SampleJpegs();
+    const std::vector<std::string> files = sampleJpegs();
     if (files.empty()) {
         state.SkipWithError("no sample JPEGs found");
         return;
@@ -89,8 +89,8 @@ void MedianPhoto(benchmark::State& state, void (*photoStep)(const std::string&))
     }
     for (double& sum : total)
         sum /= static_cast<double>(state.iterations());
-    state.counters["median_us"] = kelvara::bench::Quantile(total, 0.5);
-    state.counters["max_us"] = kelvara::bench::Quantile(total, 1.0);
+    state.counters["median_us"] = kelvara::test::quantile(total, 0.5);
+    state.counters["max_us"] = kelvara::test::quantile(total, 1.0);
     state.counters["photos"] = static_cast<double>(files.size());
 }
 void BM_PhotoStepMedianPhoto(benchmark::State& state) {
@@ -110,7 +110,7 @@ void BM_PhotoStepOnePhoto(benchmark::State& state, const std::string& path) {
 
 // Registered at start-up, one benchmark per sample, named by its file.
 const bool registered = [] {
-    for (const std::string& path : SampleJpegs()) {
+    for (const std::string& path : sampleJpegs()) {
         const std::string name =
             "BM_PhotoStepOnePhoto/" + std::filesystem::path(path).filename().string();
         benchmark::RegisterBenchmark(name.c_str(), BM_PhotoStepOnePhoto, path)

@@ -46,15 +46,15 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using kelvara::bench::FlattenedCopy;
-using kelvara::bench::RunProcess;
-using kelvara::bench::SampleJpegs;
-using kelvara::bench::SpawnProcess;
-using kelvara::bench::TempFolder;
-using kelvara::bench::TimeRenamesInTurn;
-using kelvara::bench::WaitProcess;
+using kelvara::test::flattenedCopy;
 using kelvara::test::NoEscape;
+using kelvara::test::runProcess;
+using kelvara::test::sampleJpegs;
+using kelvara::test::spawnProcess;
 using kelvara::test::StepQueues;
+using kelvara::test::TempDir;
+using kelvara::test::timeRenamesInTurn;
+using kelvara::test::waitProcess;
 
 namespace {
 
@@ -74,8 +74,8 @@ public:
         StepQueues queues;
         NoEscape escape;
         const kelvara::TRenameStep step(queues.worker, queues.pending, m_options, escape);
-        for (const std::string& file : SampleJpegs()) {
-            const fs::path copy = FlattenedCopy(file, m_folder.path());
+        for (const std::string& file : sampleJpegs()) {
+            const fs::path copy = flattenedCopy(file, m_folder.path());
             std::string target = step.TargetFor(copy.string());
             if (target.empty())
                 ++m_kept;
@@ -89,7 +89,7 @@ public:
     const kelvara::TFixedNamingOptions& options() const { return m_options; }
 
 private:
-    TempFolder m_folder{"kelvara-bench-photos"};
+    TempDir m_folder{"kelvara-bench-photos"};
     kelvara::TFixedNamingOptions m_options; // the first-start choice, as the executable
     std::vector<Photo> m_renamed;
     int m_kept = 0;
@@ -117,7 +117,7 @@ void RenameStep(benchmark::State& state, bool withReader, bool withHistory = fal
         reader = std::make_unique<kelvara::TPhotoReaderThread>(queues.worker);
     kelvara::TRenameStep step(queues.worker, queues.pending, samples.options(), escape,
                               reader.get());
-    const TempFolder historyFolder("kelvara-bench-history");
+    const TempDir historyFolder("kelvara-bench-history");
     std::unique_ptr<kelvara::THistoryWriter> history;
     if (withHistory) {
         history = std::make_unique<kelvara::THistoryWriter>(
@@ -126,7 +126,7 @@ void RenameStep(benchmark::State& state, bool withReader, bool withHistory = fal
         step.SetHistory(history.get());
     }
 
-    TimeRenamesInTurn(
+    timeRenamesInTurn(
         state, step, queues.worker, photos.size(), [&](std::size_t i) { return photos[i].path; },
         [&](std::size_t i) {
             // Failing here means the step left the photo alone: it must rename.
@@ -177,7 +177,7 @@ struct RunTimes {
 };
 RunTimes RunKelvara(const fs::path& folder, const std::set<std::string>& names) {
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = SpawnProcess({KelvaraPath, folder.string()});
+    const pid_t pid = spawnProcess({KelvaraPath, folder.string()});
     RunTimes times;
     if (pid < 0)
         return times;
@@ -197,7 +197,7 @@ RunTimes RunKelvara(const fs::path& folder, const std::set<std::string>& names) 
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     kill(pid, SIGTERM);
-    if (WaitProcess(pid) != 0)
+    if (waitProcess(pid) != 0)
         times.last = -1;
     return times;
 }
@@ -210,7 +210,7 @@ void BM_Pipeline(benchmark::State& state) {
         state.SkipWithError(("no photos or no executable at " + KelvaraPath).c_str());
         return;
     }
-    TempFolder work("kelvara-bench-pipeline");
+    TempDir work("kelvara-bench-pipeline");
     const fs::path master = work.path() / "master";
     fs::create_directory(master);
     std::set<std::string> names;
@@ -275,5 +275,5 @@ BENCHMARK(BM_Pipeline)
 int main(int argc, char** argv) {
     // The program's window needs no screen here, unless one is asked for.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    return kelvara::bench::RunBenchmarksOnProgram(argc, argv, KelvaraPath);
+    return kelvara::test::runBenchmarksOnProgram(argc, argv, KelvaraPath);
 }

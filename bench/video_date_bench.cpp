@@ -42,7 +42,7 @@ namespace {
 constexpr std::uint64_t MediaSize = std::uint64_t{4} << 30;
 
 std::string ReadSample(const char* name) {
-    const fs::path path = fs::path(KELVARA_PHOTOS_DIR).parent_path() / "videos" / name;
+    const fs::path path = kelvara::test::photosDir().parent_path() / "videos" / name;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
     in.seekg(0);
@@ -120,7 +120,7 @@ long long ReadBytesSoFar() {
 
 void BM_VideoDate(benchmark::State& state, bool sparse) {
     const kelvara::TPhotoMetadataLibrary library;
-    const kelvara::bench::TempFolder folder("kelvara-video-date-bench");
+    const kelvara::test::TempDir folder("kelvara-video-date-bench");
     const fs::path path = folder.path() / "MVI_0001.MP4";
     WriteVideo(path, sparse);
     ::setenv("TZ", "UTC", 1);

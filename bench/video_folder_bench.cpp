@@ -54,8 +54,8 @@
 namespace fs = std::filesystem;
 using kelvara::test::NoEscape;
 using Clock = std::chrono::steady_clock;
-using kelvara::bench::Quantile;
-using kelvara::bench::TempFolder;
+using kelvara::test::quantile;
+using kelvara::test::TempDir;
 using kelvara::test::VideoKind;
 
 namespace {
@@ -69,7 +69,7 @@ public:
     TCard() {
         fs::create_directories(m_card);
         fs::create_directories(m_photos);
-        const fs::path samples = fs::path(KELVARA_PHOTOS_DIR);
+        const fs::path samples = kelvara::test::photosDir();
         const std::vector<fs::path> photos = {samples / "jpg" / "Canon_40D.jpg",
                                               samples / "jpg" / "Nikon_D70.jpg",
                                               samples / "jpg" / "Reconyx_HC500_Hyperfire.jpg",
@@ -136,7 +136,7 @@ public:
     }
 
 private:
-    TempFolder m_folder{"kelvara-video-bench"};
+    TempDir m_folder{"kelvara-video-bench"};
     fs::path m_card = m_folder.path() / "DCIM";
     fs::path m_photos = m_folder.path() / "photos";
     std::vector<std::string> m_photoNames;
@@ -252,8 +252,8 @@ void Run(benchmark::State& state, TWay way) {
         }
         state.SetIterationTime(1);
     }
-    state.counters["main_max_ms"] = Quantile(mainTimes, 1.0);
-    state.counters["main_p99_ms"] = Quantile(mainTimes, 0.99);
+    state.counters["main_max_ms"] = quantile(mainTimes, 1.0);
+    state.counters["main_p99_ms"] = quantile(mainTimes, 0.99);
     state.counters["peak_rss_mb"] = peakMb;
     state.counters["run_s"] = runSeconds / static_cast<double>(state.iterations());
     state.counters["read_mb"] = readMb / static_cast<double>(state.iterations());

@@ -109,8 +109,6 @@ public:
     // The history window, while it is open.
     THistoryForm* HistoryWindow() const;
 
-    Ui::MainForm& ui() { return *m_ui; }
-
 signals:
     // An undo has ended and the panel says how it went.
     void UndoFinished();

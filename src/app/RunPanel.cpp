@@ -4,7 +4,7 @@
 #include "app/Log.h"
 #include "app/RunTexts.h"
 #include "base/Contained.h"
-#include "platform/LauncherProgress.h"
+#include "desktop/LauncherProgress.h"
 #include "rename/HistoryWriter.h"
 #include "search/FindFileThread.h"
 

@@ -4,10 +4,17 @@
 #include "base/PathName.h"
 #include "rename/Log.h"
 
+#include <chrono>
 #include <exception>
 #include <utility>
 
 namespace kelvara {
+
+namespace {
+
+constexpr std::chrono::milliseconds BatchGathering{100};
+
+} // namespace
 
 THistoryWriter::THistoryWriter(std::string file, std::string noFileReason)
     : m_file(std::move(file)) {
@@ -45,9 +52,16 @@ void THistoryWriter::Queue(TJob job) {
             if (job.kind != TJob::TKind::Then)
                 return;
         } else {
+            // Outcomes and kept files wait for the next batch; a run's
+            // beginning and end, a settle and a callback go at once.
+            const bool urgent = job.kind != TJob::TKind::Outcome && job.kind != TJob::TKind::Kept;
+            const bool first = m_jobs.empty();
             m_jobs.push_back(std::move(job));
             ++m_queued;
-            m_changed.notify_all();
+            if (urgent)
+                ++m_urgent;
+            if (urgent || first)
+                m_changed.notify_all();
             return;
         }
     }
@@ -134,6 +148,8 @@ std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent)
 void THistoryWriter::Flush() {
     std::unique_lock lock(m_mutex);
     const std::uint64_t target = m_queued;
+    ++m_urgent;
+    m_changed.notify_all();
     m_changed.wait(lock, [&] { return m_written >= target || !m_thread.joinable(); });
 }
 
@@ -214,6 +230,10 @@ void THistoryWriter::Run() {
         {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+            // A batch gathers for a moment, so that a run of quick steps
+            // costs one commit now and then, and the writer wakes no more.
+            m_changed.wait_for(lock, BatchGathering, [this] { return m_stop || m_urgent > 0; });
+            m_urgent = 0;
             if (m_jobs.empty())
                 return; // stopped with nothing left to write
             jobs.assign(std::make_move_iterator(m_jobs.begin()),

@@ -120,6 +120,7 @@ private:
     std::uint64_t m_written = 0;       // jobs ever done; under m_mutex
     std::uint64_t m_beginsQueued = 0;  // under m_mutex
     std::uint64_t m_beginsDone = 0;    // under m_mutex
+    std::uint64_t m_urgent = 0;        // jobs that may not wait for a batch; under m_mutex
     bool m_opened = false;             // open tried; under m_mutex
     bool m_stop = false;               // under m_mutex
     std::optional<TRunId> m_run;       // the run begun last, once recorded; under m_mutex

@@ -311,6 +311,7 @@ std::optional<std::int64_t> TRenameStep::IntentForMove(const std::string& path,
     }
     // Rare (the options changed since the photo was read): this step waits
     // for the disk once.
+    qCDebug(lcRename) << "rename not written ahead, written by the step:" << DecodedPath(path);
     const TIntent intent = IntentFor(path, target, photo);
     photo.plannedFiles = intent.files.size();
     return m_history->WriteIntentAhead(intent);

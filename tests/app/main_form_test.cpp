@@ -19,15 +19,17 @@
 #include "support/QtApp.h"
 #include "support/TempDir.h"
 #include "ui/VersionInfo.h"
-#include "ui_MainForm.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -43,6 +45,53 @@ using namespace kelvara::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// The controls the tests touch, found by the object names the design gives
+// them, as the state file and the translations know them too.
+template <typename Control> Control* Find(const QWidget& form, const char* name) {
+    auto* control = form.findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr)
+        throw std::logic_error(std::string("the main window has no ") + name);
+    return control;
+}
+
+struct Controls {
+    explicit Controls(const QWidget& form)
+        : Label1(Find<QLabel>(form, "Label1")), Label4(Find<QLabel>(form, "Label4")),
+          Button1(Find<QPushButton>(form, "Button1")),
+          LblDateFile(Find<QLabel>(form, "LblDateFile")),
+          LblDateModelFile(Find<QLabel>(form, "LblDateModelFile")),
+          LblDateSizeFile(Find<QLabel>(form, "LblDateSizeFile")),
+          LblDateSizeModelFile(Find<QLabel>(form, "LblDateSizeModelFile")),
+          RdoYMD(Find<QRadioButton>(form, "RdoYMD")),
+          RdoYMDHN(Find<QRadioButton>(form, "RdoYMDHN")),
+          RdoYMDHNS(Find<QRadioButton>(form, "RdoYMDHNS")),
+          RdoDF(Find<QRadioButton>(form, "RdoDF")), RdoDMF(Find<QRadioButton>(form, "RdoDMF")),
+          RdoDSF(Find<QRadioButton>(form, "RdoDSF")), RdoDSMF(Find<QRadioButton>(form, "RdoDSMF")),
+          LblProgress(Find<QLabel>(form, "LblProgress")),
+          BtnUndo(Find<QPushButton>(form, "BtnUndo")), LblHistory(Find<QLabel>(form, "LblHistory")),
+          ChkFast(Find<QCheckBox>(form, "ChkFast")), ChkVideos(Find<QCheckBox>(form, "ChkVideos")) {
+    }
+    QLabel* Label1;
+    QLabel* Label4;
+    QPushButton* Button1;
+    QLabel* LblDateFile;
+    QLabel* LblDateModelFile;
+    QLabel* LblDateSizeFile;
+    QLabel* LblDateSizeModelFile;
+    QRadioButton* RdoYMD;
+    QRadioButton* RdoYMDHN;
+    QRadioButton* RdoYMDHNS;
+    QRadioButton* RdoDF;
+    QRadioButton* RdoDMF;
+    QRadioButton* RdoDSF;
+    QRadioButton* RdoDSMF;
+    QLabel* LblProgress;
+    QPushButton* BtnUndo;
+    QLabel* LblHistory;
+    QCheckBox* ChkFast;
+    QCheckBox* ChkVideos;
+};
 
 class MainFormTest : public ::testing::Test {
 protected:
@@ -78,7 +127,7 @@ protected:
     }
 
     static std::vector<std::string> examples(TMainForm& form) {
-        auto& ui = form.ui();
+        const Controls ui(form);
         return {ui.LblDateFile->text().toStdString(), ui.LblDateModelFile->text().toStdString(),
                 ui.LblDateSizeFile->text().toStdString(),
                 ui.LblDateSizeModelFile->text().toStdString()};
@@ -148,7 +197,7 @@ TEST_F(MainFormTest, TheDesignHasItsComponentsInCreationOrderWithTheirTexts) {
                                                "LblHistory",
                                                "ChkFast",
                                                "ChkVideos"}));
-    auto& ui = form->ui();
+    const Controls ui(*form);
     EXPECT_EQ(ui.Button1->text(), "VERSION");
     EXPECT_EQ(ui.Label1->text(), "デジカメ写真をドロップするとリネームします");
     EXPECT_EQ(ui.RdoYMDHNS->text(), "年月日時分秒");
@@ -188,7 +237,7 @@ TEST_F(MainFormTest, TheWindowSpeaksJapaneseAsWrittenAndEnglishToEveryOtherLangu
         SCOPED_TRACE(language.uiLanguages.join(',').toStdString());
         const TTranslation translation(language.uiLanguages);
         auto form = makeForm();
-        auto& ui = form->ui();
+        const Controls ui(*form);
         EXPECT_EQ(ui.Label1->text(), QString::fromUtf8(language.label1));
         EXPECT_EQ(ui.RdoYMD->text(), QString::fromUtf8(language.rdoYMD));
         EXPECT_EQ(ui.RdoDSMF->text(), QString::fromUtf8(language.rdoDSMF));
@@ -211,7 +260,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
         {
             auto form = makeForm();
             // The longest examples.
-            form->ui().RdoYMDHNS->click();
+            Controls(*form).RdoYMDHNS->click();
             fitted = form->size();
             EXPECT_GE(fitted.width(), design.width());
             EXPECT_GE(fitted.height(), design.height());
@@ -257,7 +306,7 @@ TEST_F(MainFormTest, NoCaptionIsCutOrRunsIntoAnotherAndTheStateFileCannotShrinkT
 
 TEST_F(MainFormTest, FirstStartAndDateClicksSetThePatternAndTheExamples) {
     auto form = makeForm();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     EXPECT_TRUE(ui.RdoYMDHN->isChecked());
     EXPECT_TRUE(ui.RdoDSMF->isChecked());
     EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNN");
@@ -345,13 +394,13 @@ TEST_F(MainFormTest, DropsAndArgumentsReachTheWorkerInOrderAsFullPaths) {
 TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     {
         auto form = makeForm();
-        form->ui().RdoYMDHNS->click();
-        form->ui().RdoDMF->click();
+        Controls(*form).RdoYMDHNS->click();
+        Controls(*form).RdoDMF->click();
     } // saved here
     {
         auto form = makeForm();
-        EXPECT_TRUE(form->ui().RdoYMDHNS->isChecked());
-        EXPECT_TRUE(form->ui().RdoDMF->isChecked());
+        EXPECT_TRUE(Controls(*form).RdoYMDHNS->isChecked());
+        EXPECT_TRUE(Controls(*form).RdoDMF->isChecked());
         EXPECT_EQ(form->DatePattern(), "YYYYMMDDHHNNSS");
         EXPECT_EQ(form->Layout(), TNameLayout::DateModelFile);
     }
@@ -366,12 +415,12 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
         auto form = makeForm();
         EXPECT_FALSE(form->FastRuns());
         EXPECT_FALSE(form->VideosToo());
-        form->ui().ChkFast->click();
-        form->ui().ChkVideos->click();
+        Controls(*form).ChkFast->click();
+        Controls(*form).ChkVideos->click();
     }
     {
         auto form = makeForm();
-        EXPECT_TRUE(form->ui().ChkFast->isChecked());
+        EXPECT_TRUE(Controls(*form).ChkFast->isChecked());
         EXPECT_TRUE(form->FastRuns());
         EXPECT_TRUE(form->VideosToo());
     }
@@ -384,7 +433,7 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
     }
     writeFile(temp.path() / "Kelvara.ini", ini);
     auto form = makeForm();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     for (QRadioButton* button :
          {ui.RdoYMD, ui.RdoYMDHN, ui.RdoYMDHNS, ui.RdoDF, ui.RdoDMF, ui.RdoDSF, ui.RdoDSMF})
         EXPECT_FALSE(button->isChecked()) << button->objectName().toStdString();
@@ -404,7 +453,7 @@ TEST_F(MainFormTest, TheStateComesBackAndAGroupStoredOffFallsBackToMinutes) {
 TEST_F(MainFormTest, TheKeyboardTakesEachGroupOfRadioButtonsAsOneStop) {
     {
         auto form = makeForm();
-        auto& ui = form->ui();
+        const Controls ui(*form);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QWindow* window = form->windowHandle();
@@ -471,7 +520,7 @@ TEST_F(MainFormTest, ThePanelCountsARunAndSumsItUpWithWhyFilesKeptTheirNames) {
     copyPhoto("jpg/Canon_40D.jpg", folder, "b.jpg");
     auto form = makeForm();
     form->show();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     EXPECT_TRUE(ui.LblProgress->text().isEmpty()) << "no run yet";
 
     // Two files given directly: the run starts with the first waiting.
@@ -541,7 +590,7 @@ TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryS
     const auto before = snapshot(folder);
     auto form = makeForm();
     form->show();
-    auto& ui = form->ui();
+    const Controls ui(*form);
     ASSERT_TRUE(log.waitFor("kelvara.rename: history opened"));
     const auto runOnce = [&](std::size_t recorded) {
         form->QueuePath(folder.string());
@@ -614,7 +663,7 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
             QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
         EXPECT_EQ(fileNames(temp.path() / "p"),
                   std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
-        const QString summary = form->ui().LblProgress->text();
+        const QString summary = Controls(*form).LblProgress->text();
         EXPECT_TRUE(
             summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
             << summary.toStdString();
@@ -623,7 +672,7 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }));
         ASSERT_TRUE(log.waitFor("kelvara.app: undo failed"));
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return form->ui().LblProgress->text().startsWith("元に戻せません: "); }));
+            [&] { return Controls(*form).LblProgress->text().startsWith("元に戻せません: "); }));
         EXPECT_EQ(fileNames(temp.path() / "p"),
                   std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
         fs::remove(history);
@@ -637,7 +686,7 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
         form->QueuePath(temp.file("p/200805301556_100x68_CanonEOS40D_Canon_40D.jpg"));
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
-        const QString summary = form->ui().LblProgress->text();
+        const QString summary = Controls(*form).LblProgress->text();
         EXPECT_TRUE(summary.contains("壊れた履歴ファイルは ")) << summary.toStdString();
         std::size_t aside = 0;
         for (const auto& name : fileNames(temp.path()))
@@ -645,7 +694,7 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
                 readFile(temp.path() / name) == std::string(8192, 'x'))
                 ++aside;
         EXPECT_EQ(aside, 1u);
-        EXPECT_TRUE(form->ui().BtnUndo->isEnabled());
+        EXPECT_TRUE(Controls(*form).BtnUndo->isEnabled());
     }
 }
 

@@ -4,11 +4,11 @@
 // desktop's own opener asking a file manager for a Properties view over a
 // private D-Bus, with the folder opened instead when no file manager answers.
 
+#include "desktop/LauncherProgress.h"
 #include "desktop/ShellFolders.h"
 #include "desktop/ShellLaunch.h"
 #include "desktop/ShellOpener.h"
 #include "info/InfoLinks.h"
-#include "platform/LauncherProgress.h"
 #include "support/LogCapture.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"

@@ -398,32 +398,12 @@ private:
 
 } // namespace
 
-TEST(InfoFormLinks, EachLabelReachesItsHandler) {
+TEST(InfoFormLinks, OnlyALeftButtonLetGoOnTheLinkClicksIt) {
     TRecordingInfoForm form;
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    const std::vector<std::pair<QString, QString>> wiring = {
-        {"LblExeNameClick", "LblExeName"},
-        {"lblURLClick", "lblURL"},
-        {"Label1Click", "Label1"},
-        {"lblMailClick", "lblMail"},
-        {"LblLaunchOnStartupClick", "LblLaunchOnStartup"},
-        {"LblLaunchOnStartupClick", "LblLaunchOnDesktop"},
-        {"LblLaunchOnStartupClick", "LblLaunchOnSendTo"},
-        {"LblOpenStartupClick", "LblOpenStartup"},
-        {"LblOpenStartupClick", "LblOpenFolderIn"},
-        {"LblOpenStartupClick", "LblOpenSendTo"}};
-    for (const auto& [handler, label] : wiring) {
-        QLabel* target = Label(form, label.toLatin1().constData());
-        // Empty links have no width to click on; give them some.
-        target->resize(std::max(target->width(), 20), std::max(target->height(), 10));
-        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(5, 5));
-    }
-    EXPECT_EQ(form.calls, wiring);
-
     // Pressed on a link and let go outside it: no click. Labels that are not
     // links do not react at all.
-    form.calls.clear();
     QLabel* link = Label(form, "LblOpenStartup");
     QTest::mousePress(link, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-50, 5));
@@ -431,6 +411,10 @@ TEST(InfoFormLinks, EachLabelReachesItsHandler) {
     QTest::mouseClick(Label(form, "LblPhys"), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(form.calls.empty());
     EXPECT_TRUE(form.isVisible()) << "a click is no key";
+
+    QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(form.calls, (std::vector<std::pair<QString, QString>>{
+                              {"LblOpenStartupClick", "LblOpenStartup"}}));
 }
 
 namespace {

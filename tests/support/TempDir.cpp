@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 namespace kelvara::test {
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "kelvara-test-XXXXXX").string();
+TempDir::TempDir(const std::string& prefix) {
+    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;

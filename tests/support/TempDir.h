@@ -10,11 +10,12 @@
 
 namespace kelvara::test {
 
-// A fresh folder under the system's temporary folder, removed (with whatever
-// the test left in it, read-only parts included) when the object goes.
+// A fresh folder under the system's temporary folder, its name starting with
+// `prefix`, removed (with whatever the test left in it, read-only parts
+// included) when the object goes.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(const std::string& prefix = "kelvara-test");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -5,9 +5,9 @@
 // "application://<desktop file id>" and a map of properties, here
 // "progress" (a double) and "progress-visible" (a boolean). Nobody needs to
 // be listening, and no reply comes.
-#include "platform/LauncherProgress.h"
+#include "desktop/LauncherProgress.h"
 
-#include "platform/Log.h"
+#include "desktop/Log.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -66,9 +66,9 @@ private:
                    << QVariantMap{{QStringLiteral("progress"), progress},
                                   {QStringLiteral("progress-visible"), visible}};
             if (!bus.send(signal))
-                qCDebug(lcPlatform) << "launcher progress not sent:" << bus.lastError().message();
+                qCDebug(lcDesktop) << "launcher progress not sent:" << bus.lastError().message();
         } catch (...) {
-            qCDebug(lcPlatform) << "launcher progress not sent";
+            qCDebug(lcDesktop) << "launcher progress not sent";
         }
     }
 
