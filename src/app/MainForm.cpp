@@ -410,7 +410,14 @@ void TMainForm::QueuePaths(const std::vector<std::string>& paths) {
     full.reserve(paths.size());
     for (const std::string& path : paths)
         full.push_back(FullPathName(path));
+    // As QueuePath: the run begins (or takes them in) before they are
+    // queued, so that the reader writes their renames ahead under it.
+    if (m_runPanel)
+        for (const std::string& path : full)
+            m_runPanel->PathQueued(path);
     FindFileThread->AddPaths(full);
+    if (m_runPanel)
+        m_runPanel->ShowProgress();
 }
 
 void TMainForm::Activate(const std::string& activationToken) {
