@@ -34,13 +34,15 @@ private:
 
 } // namespace
 
-std::optional<TPhotoProperties> ReadVideoAsPhoto(TPhotoSource& source) {
+std::optional<TPhotoProperties> ReadVideoAsPhoto(TPhotoSource& source, std::string* failure) {
     TPhotoByteSource bytes(source);
     auto video = ReadVideoProperties(bytes);
     // A read that failed on the way leaves an answer that means nothing.
     source.CheckReads();
     if (!video)
         return std::nullopt;
+    if (failure != nullptr)
+        *failure = std::move(video->failure);
     TPhotoProperties properties;
     properties.DateTaken = std::move(video->DateTaken);
     properties.DateSource = video->DateSource;
@@ -51,12 +53,14 @@ std::optional<TPhotoProperties> ReadVideoAsPhoto(TPhotoSource& source) {
 }
 
 std::optional<TPhotoProperties> ReadMediaFile(const std::string& path, const TMediaChoice& choice,
-                                              std::function<bool()> abort) {
+                                              std::function<bool()> abort, TMediaReadNotes* notes) {
     if (!choice.videos)
-        return ReadPhotoFile(path, std::move(abort));
+        return ReadPhotoFile(path, std::move(abort), notes != nullptr ? &notes->identity : nullptr);
     // Videos run to many GB; only their boxes are read. Anything else keeps
     // the photos' size limit, as without the choice.
     TFileSource source(path, std::move(abort), std::numeric_limits<std::int64_t>::max());
+    if (notes != nullptr)
+        notes->identity = source.Identity();
     const QByteArray& head = source.Head();
     const bool movie =
         IsQuickTimeMovie(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
@@ -66,7 +70,15 @@ std::optional<TPhotoProperties> ReadMediaFile(const std::string& path, const TMe
     source.CheckReads();
     if (image)
         return ReadPhotoProperties(source);
-    return movie ? ReadVideoAsPhoto(source) : std::nullopt;
+    if (!movie)
+        return std::nullopt;
+    std::string failure;
+    auto video = ReadVideoAsPhoto(source, &failure);
+    if (video && notes != nullptr) {
+        notes->video = true;
+        notes->videoFailure = std::move(failure);
+    }
+    return video;
 }
 
 } // namespace kelvara

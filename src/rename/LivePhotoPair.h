@@ -19,4 +19,15 @@ namespace kelvara {
 bool IsLivePhotoVideoOf(const std::string& videoPath, const std::string& photoPath,
                         const std::optional<std::string>& photoIdentifier);
 
+// The other way round, for a MOV read on its own (videos renamed too): the
+// path of the photo beside the video at `videoPath` that takes it along as
+// its Live Photo video, or nullopt when none does. That photo is a HEIC,
+// HEIF or JPEG image named as the MOV without its extension (lower or upper
+// case), and its content identifier matches `videoIdentifier` (the MOV's),
+// or one of the two has none. A photo that cannot be read still counts, so
+// that a pair is never split by a failed read. Throws std::system_error
+// when the folder cannot be looked at.
+std::optional<std::string> LivePhotoStillOf(const std::string& videoPath,
+                                            const std::string& videoIdentifier);
+
 } // namespace kelvara

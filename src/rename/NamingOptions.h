@@ -26,11 +26,11 @@ public:
     virtual std::string DatePattern() const = 0;
     virtual TNameLayout Layout() const = 0;
     // The run panel's two choices, off unless the window says otherwise.
-    // Nothing acts on them yet: the step keeps the described pace and
-    // renames photos only.
-    // Rename as fast as the machine allows instead of one file per step.
+    // Rename as fast as the machine allows instead of one file per step
+    // (nothing acts on it yet: the step keeps the described pace).
     virtual bool FastRuns() const { return false; }
-    // Rename videos by their own date as well as photos.
+    // Rename videos of the ISO media and QuickTime family by their own date
+    // as well as photos (rename/PreparedMedia.h); read at every step.
     virtual bool VideosToo() const { return false; }
 };
 

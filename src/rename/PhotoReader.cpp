@@ -4,6 +4,7 @@
 #include "base/PathName.h"
 #include "platform/ThreadPriority.h"
 #include "rename/Log.h"
+#include "rename/PreparedMedia.h"
 
 #include <exception>
 
@@ -57,6 +58,11 @@ void TPhotoReaderThread::SetHooks(THook ahead, THook discarded) {
     m_discarded = std::move(discarded);
 }
 
+void TPhotoReaderThread::SetChoice(const TMediaChoice& choice) {
+    std::lock_guard guard(m_mutex);
+    m_choice = choice;
+}
+
 void TPhotoReaderThread::Execute() {
     YieldToOtherThreads();
     std::optional<TFindFileThread::TFrontFile> last;
@@ -67,8 +73,13 @@ void TPhotoReaderThread::Execute() {
         last = front;
         const std::uint64_t generation = front->generation;
         TPreparedPhoto photo;
+        TMediaChoice choice;
+        {
+            std::lock_guard guard(m_mutex);
+            choice = m_choice;
+        }
         try {
-            photo = PreparePhoto(front->path, [this, generation] {
+            photo = PrepareMedia(front->path, choice, [this, generation] {
                 return Terminated() || m_worker.Generation() != generation;
             });
             LookUpCompanions(front->path, photo);
@@ -83,10 +94,12 @@ void TPhotoReaderThread::Execute() {
             // Nothing may end this thread, and with it the program: the file
             // keeps its name, the next one goes on.
             photo = TPreparedPhoto{};
+            photo.videosChoice = choice.videos;
             photo.failure = error.what();
             photo.failureReason = TKeptReason::Unreadable;
         } catch (...) {
             photo = TPreparedPhoto{};
+            photo.videosChoice = choice.videos;
             photo.failure = "an unexpected failure";
             photo.failureReason = TKeptReason::Unreadable;
         }

@@ -13,9 +13,13 @@
 // per step. It holds one file's properties at a time, and a file's content
 // only while it reads it.
 //
+// Whether videos are read too (rename/PreparedMedia.h) is the choice last
+// given to it, read at the start of each file.
+//
 // It sleeps while the front of the queue is what it has prepared already.
 // No failure of a read leaves it: the file keeps its name, as in the step.
 
+#include "photo/MediaFile.h"
 #include "rename/PreparedPhoto.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
@@ -48,6 +52,9 @@ public:
     // neither may throw. Set before the first file is queued.
     using THook = std::function<void(const std::string& path, TPreparedPhoto& photo)>;
     void SetHooks(THook ahead, THook discarded);
+    // Any thread: the choice the next file is read with (videos off until
+    // told otherwise).
+    void SetChoice(const TMediaChoice& choice);
 
 protected:
     void Execute() override;
@@ -61,8 +68,9 @@ private:
     TFindFileThread& m_worker;
     std::mutex m_mutex; // guards m_held only; never held with the worker's lock
     std::optional<THeld> m_held;
-    THook m_ahead;     // guarded by m_mutex when set
-    THook m_discarded; // guarded by m_mutex when set
+    THook m_ahead;         // guarded by m_mutex when set
+    THook m_discarded;     // guarded by m_mutex when set
+    TMediaChoice m_choice; // guarded by m_mutex
 };
 
 } // namespace kelvara

@@ -4,6 +4,11 @@
 // may also want videos renamed: with the choice on, a video of the ISO media
 // and QuickTime family comes prepared with its properties as a photo does
 // (photo/MediaFile.h); with it off, exactly PreparePhoto.
+//
+// A Live Photo's video stays its photo's companion: a MOV that a photo
+// beside it takes along (rename/LivePhotoPair.h) comes with no properties
+// and the photo's path in `livePhotoOf`, so that it is never renamed on its
+// own, whichever of the two comes first.
 
 #include "photo/MediaFile.h"
 #include "rename/PreparedPhoto.h"

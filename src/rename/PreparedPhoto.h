@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the rename step learns of one file before it names it: the photo's
-// properties, read head first (photo/PhotoFile.h), or why there are none.
+// (or, when videos are renamed too, the video's) properties, read head first
+// (photo/MediaFile.h), or why there are none.
 // The reading happens on the reader thread ahead of the step
 // (rename/PhotoReader.h), or in the step itself where there is no reader.
 
@@ -19,12 +20,21 @@
 namespace kelvara {
 
 struct TPreparedPhoto {
-    // The properties of a raster image; none for anything else.
+    // The properties of a raster image, or of a video when it was read with
+    // videos on; none for anything else.
     std::optional<TPhotoProperties> properties;
     // Why there are none, for the step's debug line, and which of the kept
     // reasons that is: no image, gone before it was read, or unreadable.
+    // For a video without a date, why it has none.
     std::string failure;
     TKeptReason failureReason = TKeptReason::NotAPhoto;
+    // Whether it was read with videos on, and whether the properties are a
+    // video's: the step reads it again where the choice changed since.
+    bool videosChoice = false;
+    bool video = false;
+    // A Live Photo's video read on its own (videos on): the photo beside it
+    // that takes it along when it moves. It is not renamed on its own.
+    std::string livePhotoOf;
     // The file that was read, from the descriptor it was read through: the
     // step renames it only while its name still holds this file.
     std::optional<TFileIdentity> identity;
@@ -42,13 +52,14 @@ struct TPreparedPhoto {
     std::size_t plannedFiles = 0;
 };
 
-// Reads the file at `path`. Every failure (no image, unreadable or gone, no
+// Reads the file at `path` as a photo (PrepareMedia with videos off, see
+// rename/PreparedMedia.h). Every failure (no image, unreadable or gone, no
 // readable metadata, out of memory) ends in `failure`; none escapes, so that
 // the file keeps its name and the next one goes on. `abort` is asked at every
 // read after the head: once it holds, the reading stops early.
 TPreparedPhoto PreparePhoto(const std::string& path, std::function<bool()> abort = {});
 
-// For a photo (one with properties), looks up its companions ahead of its
+// For a photo or video (one with properties), looks up its companions ahead of its
 // step; where that fails, they are left for the move to look up. Never
 // throws.
 void LookUpCompanions(const std::string& path, TPreparedPhoto& photo);

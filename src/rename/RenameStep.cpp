@@ -10,6 +10,7 @@
 #include "rename/Log.h"
 #include "rename/NewName.h"
 #include "rename/PhotoReader.h"
+#include "rename/PreparedMedia.h"
 
 #include <exception>
 #include <iterator>
@@ -19,11 +20,40 @@
 
 namespace kelvara {
 
+namespace {
+
+// A file the reader read before the videos choice changed, brought in line
+// with the choice as it is now. Rare: this step waits for the disk once.
+void FollowChoice(const std::string& path, TPreparedPhoto& photo, const TMediaChoice& choice) {
+    if (photo.videosChoice == choice.videos)
+        return;
+    if (!choice.videos) {
+        if (photo.video) {
+            // Any rename written ahead for it is closed as kept.
+            photo.properties.reset();
+            photo.video = false;
+            photo.livePhotoOf.clear();
+            photo.failure = "a video, and videos keep their names";
+            photo.failureReason = TKeptReason::NotAPhoto;
+        }
+    } else if (!photo.properties && photo.failureReason == TKeptReason::NotAPhoto) {
+        // It may be a video: no rename was written ahead for it.
+        photo = PrepareMedia(path, choice);
+        LookUpCompanions(path, photo);
+    }
+    photo.videosChoice = choice.videos;
+}
+
+} // namespace
+
 TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
                          const INamingOptions& options, IEscapeKey& escape,
                          TPhotoReaderThread* reader)
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape),
-      m_reader(reader) {}
+      m_reader(reader) {
+    if (m_reader != nullptr)
+        m_reader->SetChoice(TMediaChoice{m_options.VideosToo()});
+}
 
 void TRenameStep::RenameNextFile() noexcept {
     // A step never ends the program, whatever is thrown below it (a library's
@@ -40,6 +70,11 @@ void TRenameStep::RenameNextFile() noexcept {
 // "[name-taken]") and, once the step has taken files and then finds none
 // waiting and no search left, "queues empty".
 void TRenameStep::Step() {
+    // Read now, as the naming options are: the reader reads the next file
+    // with it, and a file it read before a change follows it below.
+    const TMediaChoice choice{m_options.VideosToo()};
+    if (m_reader != nullptr)
+        m_reader->SetChoice(choice);
     if (m_history != nullptr) {
         std::string pattern = m_options.DatePattern();
         const TNameLayout layout = m_options.Layout();
@@ -88,7 +123,17 @@ void TRenameStep::Step() {
 
     try {
         if (!prepared)
-            prepared = PreparePhoto(path);
+            prepared = PrepareMedia(path, choice);
+        else
+            FollowChoice(path, *prepared, choice);
+        if (!prepared->livePhotoOf.empty()) {
+            // Its photo takes it along in the photo's own turn, or it stays
+            // with the photo under its old name; as a companion that moved,
+            // it is no file of its own.
+            qCDebug(lcRename) << "kept" << DecodedPath(path) << ": the Live Photo video of"
+                              << DecodedPath(prepared->livePhotoOf);
+            return;
+        }
         const TDecision decision = Decide(path, *prepared);
         if (decision.kept) {
             outcome.kept = decision.kept;
@@ -118,6 +163,9 @@ void TRenameStep::Step() {
             else
                 qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
                                   << DecodedPath(decision.target);
+            if (prepared->video)
+                qCDebug(lcRename) << "date of" << DecodedPath(path) << "from"
+                                  << DateSourceName(prepared->properties->DateSource);
             moving = false;
             if (m_history != nullptr && intent) {
                 // Every file of the record moved: done. A companion that went
@@ -284,7 +332,7 @@ void TRenameStep::RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* 
 }
 
 std::string TRenameStep::TargetFor(const std::string& path) const {
-    return TargetFor(path, PreparePhoto(path));
+    return TargetFor(path, PrepareMedia(path, TMediaChoice{m_options.VideosToo()}));
 }
 
 std::string TRenameStep::TargetFor(const std::string& path, const TPreparedPhoto& photo) const {
@@ -312,7 +360,9 @@ TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path, const TP
     // keeps its name rather than gain a bare "_" at every run.
     const std::string date = DateText(properties.DateTaken, datePattern.size());
     if (date.empty())
-        return keep(TKeptReason::NoDate, "no shooting date");
+        return keep(TKeptReason::NoDate, photo.failure.empty()
+                                             ? std::string("no shooting date")
+                                             : "no shooting date: " + photo.failure);
     if (layout == TNameLayout::None)
         return TDecision{{}, TKeptReason::NoLayout, "no layout chosen"};
 

@@ -7,7 +7,10 @@
 //     out again.
 //     With a reader thread, a file moves only once the reader has read it,
 //     so the step itself reads nothing; without one, the step reads it.
-//  3. A file that is no raster image is left alone.
+//  3. A file that is no raster image is left alone; with the videos choice
+//     on (read now, as the naming options are), a video of the ISO media and
+//     QuickTime family is named as a photo is, by its own date, and a Live
+//     Photo's video is left for its photo to take along.
 //  4. Its shooting date, pixel size and camera model make the new name by the
 //     naming options read now, so a change in the window applies from the next
 //     file on.

@@ -99,3 +99,68 @@ TEST(CameraCard, PhotosBetweenLargeVideosAreRenamedAndNoVideoIsReadOrTouched) {
     EXPECT_LT(readBytes, std::uint64_t{64} * 1024 * 1024) << "of " << videoTotal << " bytes";
     EXPECT_LT(peakKb * 1024, VideoSize / 2);
 }
+
+// A folder of photos, the sample videos (tests/data/videos) and a Live
+// Photo, on a machine in Berlin: once as the first start has it (videos
+// keep their names) and once with Videos too on in the state file. Each
+// video's name then carries its local time (UTC in winter and in summer
+// time, a date with its own offset), the Live Photo's video moves with its
+// photo only, a zero date, a damaged video and an AVI keep their names, and
+// no file's content changes.
+TEST(CameraCard, VideosTooNamesEachVideoByItsLocalTimeAndOnlyWhenChosen) {
+    TempDir temp;
+    const std::string faststart = readFile(photosDir() / "../videos/utc-july-faststart.mp4");
+    const auto fill = [&](const fs::path& folder) {
+        copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_0001.JPG");
+        copyPhoto("../videos/utc-january.mp4", folder, "MVI_0002.MP4");
+        copyPhoto("../videos/utc-july-faststart.mp4", folder, "MVI_0003.MP4");
+        copyPhoto("../videos/userdata-day.mov", folder, "MVI_0004.MOV");
+        copyPhoto("../videos/utc-zero.mp4", folder, "MVI_0005.MP4");
+        // Cut inside its movie box, which stands in front.
+        writeFile(folder / "MVI_0006.MP4", faststart.substr(0, 600));
+        WriteVideo((folder / "MVI_0007.AVI").string(), VideoKind::Avi, 64 * 1024, false);
+        copyPhoto("heic/IMG_5195.HEIC", folder);
+        copyPhoto("../videos/IMG_5195.MOV", folder);
+    };
+    const auto run = [&](const fs::path& folder, bool videos) {
+        KelvaraProcess kelvara(temp.path() / (videos ? "app-videos" : "app"));
+        kelvara.environment().insert("TZ", "Europe/Berlin");
+        if (videos)
+            writeFile(kelvara.stateFile(), "[MainForm.ChkVideos]\nChecked=1\n");
+        kelvara.start({QString::fromStdString(folder.string())}, temp.path());
+        EXPECT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty")) << kelvara.log().tail();
+        EXPECT_EQ(kelvara.terminate(), 0);
+    };
+    // Old name -> new name; every other file keeps its own.
+    std::map<std::string, std::string> moves = {
+        {"IMG_0001.JPG", "200805301556_100x68_CanonEOS40D_IMG_0001.JPG"},
+        {"IMG_5195.HEIC", "202104111547_2566x3313_iPhone11ProMax_IMG_5195.HEIC"},
+        {"IMG_5195.MOV", "202104111547_2566x3313_iPhone11ProMax_IMG_5195.MOV"},
+    };
+    const auto expectMoved = [&](const fs::path& folder,
+                                 const std::map<std::string, std::string>& before) {
+        const auto after = snapshot(folder);
+        EXPECT_EQ(after.size(), before.size());
+        for (const auto& [name, content] : before) {
+            const auto move = moves.find(name);
+            const std::string& now = move == moves.end() ? name : move->second;
+            ASSERT_TRUE(after.count(now)) << name << " should be " << now;
+            EXPECT_EQ(after.at(now), content) << now;
+        }
+    };
+
+    const fs::path off = temp.path() / "off";
+    fill(off);
+    const auto offBefore = snapshot(off);
+    run(off, false);
+    expectMoved(off, offBefore);
+
+    const fs::path on = temp.path() / "on";
+    fill(on);
+    const auto onBefore = snapshot(on);
+    run(on, true);
+    moves["MVI_0002.MP4"] = "202401151230_160x120__MVI_0002.MP4";
+    moves["MVI_0003.MP4"] = "202407151330_160x120__MVI_0003.MP4";
+    moves["MVI_0004.MOV"] = "202306010800_160x120_DSC-RX100_MVI_0004.MOV";
+    expectMoved(on, onBefore);
+}

@@ -12,10 +12,13 @@
 #include "photo/PhotoSource.h"
 #include "photo/VideoDate.h"
 #include "photo/VideoProperties.h"
+#include "platform/FileIdentity.h"
 #include "rename/Companions.h"
+#include "rename/LivePhotoPair.h"
 #include "rename/PreparedMedia.h"
 #include "support/TempDir.h"
 #include "support/VideoFiles.h"
+#include "support/ZoneSetting.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -38,29 +41,6 @@ constexpr const char* LivePhotoId = "570F1469-09C7-4E50-9875-05F21D5BD166";
 std::string VideoPath(const char* name) {
     return (VideosDir / name).string();
 }
-
-// The machine's zone for one test, as the user would have set it.
-class ZoneSetting {
-public:
-    explicit ZoneSetting(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ZoneSetting() {
-        if (m_old)
-            ::setenv("TZ", m_old->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-    ZoneSetting(const ZoneSetting&) = delete;
-    ZoneSetting& operator=(const ZoneSetting&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
 
 std::optional<TVideoProperties> FromMemory(const std::string& bytes) {
     TMemoryByteSource source(bytes);
@@ -403,7 +383,24 @@ TEST_F(VideoTest, AMovThatSharesAPhotosNameButNotItsIdentifierIsNoCompanion) {
     ASSERT_TRUE(prepared.companions);
     ASSERT_EQ(prepared.companions->size(), 1u);
     EXPECT_EQ((*prepared.companions)[0].name, "IMG_5195.AAE");
+    // The other way round, with videos renamed too: the MOV read on its own
+    // is left to its photo, the twin is a video of its own, with its date
+    // and the identity of the file read.
+    const TPreparedPhoto ownVideo = PrepareMedia((own / "IMG_5195.MOV").string(), {true});
+    EXPECT_FALSE(ownVideo.properties);
+    EXPECT_EQ(ownVideo.livePhotoOf, ownPhoto);
+    const TPreparedPhoto twinVideo = PrepareMedia((merged / "IMG_5195.MOV").string(), {true});
+    ASSERT_TRUE(twinVideo.properties);
+    EXPECT_TRUE(twinVideo.video);
+    EXPECT_EQ(twinVideo.livePhotoOf, "");
+    EXPECT_EQ(twinVideo.properties->DateTaken, "2021:04:12 18:00:00");
+    ASSERT_TRUE(twinVideo.identity);
+    EXPECT_TRUE(
+        twinVideo.identity->SameFileAs(*FileIdentityAt((merged / "IMG_5195.MOV").string())));
     // A photo without an identifier keeps a MOV by its name, as it always did.
     const std::string plainPhoto = copyPhoto("jpg/Canon_40D.jpg", merged, "IMG_5195.JPG");
     ASSERT_EQ(FindCompanions(plainPhoto).size(), 2u);
+    EXPECT_EQ(LivePhotoStillOf((merged / "IMG_5195.MOV").string(),
+                               twinVideo.properties->ContentIdentifier),
+              plainPhoto);
 }

@@ -480,6 +480,47 @@ std::uint64_t BytesReadByThisThread() {
     return value;
 }
 
+// With videos renamed too, a Live Photo's MOV that comes before its photo
+// (or after, or with no identifier on either side) waits for the photo and
+// moves with it; a name twin from another phone, whose identifier differs,
+// is a video of its own and takes its own date.
+TEST_F(CompanionsTest, WithVideosOnALivePhotosVideoStillMovesOnlyWithItsPhoto) {
+    class VideosOn : public TFixedNamingOptions {
+    public:
+        bool VideosToo() const override { return true; }
+    } videosOn;
+    const fs::path folder = temp.path();
+    const fs::path videos = photosDir() / "../videos";
+    copyPhoto(Heic, folder, "IMG_5195.HEIC");
+    fs::copy_file(videos / "IMG_5195.MOV", folder / "IMG_5195.MOV");
+    copyPhoto(Heic, folder, "IMG_5196.HEIC");
+    fs::copy_file(videos / "IMG_5195-other-phone.MOV", folder / "IMG_5196.MOV");
+    copyPhoto(Canon, folder, "IMG_5197.JPG"); // no identifier
+    fs::copy_file(videos / "IMG_5195.MOV", folder / "IMG_5197.MOV");
+    copyPhoto(Heic, folder, "IMG_5198.HEIC");
+    fs::copy_file(videos / "IMG_5195.MOV", folder / "IMG_5198.MOV");
+    const auto before = folderContents(folder);
+
+    LogCapture log;
+    {
+        TRenameStep step(worker, pending, videosOn, escape);
+        for (const char* name : {"IMG_5195.MOV", "IMG_5196.MOV", "IMG_5197.MOV", "IMG_5195.HEIC",
+                                 "IMG_5196.HEIC", "IMG_5197.JPG", "IMG_5198.HEIC", "IMG_5198.MOV"})
+            worker.AddPath((folder / name).string());
+        while (worker.FileCount() > 0)
+            step.RenameNextFile();
+    }
+    auto moves = withPrefix(HeicPrefix, {"IMG_5195.HEIC", "IMG_5195.MOV", "IMG_5196.HEIC",
+                                         "IMG_5198.HEIC", "IMG_5198.MOV"});
+    moves.merge(withPrefix(CanonPrefix, {"IMG_5197.JPG", "IMG_5197.MOV"}));
+    moves["IMG_5196.MOV"] = "202104121800_160x120_iPhone12_IMG_5196.MOV";
+    expectMoved(before, folderContents(folder), moves);
+    // The step's lines come through a pipe.
+    ASSERT_TRUE(log.waitFor("\" : moved with its photo")) << log.lines().tail();
+    EXPECT_EQ(log.count("the Live Photo video of"), 2u) << log.lines().tail();
+    EXPECT_EQ(log.count("kelvara.rename: renamed"), 5u) << log.lines().tail();
+}
+
 // As the program runs: the reader thread reads each photo and looks up its
 // companions ahead of the step, so the step only checks and moves.
 class ReaderCompanionsTest : public CompanionsTest {

@@ -12,6 +12,7 @@
 #include "support/LogCapture.h"
 #include "support/StepQueues.h"
 #include "support/TempDir.h"
+#include "support/ZoneSetting.h"
 
 #include <filesystem>
 #include <functional>
@@ -195,6 +196,85 @@ TEST_F(RenameStepTest, APhotoSwappedAfterItsReadKeepsItsNameUntilItIsReadItself)
         EXPECT_EQ(fileNames(folder.path()), std::vector<std::string>{"20080315_IMG_0001.jpg"});
         EXPECT_EQ(readFile(folder.path() / "20080315_IMG_0001.jpg"), nikon);
     }
+}
+
+// The videos choice as the window gives it, read at every step.
+class VideoChoiceOptions : public TFixedNamingOptions {
+public:
+    bool videos = false;
+    bool VideosToo() const override { return videos; }
+};
+
+// The sample videos (tests/data/videos) beside a photo, read ahead by the
+// reader thread as in the program, on a machine in Berlin: a movie header's
+// UTC comes out in winter (+1) and in summer time (+2), a date with its own
+// offset keeps its own clock, a zero date or a video cut before its movie
+// box keeps its name. With the choice off only the photo moves; a change of
+// the choice applies from the next file on, even one read already.
+TEST_F(RenameStepTest, VideosTakeTheirLocalTimeOnlyWhileTheChoiceIsOn) {
+    ZoneSetting berlin("Europe/Berlin");
+    const fs::path folder = temp.path();
+    const auto sample = [&](const char* name, const char* as) {
+        return copyPhoto(std::string("../videos/") + name, folder, as);
+    };
+    copyPhoto(Canon, folder, "IMG_0001.jpg");
+    sample("utc-january.mp4", "MVI_0002.MP4"); // the movie box at the end
+    sample("utc-july-faststart.mp4", "MVI_0003.MP4");
+    sample("userdata-day.mov", "MVI_0004.MOV");
+    sample("utc-zero.mp4", "MVI_0005.MP4");
+    const std::string whole = readFile(photosDir() / "../videos/utc-january.mp4");
+    writeFile(folder / "MVI_0006.MP4", whole.substr(0, whole.size() / 2));
+    const auto before = snapshot(folder);
+
+    LogCapture log;
+    TPhotoReaderThread reader(worker);
+    VideoChoiceOptions choice;
+    TRenameStep step(worker, pending, choice, escape, &reader);
+    std::size_t prepared = 0;
+    // Queues `name`, waits until the reader has it and calls `between`, then
+    // runs the step.
+    const auto renameOne = [&](const std::string& name, const std::function<void()>& between) {
+        worker.AddPath((folder / name).string());
+        ASSERT_TRUE(log.waitFor("kelvara.rename: prepared", ++prepared)) << log.lines().tail();
+        if (between)
+            between();
+        step.RenameNextFile();
+    };
+    for (const std::string& name : fileNames(folder))
+        renameOne(name, {});
+    const std::string photo = "200805301556_100x68_CanonEOS40D_IMG_0001.jpg";
+    auto expected = before;
+    expected[photo] = expected.extract("IMG_0001.jpg").mapped();
+    EXPECT_EQ(snapshot(folder), expected) << "videos keep their names with the choice off";
+
+    choice.videos = true;
+    for (const std::string& name : fileNames(folder))
+        renameOne(name, {});
+    const std::map<std::string, std::string> renamed = {
+        {"MVI_0002.MP4", "202401151230_160x120__MVI_0002.MP4"},
+        {"MVI_0003.MP4", "202407151330_160x120__MVI_0003.MP4"},
+        {"MVI_0004.MOV", "202306010800_160x120_DSC-RX100_MVI_0004.MOV"},
+    };
+    for (const auto& [old, now] : renamed)
+        expected[now] = expected.extract(old).mapped();
+    EXPECT_EQ(snapshot(folder), expected) << "each video renamed, its content as it was";
+    EXPECT_TRUE(log.waitFor("kelvara.rename: date of \"" + (folder / "MVI_0002.MP4").string() +
+                            "\" from movie header (UTC, local time here)"));
+    EXPECT_TRUE(log.waitFor("kelvara.rename: date of \"" + (folder / "MVI_0004.MOV").string() +
+                            "\" from user data date"));
+    EXPECT_TRUE(log.waitFor("\"" + (folder / "MVI_0006.MP4").string() +
+                            "\" : no shooting date: no movie box"))
+        << log.lines().tail();
+
+    // Read with the choice off, stepped with it on, and the other way round.
+    sample("utc-january.mp4", "MVI_0007.MP4");
+    choice.videos = false;
+    step.RenameNextFile(); // nothing queued: the reader learns the choice
+    renameOne("MVI_0007.MP4", [&] { choice.videos = true; });
+    sample("utc-january.mp4", "MVI_0008.MP4");
+    renameOne("MVI_0008.MP4", [&] { choice.videos = false; });
+    EXPECT_TRUE(fs::exists(folder / "202401151230_160x120__MVI_0007.MP4"));
+    EXPECT_TRUE(fs::exists(folder / "MVI_0008.MP4"));
 }
 
 TEST_F(RenameStepTest, ACameraModelLosesWhatNoFileSystemHoldsAndNeverMovesTheFile) {
