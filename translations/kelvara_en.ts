@@ -219,6 +219,10 @@
         <extracomment>The history window&apos;s note that a CSV file could not be written; %1 is the file</extracomment>
         <translation>Cannot write to %1</translation>
     </message>
+    <message>
+        <source>日付の出どころ</source>
+        <translation>Date source</translation>
+    </message>
 </context>
 <context>
     <name>kelvara::TInfoForm</name>

@@ -88,7 +88,8 @@ THistoryForm::THistoryForm(THistoryWriter& history, std::optional<TRunId> select
     m_runs->setHeaderLabels(
         {tr("日時"), tr("指定したもの"), tr("リネーム"), tr("そのまま"), tr("状態")});
     //: Columns of the history window's list of a run's files
-    m_files->setHeaderLabels({tr("元の名前"), tr("新しい名前・理由"), tr("フォルダ")});
+    m_files->setHeaderLabels(
+        {tr("元の名前"), tr("新しい名前・理由"), tr("フォルダ"), tr("日付の出どころ")});
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {m_undo, m_copy, m_save, m_forget})
@@ -181,8 +182,9 @@ void THistoryForm::ShowChosen() {
         else if (!record.renamed)
             //: In a run's list: a file of a half-way rename that kept its name; %1 its new name
             what = tr("%1（移動しなかった）").arg(what);
-        new QTreeWidgetItem(m_files,
-                            {DecodedPath(record.oldName), what, DecodedPath(record.folder)});
+        // The source's name is stored in English and shown as it is.
+        new QTreeWidgetItem(m_files, {DecodedPath(record.oldName), what, DecodedPath(record.folder),
+                                      QString::fromStdString(record.dateSource)});
     }
     for (const TKeptFile& kept : history->Kept(*run))
         new QTreeWidgetItem(m_files, {DecodedPath(kept.name), KeptReasonCaption(kept.reason),

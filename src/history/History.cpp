@@ -62,7 +62,8 @@ THistory::WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
                              const std::vector<TIntentId>* reverses,
                              const std::vector<std::vector<int>>* positions) {
     TTransaction transaction(*m_db);
-    TStatement head(*m_db, "INSERT INTO intents(run, folder, reverses) VALUES(?, ?, ?)");
+    TStatement head(*m_db, "INSERT INTO intents(run, folder, reverses, date_source) "
+                           "VALUES(?, ?, ?, NULLIF(?, ''))");
     TStatement file(*m_db, "INSERT INTO intent_files(intent, position, old_name, new_name, "
                            "device, inode, size, modified, stable_inode) "
                            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -72,6 +73,7 @@ THistory::WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
         const TIntent& intent = intents[i];
         head.Bind(1, run).BindBytes(2, intent.folder);
         head.Bind(3, reverses ? std::optional<std::int64_t>((*reverses)[i]) : std::nullopt);
+        head.BindText(4, intent.dateSource);
         head.Run();
         const TIntentId id = m_db->LastInsertId();
         for (std::size_t f = 0; f < intent.files.size(); ++f) {

@@ -18,9 +18,12 @@ std::string Field(const std::string& text) {
     return quoted;
 }
 
+// The date source comes last, so that readers of the first four columns
+// go on working.
 void Line(std::string& csv, const std::string& folder, const std::string& oldName,
-          const std::string& newName, const std::string& what) {
-    csv += Field(folder) + ',' + Field(oldName) + ',' + Field(newName) + ',' + Field(what) + "\r\n";
+          const std::string& newName, const std::string& what, const std::string& dateSource) {
+    csv += Field(folder) + ',' + Field(oldName) + ',' + Field(newName) + ',' + Field(what) + ',' +
+           Field(dateSource) + "\r\n";
 }
 
 } // namespace
@@ -63,15 +66,15 @@ std::string KeptReasonText(TKeptReason reason) {
 
 std::string RunCsv(THistory& history, TRunId run) {
     std::string csv;
-    Line(csv, "folder", "old name", "new name", "what");
+    Line(csv, "folder", "old name", "new name", "what", "date source");
     for (const TRenameRecord& record : history.Renames(run)) {
         const char* what = !record.renamed ? "not renamed (half-way)"
                            : record.undone ? "renamed, then undone"
                                            : "renamed";
-        Line(csv, record.folder, record.oldName, record.newName, what);
+        Line(csv, record.folder, record.oldName, record.newName, what, record.dateSource);
     }
     for (const TKeptFile& kept : history.Kept(run))
-        Line(csv, kept.folder, kept.name, {}, "kept: " + KeptReasonText(kept.reason));
+        Line(csv, kept.folder, kept.name, {}, "kept: " + KeptReasonText(kept.reason), {});
     return csv;
 }
 

@@ -99,7 +99,8 @@ TRunSummary THistory::Run(TRunId run) {
 
 std::vector<TRenameRecord> THistory::Renames(TRunId run) {
     std::lock_guard guard(m_mutex);
-    TStatement files(*m_db, "SELECT i.id, i.folder, f.old_name, f.new_name, f.moved, f.back "
+    TStatement files(*m_db, "SELECT i.id, i.folder, f.old_name, f.new_name, f.moved, f.back, "
+                            "COALESCE(i.date_source, '') "
                             "FROM intents i JOIN intent_files f ON f.intent = i.id "
                             "WHERE i.run = ? AND i.outcome IN (0, 2) ORDER BY i.id, f.position");
     files.Bind(1, run);
@@ -112,6 +113,7 @@ std::vector<TRenameRecord> THistory::Renames(TRunId run) {
         record.newName = files.Bytes(3);
         record.renamed = files.MaybeInt(4).value_or(0) != 0;
         record.undone = files.Int(5) != 0;
+        record.dateSource = files.Bytes(6);
         records.push_back(std::move(record));
     }
     return records;

@@ -61,6 +61,9 @@ struct TFileRename {
 struct TIntent {
     std::string folder;
     std::vector<TFileRename> files;
+    // Which source gave the shooting date (DateSourceName's text); empty
+    // when not known, as for an undo's intents.
+    std::string dateSource = {};
 };
 
 // What became of an intent.
@@ -115,6 +118,9 @@ struct TRenameRecord {
     bool renamed = false;
     // It was moved back by an undo.
     bool undone = false;
+    // Which source gave the shooting date of its rename; empty when the
+    // history did not keep it (renames recorded by an earlier release).
+    std::string dateSource;
 };
 
 } // namespace kelvara

@@ -57,6 +57,10 @@ CREATE TABLE kept(
 CREATE INDEX kept_run ON kept(run);
 )";
 
+// Version 2: which source gave the shooting date of each rename (its
+// stable English name); NULL for renames recorded before it was kept.
+constexpr const char* Version2 = "ALTER TABLE intents ADD COLUMN date_source TEXT";
+
 // The tables every version has; a file that claims a version but lacks
 // one of them was not written by us whole.
 constexpr const char* Tables[] = {"runs", "run_paths", "intents", "intent_files", "kept"};
@@ -97,13 +101,26 @@ bool CheckSchema(TSqlite& db) {
 
 void PrepareSchema(TSqlite& db, bool fresh) {
     if (!fresh) {
-        // Version 1 is the first: nothing to bring up to date yet. A later
-        // version adds its steps here, each in a transaction of its own.
+        // Each step brings a file up one version in a transaction of its
+        // own, so that a file is always at one whole version.
+        std::int64_t version = HistorySchemaVersion;
+        {
+            TStatement read(db, "SELECT version FROM schema_version");
+            if (read.Step())
+                version = read.Int(0);
+        }
+        if (version < 2) {
+            TTransaction transaction(db);
+            db.Execute(Version2);
+            db.Execute("UPDATE schema_version SET version = 2");
+            transaction.Commit();
+        }
         return;
     }
     TTransaction transaction(db);
     db.Execute("CREATE TABLE schema_version(version INTEGER NOT NULL)");
     db.Execute(Version1);
+    db.Execute(Version2);
     TStatement write(db, "INSERT INTO schema_version(version) VALUES(?)");
     write.Bind(1, std::int64_t{HistorySchemaVersion}).Run();
     transaction.Commit();

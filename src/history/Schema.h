@@ -11,7 +11,9 @@
 //   run_paths       the paths given to a run, in order
 //   intents         a rename about to happen: its run, its folder (bytes),
 //                   the intent it moves back (an undo's), what became of it
-//                   (NULL until known) and why a kept one was kept
+//                   (NULL until known), why a kept one was kept and which
+//                   source gave the shooting date (NULL when not known;
+//                   added in version 2)
 //   intent_files    each file of an intent, the photo first: old and new
 //                   name (bytes), its identity, whether it has moved (NULL
 //                   until known) and whether an undo has moved it back
@@ -21,7 +23,7 @@ namespace kelvara {
 
 class TSqlite;
 
-inline constexpr int HistorySchemaVersion = 1;
+inline constexpr int HistorySchemaVersion = 2;
 
 // Looks, without writing, whether the file holds our tables: true when it
 // does, false when it holds no tables at all (a new file). Throws

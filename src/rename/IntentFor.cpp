@@ -2,6 +2,7 @@
 #include "rename/IntentFor.h"
 
 #include "base/SystemError.h"
+#include "photo/DateSource.h"
 #include "platform/FileIdentity.h"
 #include "rename/NewName.h"
 
@@ -31,6 +32,8 @@ TIntent IntentFor(const std::string& path, const std::string& target, const TPre
 
     TIntent intent;
     intent.folder = old.folder;
+    if (photo.properties)
+        intent.dateSource = DateSourceName(photo.properties->DateSource);
     intent.files.push_back({old.name, renamed.name, IdentityOf(path, photo.identity)});
     const std::vector<TCompanion> companions =
         photo.companions ? *photo.companions : FindCompanions(path);

@@ -646,8 +646,11 @@ TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryS
         << csv.toStdString();
     EXPECT_TRUE(csv.contains("notes.txt,,kept: not a photo")) << csv.toStdString();
     EXPECT_TRUE(csv.contains("IMG_0001.MOV,200805301556_100x68_CanonEOS40D_IMG_0001.MOV,"
-                             "\"renamed, then undone\""))
+                             "\"renamed, then undone\",photo metadata"))
         << csv.toStdString();
+    // The list of renames shows which source gave each one's date.
+    ASSERT_GT(history->Files()->topLevelItemCount(), 0);
+    EXPECT_EQ(history->Files()->topLevelItem(0)->text(3), "photo metadata");
 }
 
 TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo) {

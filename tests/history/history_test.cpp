@@ -8,6 +8,7 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryLocation.h"
 #include "history/Undo.h"
+#include "photo/DateSource.h"
 #include "platform/FileIdentity.h"
 #include "rename/CompanionMove.h"
 #include "rename/PreparedPhoto.h"
@@ -168,7 +169,65 @@ TEST_F(HistoryTest, ANewHistoryIsTheUsersAloneInWalModeWithItsVersion) {
     ASSERT_EQ(::stat((temp.path() / "a").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(SqlValue(nested, "PRAGMA journal_mode"), "wal");
-    EXPECT_EQ(SqlValue(nested, "SELECT version FROM schema_version"), "1");
+    EXPECT_EQ(SqlValue(nested, "SELECT version FROM schema_version"), "2");
+}
+
+TEST_F(HistoryTest, AFirstVersionHistoryIsBroughtUpToDateAndKeepsItsRuns) {
+    // A history as the first release wrote it, with one finished run.
+    {
+        fs::create_directories(historyFile.parent_path());
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(historyFile.c_str(), &db), SQLITE_OK);
+        const char* version1 = R"(
+CREATE TABLE schema_version(version INTEGER NOT NULL);
+INSERT INTO schema_version VALUES(1);
+CREATE TABLE runs(id INTEGER PRIMARY KEY, kind INTEGER NOT NULL, undo_of INTEGER,
+  started INTEGER NOT NULL, ended INTEGER, ending INTEGER, counted_renamed INTEGER,
+  counted_kept INTEGER);
+CREATE TABLE run_paths(run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, path BLOB NOT NULL, PRIMARY KEY(run, position)) WITHOUT ROWID;
+CREATE TABLE intents(id INTEGER PRIMARY KEY,
+  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE, folder BLOB NOT NULL,
+  reverses INTEGER, outcome INTEGER, reason INTEGER);
+CREATE TABLE intent_files(intent INTEGER NOT NULL REFERENCES intents(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, old_name BLOB NOT NULL, new_name BLOB NOT NULL,
+  device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL,
+  modified INTEGER NOT NULL, stable_inode INTEGER NOT NULL, moved INTEGER,
+  back INTEGER NOT NULL DEFAULT 0, PRIMARY KEY(intent, position)) WITHOUT ROWID;
+CREATE TABLE kept(id INTEGER PRIMARY KEY,
+  run INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE, folder BLOB NOT NULL,
+  name BLOB NOT NULL, reason INTEGER NOT NULL, intent INTEGER);
+INSERT INTO runs VALUES(1, 0, NULL, 1000, 2000, 0, 1, 0);
+INSERT INTO run_paths VALUES(1, 0, CAST('/old' AS BLOB));
+INSERT INTO intents VALUES(1, 1, CAST('/old' AS BLOB), NULL, 0, NULL);
+INSERT INTO intent_files VALUES(1, 0, CAST('a.jpg' AS BLOB), CAST('20080530_a.jpg' AS BLOB),
+  1, 2, 3, 4, 1, 1, 0);
+)";
+        ASSERT_EQ(sqlite3_exec(db, version1, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    THistory history(historyFile.string());
+    EXPECT_TRUE(history.MovedAside().empty());
+    EXPECT_EQ(SqlValue(historyFile, "SELECT version FROM schema_version"), "2");
+    const auto old = history.Renames(1);
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(old[0].newName, "20080530_a.jpg");
+    EXPECT_TRUE(old[0].renamed);
+    EXPECT_EQ(old[0].dateSource, "");
+    EXPECT_EQ(history.Run(1).state, TRunState::Finished);
+
+    // New renames in it keep their date source.
+    const std::string source = DateSourceName(TDateSource::MovieHeaderUtc);
+    const TRunId run = history.BeginRun({"/new"}, THistoryClock::now());
+    const std::vector<TIntentId> ids =
+        history.WriteIntents(run, {{"/new", {{"v.mp4", "x_v.mp4", {}}}, source}});
+    history.RecordOutcomes({{ids[0], TIntentOutcome::Done, {}, {}}});
+    const auto renames = history.Renames(run);
+    ASSERT_EQ(renames.size(), 1u);
+    EXPECT_EQ(renames[0].dateSource, source);
+    const std::string csv = RunCsv(history, run);
+    EXPECT_NE(csv.find("/new,v.mp4,x_v.mp4,renamed,\"" + source + "\"\r\n"), std::string::npos)
+        << csv;
 }
 
 TEST_F(HistoryTest, ADamagedFileIsMovedAsideWholeAndANewOneStarted) {
@@ -301,8 +360,9 @@ TEST_F(HistoryTest, RunsNamesAndReasonsComeBackByteForByte) {
     {
         THistory history(historyFile.string());
         run = history.BeginRun({oddFolder, "/b"}, THistoryClock::now());
-        const std::vector<TIntentId> ids = history.WriteIntents(
-            run, {{oddFolder, {{odd, Prefix + odd, {}}}}, {oddFolder, {{"b.jpg", "x_b.jpg", {}}}}});
+        const std::vector<TIntentId> ids =
+            history.WriteIntents(run, {{oddFolder, {{odd, Prefix + odd, {}}}, "photo metadata"},
+                                       {oddFolder, {{"b.jpg", "x_b.jpg", {}}}}});
         history.RecordOutcomes({{ids[0], TIntentOutcome::Done, {}, {}},
                                 {ids[1], TIntentOutcome::Kept, TKeptReason::NameTaken, {}}});
         history.RecordKept(run, {{oddFolder, "notes.txt", TKeptReason::NotAPhoto},
@@ -320,6 +380,7 @@ TEST_F(HistoryTest, RunsNamesAndReasonsComeBackByteForByte) {
     EXPECT_EQ(renames[0].folder, oddFolder);
     EXPECT_EQ(renames[0].oldName, odd);
     EXPECT_EQ(renames[0].newName, Prefix + odd);
+    EXPECT_EQ(renames[0].dateSource, "photo metadata");
     const auto kept = history.Kept(run);
     EXPECT_EQ(ReasonsOf(kept, "notes.txt"), std::vector{TKeptReason::NotAPhoto});
     EXPECT_EQ(ReasonsOf(kept, odd), std::vector{TKeptReason::AlreadyDated});
@@ -327,10 +388,10 @@ TEST_F(HistoryTest, RunsNamesAndReasonsComeBackByteForByte) {
 
     const std::string csv = RunCsv(history, run);
     EXPECT_NE(csv.find("\"caf\xe9 \xff,\"\"x\"\".jpg\",\"" + std::string(Prefix) +
-                       "caf\xe9 \xff,\"\"x\"\".jpg\",renamed\r\n"),
+                       "caf\xe9 \xff,\"\"x\"\".jpg\",renamed,photo metadata\r\n"),
               std::string::npos)
         << csv;
-    EXPECT_NE(csv.find("b.jpg,,kept: the new name is taken\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("b.jpg,,kept: the new name is taken,\r\n"), std::string::npos) << csv;
 
     history.Forget(run);
     EXPECT_TRUE(history.Runs().empty());
