@@ -11,8 +11,12 @@
 #include "photo/DateSource.h"
 #include "platform/FileIdentity.h"
 #include "rename/CompanionMove.h"
+#include "rename/HistoryWriter.h"
+#include "rename/PhotoReader.h"
 #include "rename/PreparedPhoto.h"
+#include "rename/RenameStep.h"
 #include "support/CompanionFiles.h"
+#include "support/LogCapture.h"
 #include "support/StepQueues.h"
 #include "support/TempDir.h"
 #include "support/Volumes.h"
@@ -429,6 +433,101 @@ TEST_F(HistoryTest, ASidecarTakenByItsTwinIsNotClaimedTwice) {
                                                  Prefix + std::string("IMG_0001.jpeg")}));
     EXPECT_EQ(UndoRun(history, run).movedBack, 2u);
     EXPECT_EQ(folderContents(folder), original);
+}
+
+// The real step, its reader and the writer: a sidecar met before its photo,
+// a photo whose naming options changed between its read and its turn, and
+// a path given while the run goes on. Each file has exactly one outcome in
+// the run's record, as the disk shows it.
+TEST_F(HistoryTest, TheStepRecordsEachFileOnceWhateverCameFirstOrChangedOnTheWay) {
+    LogCapture log;
+    const std::string first = addPhoto(1, folder);
+    const std::string second = addPhoto(2, folder);
+    const std::string sidecar = (folder / "IMG_0001.xmp").string();
+    TFixedNamingOptions options(DatePatternMinute, TNameLayout::DateFile);
+    NoEscape escape;
+    THistoryWriter writer(historyFile.string());
+    ASSERT_TRUE(writer.WaitOpen());
+    TRunId run = 0;
+    {
+        TPhotoReaderThread reader(worker);
+        TRenameStep step(worker, pending, options, escape, &reader);
+        step.SetHistory(&writer);
+        writer.BeginRun({sidecar}, THistoryClock::now());
+        const auto stepOn = [&](const std::string& path, std::size_t nth) {
+            worker.AddPath(path);
+            ASSERT_TRUE(log.waitFor("kelvara.rename: prepared", nth)) << log.lines().tail();
+        };
+        // The sidecar alone first: no photo, kept; then its photo takes it
+        // along. The kept row is on the disk before the photo's outcome.
+        stepOn(sidecar, 1);
+        step.RenameNextFile();
+        writer.Flush();
+        ASSERT_TRUE(writer.LastRun());
+        run = *writer.LastRun();
+        ASSERT_EQ(ReasonsOf(writer.History()->Kept(run), "IMG_0001.xmp"),
+                  std::vector{TKeptReason::NotAPhoto});
+        writer.AddRunPath(first);
+        stepOn(first, 2);
+        step.RenameNextFile();
+        // Read (and written ahead) with minutes; its turn comes with days.
+        writer.AddRunPath(second);
+        stepOn(second, 3);
+        options = TFixedNamingOptions(DatePatternDay, TNameLayout::DateFile);
+        step.RenameNextFile();
+        ASSERT_TRUE(log.waitFor("kelvara.rename: rename not written ahead"));
+        step.SetHistory(nullptr);
+    }
+    writer.EndRun(TRunEnding::Finished, THistoryClock::now(), 2, 0);
+    writer.Flush();
+    EXPECT_EQ(fileNames(folder),
+              (std::vector<std::string>{"200805301556_IMG_0001.jpg", "200805301556_IMG_0001.xmp",
+                                        "20080530_IMG_0002.jpg", "20080530_IMG_0002.xmp"}));
+    THistory& history = *writer.History();
+    EXPECT_TRUE(history.Kept(run).empty());
+    std::vector<std::string> renamed;
+    for (const TRenameRecord& record : history.Renames(run))
+        renamed.push_back(record.oldName + (record.renamed ? " -> " : " -/> ") + record.newName);
+    EXPECT_EQ(renamed, (std::vector<std::string>{
+                           "IMG_0001.jpg -> 200805301556_IMG_0001.jpg",
+                           "IMG_0001.xmp -> 200805301556_IMG_0001.xmp",
+                           "IMG_0002.jpg -> 20080530_IMG_0002.jpg",
+                           "IMG_0002.xmp -> 20080530_IMG_0002.xmp",
+                       }));
+    const TRunSummary summary = history.Run(run);
+    EXPECT_EQ(summary.paths, (std::vector<std::string>{sidecar, first, second}));
+    EXPECT_EQ(summary.renamed, 2);
+    EXPECT_EQ(summary.kept, 0);
+    EXPECT_EQ(SqlValue(historyFile, "SELECT COUNT(*) FROM intents WHERE outcome IS NULL"), "0");
+
+    // A superseded record and its successor, cut off before the move: the
+    // next start finds the files kept, once each.
+    const std::string third = addPhoto(3, folder);
+    TRunId cut = 0;
+    {
+        THistory open(historyFile.string());
+        cut = open.BeginRun({third}, THistoryClock::now());
+        TPreparedPhoto prepared;
+        TIntent ahead = intentFor(third, prepared);
+        const TIntentId written = open.WriteIntent(cut, ahead);
+        for (TFileRename& file : ahead.files)
+            file.newName = "x" + file.newName;
+        open.ReplaceIntent(cut, written, ahead);
+    }
+    THistory reopened(historyFile.string());
+    EXPECT_TRUE(reopened.Renames(cut).empty());
+    const auto kept = reopened.Kept(cut);
+    EXPECT_EQ(ReasonsOf(kept, "IMG_0003.jpg"), std::vector{TKeptReason::Interrupted});
+    EXPECT_EQ(ReasonsOf(kept, "IMG_0003.xmp"), std::vector{TKeptReason::Interrupted});
+    EXPECT_EQ(reopened.Run(cut).kept, 1);
+
+    // The whole first run goes back, byte for byte.
+    fs::remove(third);
+    fs::remove(folder / "IMG_0003.xmp");
+    EXPECT_EQ(UndoRun(reopened, run).movedBack, 2u);
+    EXPECT_EQ(fileNames(folder), (std::vector<std::string>{"IMG_0001.jpg", "IMG_0001.xmp",
+                                                           "IMG_0002.jpg", "IMG_0002.xmp"}));
+    EXPECT_EQ(readFile(first), readFile(photosDir() / Canon));
 }
 
 // --- Settling after a crash ---
