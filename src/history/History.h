@@ -101,8 +101,9 @@ public:
     // The files a run left alone, with why (for an undo: what stayed).
     std::vector<TKeptFile> Kept(TRunId run);
     // What Ctrl+Z undoes: the latest rename run that renamed something and
-    // has not been undone yet (undos go back run by run). A run an undo left
-    // partly undone is finished from the history window, with UndoRun on it.
+    // that no undo went through to its end (undos go back run by run; one
+    // stopped by Escape or cut off is finished first). What an undo that
+    // went to its end left is retried from the history window.
     std::optional<TRunId> LastUndoable();
     // Forgets a run, and the undos of it. The files are not touched.
     void Forget(TRunId run);

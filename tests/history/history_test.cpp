@@ -885,6 +885,7 @@ TEST_F(HistoryTest, AnUndoStoppedOrKilledHalfWayIsFinishedLater) {
         EXPECT_EQ(progress.back().movedBack, 2u);
         EXPECT_EQ(history.Run(stopped.undoRun).state, TRunState::Cancelled);
         EXPECT_EQ(history.Run(run).state, TRunState::PartlyUndone);
+        EXPECT_EQ(history.LastUndoable(), std::optional<TRunId>(run)) << "Ctrl+Z goes on with it";
     }
 
     {
@@ -906,6 +907,7 @@ TEST_F(HistoryTest, AnUndoStoppedOrKilledHalfWayIsFinishedLater) {
     EXPECT_EQ(runs[0].state, TRunState::Killed);
     EXPECT_EQ(runs[0].renamed, 1); // the photo that went back before the kill
     EXPECT_EQ(history.Undoable(run).size(), 3u);
+    EXPECT_EQ(history.LastUndoable(), std::optional<TRunId>(run));
     const TUndoReport last = UndoRun(history, run);
     EXPECT_EQ(last.movedBack, 3u);
     EXPECT_EQ(folderContents(folder), original);
