@@ -15,7 +15,8 @@
 //   step       the step itself on the main thread
 //
 // photos_per_s is the rate from the first rename to the last; the ceiling is
-// 100 (10 ms per photo and nothing else).
+// 100 (10 ms per photo and nothing else). idle_steps counts the steps in
+// between that found the front file not ready yet (each costs a tick).
 //
 // Four ways to run it: BM_PacedRun/Program is the program (reader thread,
 // pacing from the end of the step on the monotonic clock with the least
@@ -138,6 +139,7 @@ void Run(benchmark::State& state, TWay way) {
 
     std::vector<double> gaps, overshoots, wakes, steps;
     double rateSum = 0;
+    std::size_t idleSteps = 0;
     for (auto _ : state) {
         const fs::path run = folder.path() / "run";
         MakeRunFolder(master, run);
@@ -171,6 +173,8 @@ void Run(benchmark::State& state, TWay way) {
                 renames.push_back(ends.back());
                 if (renames.size() == static_cast<std::size_t>(PhotoCount))
                     QCoreApplication::quit();
+            } else if (!renames.empty()) {
+                ++idleSteps; // the reader had not got the front file ready
             }
         };
         worker.Resume();
@@ -213,6 +217,8 @@ void Run(benchmark::State& state, TWay way) {
         rateSum += (PhotoCount - 1) / seconds;
     }
     state.counters["photos_per_s"] = rateSum / static_cast<double>(state.iterations());
+    state.counters["idle_steps"] =
+        static_cast<double>(idleSteps) / static_cast<double>(state.iterations());
     state.counters["gap_min_ms"] = quantile(gaps, 0.0);
     state.counters["gap_p50_ms"] = quantile(gaps, 0.5);
     state.counters["gap_p99_ms"] = quantile(gaps, 0.99);
