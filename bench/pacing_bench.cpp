@@ -15,19 +15,23 @@
 //   step       the step itself on the main thread
 //
 // photos_per_s is the rate from the first rename to the last; the ceiling is
-// 100 (10 ms per photo and nothing else).
+// 100 (10 ms per photo and nothing else). idle_steps counts the steps in
+// between that found the front file not ready yet (each costs a tick).
 //
-// Three ways to run it: BM_PacedRun/Program is the program (reader thread,
+// Four ways to run it: BM_PacedRun/Program is the program (reader thread,
 // pacing from the end of the step on the monotonic clock with the least
-// timer slack); /StepReads has the step read each file itself on the main
-// thread; BM_PacedRunSleepFor paces as the program first did (sleep_for
-// 10 ms after the step returned, default timer slack), with the step reading
-// each file itself, for comparison.
+// timer slack); /ProgramWithHistory is the same with the history on (the
+// reader writes each rename ahead, a writer thread records the outcomes),
+// whose photos_per_s and step times must match /Program's; /StepReads has the step read each file
+// itself on the main thread; BM_PacedRunSleepFor paces as the program first did (sleep_for 10 ms
+// after the step returned, default timer slack), with the step reading each file itself, for
+// comparison.
 
 #include "BenchSupport.h"
 #include "app/TimerThread.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
+#include "rename/HistoryWriter.h"
 #include "rename/NamingOptions.h"
 #include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
@@ -124,7 +128,7 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-enum class TWay { Program, StepReads, SleepFor };
+enum class TWay { Program, ProgramWithHistory, StepReads, SleepFor };
 
 void Run(benchmark::State& state, TWay way) {
     const kelvara::TPhotoMetadataLibrary library;
@@ -135,6 +139,7 @@ void Run(benchmark::State& state, TWay way) {
 
     std::vector<double> gaps, overshoots, wakes, steps;
     double rateSum = 0;
+    std::size_t idleSteps = 0;
     for (auto _ : state) {
         const fs::path run = folder.path() / "run";
         MakeRunFolder(master, run);
@@ -143,10 +148,19 @@ void Run(benchmark::State& state, TWay way) {
         kelvara::TFindFileThread worker(lock);
         kelvara::TPathList pending;
         NoEscape escape;
+        std::unique_ptr<kelvara::THistoryWriter> history;
+        if (way == TWay::ProgramWithHistory)
+            history = std::make_unique<kelvara::THistoryWriter>(
+                (folder.path() / "kelvara-history.sqlite").string());
         std::unique_ptr<kelvara::TPhotoReaderThread> reader;
-        if (way == TWay::Program)
+        if (way == TWay::Program || way == TWay::ProgramWithHistory)
             reader = std::make_unique<kelvara::TPhotoReaderThread>(worker);
         kelvara::TRenameStep step(worker, pending, options, escape, reader.get());
+        if (history) {
+            // As the window does: the run begins before its first file.
+            history->BeginRun({run.string()}, kelvara::THistoryClock::now());
+            step.SetHistory(history.get());
+        }
         TTimedMainThreadCall call;
 
         std::vector<Clock::time_point> starts, ends, renames;
@@ -159,6 +173,8 @@ void Run(benchmark::State& state, TWay way) {
                 renames.push_back(ends.back());
                 if (renames.size() == static_cast<std::size_t>(PhotoCount))
                     QCoreApplication::quit();
+            } else if (!renames.empty()) {
+                ++idleSteps; // the reader had not got the front file ready
             }
         };
         worker.Resume();
@@ -170,6 +186,17 @@ void Run(benchmark::State& state, TWay way) {
             else
                 pacing = std::make_unique<kelvara::TTimerThread>(call, timedStep, worker);
             QCoreApplication::exec();
+        }
+        if (history) {
+            step.SetHistory(nullptr);
+            reader.reset(); // before the writer it writes ahead into
+            history->EndRun(kelvara::TRunEnding::Finished, kelvara::THistoryClock::now(),
+                            static_cast<std::int64_t>(renames.size()), 0);
+            history->Flush();
+            if (history->Failure()) {
+                state.SkipWithError("the history could not be written");
+                return;
+            }
         }
         if (renames.size() != static_cast<std::size_t>(PhotoCount)) {
             state.SkipWithError("not every photo was renamed");
@@ -190,6 +217,8 @@ void Run(benchmark::State& state, TWay way) {
         rateSum += (PhotoCount - 1) / seconds;
     }
     state.counters["photos_per_s"] = rateSum / static_cast<double>(state.iterations());
+    state.counters["idle_steps"] =
+        static_cast<double>(idleSteps) / static_cast<double>(state.iterations());
     state.counters["gap_min_ms"] = quantile(gaps, 0.0);
     state.counters["gap_p50_ms"] = quantile(gaps, 0.5);
     state.counters["gap_p99_ms"] = quantile(gaps, 0.99);
@@ -206,6 +235,9 @@ void Run(benchmark::State& state, TWay way) {
 void BM_PacedRun_Program(benchmark::State& state) {
     Run(state, TWay::Program);
 }
+void BM_PacedRun_ProgramWithHistory(benchmark::State& state) {
+    Run(state, TWay::ProgramWithHistory);
+}
 void BM_PacedRun_StepReads(benchmark::State& state) {
     Run(state, TWay::StepReads);
 }
@@ -214,6 +246,11 @@ void BM_PacedRunSleepFor(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PacedRun_Program)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_PacedRun_ProgramWithHistory)
     ->UseManualTime()
     ->Unit(benchmark::kSecond)
     ->Iterations(1)

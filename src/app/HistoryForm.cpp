@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -202,7 +203,13 @@ QByteArray THistoryForm::ChosenCsv() const {
 }
 
 void THistoryForm::Copy() {
-    QGuiApplication::clipboard()->setText(QString::fromUtf8(ChosenCsv()));
+    const QByteArray csv = ChosenCsv();
+    auto* mime = new QMimeData;
+    // As text for any editor, and as CSV with the names' own bytes, which
+    // text cannot carry where a name is no UTF-8.
+    mime->setText(QString::fromUtf8(csv));
+    mime->setData(QStringLiteral("text/csv"), csv);
+    QGuiApplication::clipboard()->setMimeData(mime);
 }
 
 void THistoryForm::Save() {

@@ -35,6 +35,19 @@ TRunId THistory::BeginRun(const std::vector<std::string>& paths, THistoryClock::
     return id;
 }
 
+void THistory::AddRunPaths(TRunId run, const std::vector<std::string>& paths) {
+    std::lock_guard guard(m_mutex);
+    TTransaction transaction(*m_db);
+    TStatement path(*m_db, "INSERT INTO run_paths(run, position, path) "
+                           "SELECT ?1, COALESCE(MAX(position) + 1, 0), ?2 FROM run_paths "
+                           "WHERE run = ?1");
+    for (const std::string& given : paths) {
+        path.Bind(1, run).BindBytes(2, given);
+        path.Run();
+    }
+    transaction.Commit();
+}
+
 void THistory::EndRun(TRunId run, TRunEnding ending, THistoryClock::time_point ended,
                       std::int64_t renamed, std::int64_t kept) {
     std::lock_guard guard(m_mutex);
@@ -57,11 +70,23 @@ TIntentId THistory::WriteIntent(TRunId run, const TIntent& intent) {
     return WriteIntents(run, {intent}).front();
 }
 
-std::vector<TIntentId>
-THistory::WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
-                             const std::vector<TIntentId>* reverses,
-                             const std::vector<std::vector<int>>* positions) {
+TIntentId THistory::ReplaceIntent(TRunId run, TIntentId superseded, const TIntent& intent) {
+    std::lock_guard guard(m_mutex);
+    return WriteIntentsLocked(run, {intent}, nullptr, nullptr, superseded).front();
+}
+
+std::vector<TIntentId> THistory::WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
+                                                    const std::vector<TIntentId>* reverses,
+                                                    const std::vector<std::vector<int>>* positions,
+                                                    std::optional<TIntentId> superseded) {
     TTransaction transaction(*m_db);
+    if (superseded) {
+        // Only one still open: one closed meanwhile stays as it is.
+        TStatement close(*m_db, "UPDATE intents SET outcome = ?, reason = NULL "
+                                "WHERE id = ? AND outcome IS NULL");
+        close.Bind(1, static_cast<std::int64_t>(TIntentOutcome::Superseded)).Bind(2, *superseded);
+        close.Run();
+    }
     TStatement head(*m_db, "INSERT INTO intents(run, folder, reverses, date_source) "
                            "VALUES(?, ?, ?, NULLIF(?, ''))");
     TStatement file(*m_db, "INSERT INTO intent_files(intent, position, old_name, new_name, "
@@ -129,6 +154,17 @@ void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
         stayed.Run();
     }
     MarkMovedBack(*m_db, outcome.intent);
+    DropKeptOfIntentLocked(outcome.intent);
+}
+
+void THistory::DropKeptOfIntentLocked(TIntentId intent) {
+    // A rename run's own kept rows only (an undo's name their intent).
+    TStatement drop(*m_db, "DELETE FROM kept WHERE intent IS NULL "
+                           "AND run = (SELECT run FROM intents WHERE id = ?1) "
+                           "AND folder = (SELECT folder FROM intents WHERE id = ?1) "
+                           "AND name IN (SELECT old_name FROM intent_files WHERE intent = ?1)");
+    drop.Bind(1, intent);
+    drop.Run();
 }
 
 std::optional<TIntentOutcome> THistory::SettleFromDisk(TIntentId intent) {

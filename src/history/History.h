@@ -53,6 +53,9 @@ public:
     // run it moves back.
     TRunId BeginRun(const std::vector<std::string>& paths, THistoryClock::time_point started,
                     TRunKind kind = TRunKind::Rename, std::optional<TRunId> undoOf = {});
+    // More paths given to a going run (a second drop, a handover), after
+    // those it has.
+    void AddRunPaths(TRunId run, const std::vector<std::string>& paths);
     // The run ends, with the counts its caller kept.
     void EndRun(TRunId run, TRunEnding ending, THistoryClock::time_point ended,
                 std::int64_t renamed, std::int64_t kept);
@@ -61,6 +64,11 @@ public:
     // order. Only once this returns may the files move.
     std::vector<TIntentId> WriteIntents(TRunId run, const std::vector<TIntent>& intents);
     TIntentId WriteIntent(TRunId run, const TIntent& intent);
+    // Records `intent` in place of `superseded`, an intent of the same files
+    // written for other names that will not happen now, in one transaction:
+    // the superseded one is closed as never meant (neither renamed nor kept),
+    // so that each file has one outcome whenever the program ends.
+    TIntentId ReplaceIntent(TRunId run, TIntentId superseded, const TIntent& intent);
 
     // What became of intents, all in one transaction. Done: every file moved
     // but those named in `notMoved` (companions gone since the record).
@@ -93,8 +101,9 @@ public:
     // The files a run left alone, with why (for an undo: what stayed).
     std::vector<TKeptFile> Kept(TRunId run);
     // What Ctrl+Z undoes: the latest rename run that renamed something and
-    // has not been undone yet (undos go back run by run). A run an undo left
-    // partly undone is finished from the history window, with UndoRun on it.
+    // that no undo went through to its end (undos go back run by run; one
+    // stopped by Escape or cut off is finished first). What an undo that
+    // went to its end left is retried from the history window.
     std::optional<TRunId> LastUndoable();
     // Forgets a run, and the undos of it. The files are not touched.
     void Forget(TRunId run);
@@ -126,8 +135,12 @@ private:
     std::optional<TIntentOutcome> SettleLocked(TIntentId intent);
     std::vector<TIntentId> WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
                                               const std::vector<TIntentId>* reverses,
-                                              const std::vector<std::vector<int>>* positions);
+                                              const std::vector<std::vector<int>>* positions,
+                                              std::optional<TIntentId> superseded = {});
     void RecordOutcomeLocked(const TOutcome& outcome);
+    // An intent closed accounts for its files: a file of it the run kept
+    // before (a companion met before its photo) is no longer listed kept.
+    void DropKeptOfIntentLocked(TIntentId intent);
     TRunSummary SummaryLocked(TRunId run);
 
     std::string m_file;

@@ -140,11 +140,14 @@ std::vector<TKeptFile> THistory::Kept(TRunId run) {
 
 std::optional<TRunId> THistory::LastUndoable() {
     std::lock_guard guard(m_mutex);
-    // The latest rename run with something renamed that no undo has been
-    // asked of yet: undos go back run by run. A run an undo left partly
-    // undone is finished from the history window.
+    // The latest rename run with something renamed that no undo has gone
+    // through to its end: undos go back run by run, and one that Escape
+    // stopped or the program's end cut off is finished first. What an undo
+    // that went to its end left (a file changed since, say) is retried from
+    // the history window.
     TStatement last(*m_db, "SELECT r.id FROM runs r WHERE r.kind = 0 "
-                           "AND NOT EXISTS (SELECT 1 FROM runs u WHERE u.undo_of = r.id) "
+                           "AND NOT EXISTS (SELECT 1 FROM runs u WHERE u.undo_of = r.id "
+                           "                AND u.ending = 0) "
                            "AND EXISTS (SELECT 1 FROM intents i JOIN intent_files f "
                            "            ON f.intent = i.id WHERE i.run = r.id "
                            "            AND f.moved = 1 AND f.back = 0) "

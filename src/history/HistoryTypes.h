@@ -71,6 +71,10 @@ enum class TIntentOutcome {
     Done = 0,   // every file has its new name
     Kept = 1,   // every file has its old name
     Partly = 2, // a half-way move: each file as the disk showed it
+    // Written for names that were then not meant any more (the naming
+    // options changed before the move); another intent of the same files
+    // took its place in the same transaction. Neither renamed nor kept.
+    Superseded = 3,
 };
 
 // A file left alone, with why.

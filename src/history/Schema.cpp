@@ -61,6 +61,10 @@ CREATE INDEX kept_run ON kept(run);
 // stable English name); NULL for renames recorded before it was kept.
 constexpr const char* Version2 = "ALTER TABLE intents ADD COLUMN date_source TEXT";
 
+// Finds a run's kept rows by name, for dropping those a rename took
+// along. An index only: files without it are read and written the same.
+constexpr const char* KeptByName = "CREATE INDEX IF NOT EXISTS kept_name ON kept(run, name)";
+
 // The tables every version has; a file that claims a version but lacks
 // one of them was not written by us whole.
 constexpr const char* Tables[] = {"runs", "run_paths", "intents", "intent_files", "kept"};
@@ -115,12 +119,18 @@ void PrepareSchema(TSqlite& db, bool fresh) {
             db.Execute("UPDATE schema_version SET version = 2");
             transaction.Commit();
         }
+        try {
+            db.Execute(KeptByName);
+        } catch (const THistoryError&) {
+            // A file that cannot take it now (read-only) is used as it is.
+        }
         return;
     }
     TTransaction transaction(db);
     db.Execute("CREATE TABLE schema_version(version INTEGER NOT NULL)");
     db.Execute(Version1);
     db.Execute(Version2);
+    db.Execute(KeptByName);
     TStatement write(db, "INSERT INTO schema_version(version) VALUES(?)");
     write.Bind(1, std::int64_t{HistorySchemaVersion}).Run();
     transaction.Commit();

@@ -89,6 +89,7 @@ std::optional<TIntentOutcome> THistory::SettleLocked(TIntentId intent) {
         .Bind(3, intent);
     head.Run();
     MarkMovedBack(*m_db, intent);
+    DropKeptOfIntentLocked(intent);
     return outcome;
 }
 

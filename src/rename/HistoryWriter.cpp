@@ -54,7 +54,8 @@ void THistoryWriter::Queue(TJob job) {
         } else {
             // Outcomes and kept files wait for the next batch; a run's
             // beginning and end, a settle and a callback go at once.
-            const bool urgent = job.kind != TJob::TKind::Outcome && job.kind != TJob::TKind::Kept;
+            const bool urgent = job.kind != TJob::TKind::Outcome && job.kind != TJob::TKind::Kept &&
+                                job.kind != TJob::TKind::AddPath;
             const bool first = m_jobs.empty();
             m_jobs.push_back(std::move(job));
             ++m_queued;
@@ -70,12 +71,19 @@ void THistoryWriter::Queue(TJob job) {
 }
 
 void THistoryWriter::AddRunPath(const std::string& path) {
-    std::lock_guard guard(m_mutex);
-    for (auto job = m_jobs.rbegin(); job != m_jobs.rend(); ++job)
-        if (job->kind == TJob::TKind::Begin) {
-            job->paths.push_back(path);
-            return;
-        }
+    {
+        // While the run's beginning is still queued, it takes the path along.
+        std::lock_guard guard(m_mutex);
+        for (auto job = m_jobs.rbegin(); job != m_jobs.rend(); ++job)
+            if (job->kind == TJob::TKind::Begin) {
+                job->paths.push_back(path);
+                return;
+            }
+    }
+    TJob job;
+    job.kind = TJob::TKind::AddPath;
+    job.paths.push_back(path);
+    Queue(std::move(job));
 }
 
 void THistoryWriter::BeginRun(std::vector<std::string> paths, THistoryClock::time_point started) {
@@ -127,7 +135,8 @@ void THistoryWriter::AfterWritten(std::function<void()> then) {
     Queue(std::move(job));
 }
 
-std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent) {
+std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent,
+                                                          std::optional<TIntentId> superseded) {
     TRunId run = 0;
     {
         std::unique_lock lock(m_mutex);
@@ -138,6 +147,8 @@ std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent)
         run = *m_run;
     }
     try {
+        if (superseded)
+            return m_history->ReplaceIntent(run, *superseded, intent);
         return m_history->WriteIntent(run, intent);
     } catch (...) {
         Fail(std::current_exception());
@@ -261,14 +272,16 @@ void THistoryWriter::Write(std::vector<TJob>& jobs) {
         return m_run;
     };
     // Outcomes and kept files go in one transaction each, as many as came.
+    // Kept files first: a companion kept before its photo took it along is
+    // no longer kept once the photo's outcome is recorded.
     const auto flush = [&] {
         THistory* history = usable();
         const std::optional<TRunId> run = currentRun();
         try {
-            if (history != nullptr && !outcomes.empty())
-                history->RecordOutcomes(outcomes);
             if (history != nullptr && run && !kept.empty())
                 history->RecordKept(*run, kept);
+            if (history != nullptr && !outcomes.empty())
+                history->RecordOutcomes(outcomes);
         } catch (...) {
             Fail(std::current_exception());
         }
@@ -304,6 +317,10 @@ void THistoryWriter::Write(std::vector<TJob>& jobs) {
                 m_runUnrecorded = !run;
                 break;
             }
+            case TJob::TKind::AddPath:
+                if (const std::optional<TRunId> run = currentRun(); history != nullptr && run)
+                    history->AddRunPaths(*run, job.paths);
+                break;
             case TJob::TKind::End:
                 if (const std::optional<TRunId> run = currentRun(); history != nullptr && run)
                     history->EndRun(*run, job.ending, job.time, job.renamed, job.kept);

@@ -47,9 +47,9 @@ public:
     // --- Queued, in order; none waits. ---
     // Begins a run, given `paths`.
     void BeginRun(std::vector<std::string> paths, THistoryClock::time_point started);
-    // One more path given to the run begun last: it joins the run's record
-    // while that is still queued (the paths of one drop, say), else it is
-    // left out of it.
+    // One more path given to the run begun last (one more of a drop, a
+    // second drop or handover while the run goes on): it joins the run's
+    // record, after the paths it has.
     void AddRunPath(const std::string& path);
     // Ends the run begun last.
     void EndRun(TRunEnding ending, THistoryClock::time_point ended, std::int64_t renamed,
@@ -69,7 +69,11 @@ public:
     // Records `intent` under the run begun last, once that run is on the
     // disk; its id once the record is on the disk. nullopt without a
     // history, or when no run is being recorded.
-    std::optional<TIntentId> WriteIntentAhead(const TIntent& intent);
+    // With `superseded` (an intent of the same files written ahead for
+    // names not meant any more), the new one takes its place in the same
+    // transaction.
+    std::optional<TIntentId> WriteIntentAhead(const TIntent& intent,
+                                              std::optional<TIntentId> superseded = {});
     // Waits until everything handed in before has been written.
     void Flush();
     // The opened history once it is open and while nothing failed; null
@@ -95,7 +99,7 @@ public:
 
 private:
     struct TJob {
-        enum class TKind { Begin, End, Outcome, Settle, Kept, Then };
+        enum class TKind { Begin, AddPath, End, Outcome, Settle, Kept, Then };
         TKind kind = TKind::Then;
         std::vector<std::string> paths;
         THistoryClock::time_point time;

@@ -304,17 +304,16 @@ std::optional<std::int64_t> TRenameStep::IntentForMove(const std::string& path,
         return std::nullopt;
     if (photo.intent && photo.plannedTarget == target)
         return photo.intent;
-    if (photo.intent) {
-        // Written for other options than the step's now: not this move.
-        m_history->Outcome(*photo.intent, TIntentOutcome::Kept, TKeptReason::Interrupted);
-        photo.intent.reset();
-    }
     // Rare (the options changed since the photo was read): this step waits
-    // for the disk once.
+    // for the disk once. One written ahead for other options is not this
+    // move: the new one takes its place in the same transaction, so that
+    // the files are never both kept and renamed in the run's record.
     qCDebug(lcRename) << "rename not written ahead, written by the step:" << DecodedPath(path);
     const TIntent intent = IntentFor(path, target, photo);
     photo.plannedFiles = intent.files.size();
-    return m_history->WriteIntentAhead(intent);
+    const std::optional<TIntentId> superseded = photo.intent;
+    photo.intent.reset();
+    return m_history->WriteIntentAhead(intent, superseded);
 }
 
 void TRenameStep::RecordKept(const TFileOutcome& outcome, const TPreparedPhoto* photo) noexcept {

@@ -8,8 +8,11 @@
 #include "app/RunTexts.h"
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
+#include "base/PathName.h"
+#include "history/History.h"
 #include "info/InfoLinks.h"
 #include "photo/PhotoMetadataLibrary.h"
+#include "platform/FileIdentity.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/IniFile.h"
@@ -22,15 +25,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QWindow>
@@ -161,6 +168,33 @@ protected:
         QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&form, &event);
     }
+};
+
+// Answers every file dialog shown while it lives with `file`, as a user
+// who types the name and presses Save.
+class FileDialogAnswerer : public QObject {
+public:
+    explicit FileDialogAnswerer(std::string file) : m_file(std::move(file)) {
+        qApp->installEventFilter(this);
+    }
+    ~FileDialogAnswerer() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QFileDialog*>(watched);
+        if (dialog != nullptr && event->type() == QEvent::Show) {
+            ++shown;
+            QTimer::singleShot(0, dialog, [this, dialog] {
+                dialog->selectFile(QString::fromStdString(m_file));
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+        }
+        return false;
+    }
+
+private:
+    std::string m_file;
 };
 
 } // namespace
@@ -699,6 +733,280 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
                 ++aside;
         EXPECT_EQ(aside, 1u);
         EXPECT_TRUE(Controls(*form).BtnUndo->isEnabled());
+    }
+}
+
+// Escape during an undo of thousands of files: what is back stays back, the
+// rest stays renamed, and the next Ctrl+Z finishes it, byte for byte.
+TEST_F(MainFormTest, EscapeStopsAnUndoOfThousandsAndTheNextUndoFinishesIt) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    constexpr int Files = 3000;
+    const fs::path folder = temp.path() / "many";
+    fs::create_directories(folder);
+    for (int i = 0; i < Files; ++i)
+        writeFile(folder / ("IMG_" + std::to_string(10000 + i) + ".jpg"),
+                  "photo " + std::to_string(i));
+    const auto before = snapshot(folder);
+    {
+        // A run renamed them all, recorded as the step records it.
+        THistory history(temp.file("kelvara-history.sqlite"));
+        const TRunId run = history.BeginRun({folder.string()}, THistoryClock::now());
+        std::vector<TIntent> intents;
+        for (const auto& [name, content] : before)
+            intents.push_back(
+                {folder.string(),
+                 {{name, "20080530_" + name, *FileIdentityAt(temp.file("many/" + name))}}});
+        const std::vector<TIntentId> ids = history.WriteIntents(run, intents);
+        std::vector<THistory::TOutcome> outcomes;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            fs::rename(folder / intents[i].files[0].oldName, folder / intents[i].files[0].newName);
+            outcomes.push_back({ids[i], TIntentOutcome::Done, {}, {}});
+        }
+        history.RecordOutcomes(outcomes);
+        history.EndRun(run, TRunEnding::Finished, THistoryClock::now(), Files, 0);
+    }
+    const auto renamed = snapshot(folder);
+    auto form = makeForm();
+    form->show();
+    const Controls ui(*form);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(form->UndoGoing());
+    // Once some are back, Escape.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QString text = ui.LblProgress->text();
+            return text.startsWith("元に戻しています: ") && !text.contains("（0 件を元の名前に）");
+        },
+        60000))
+        << ui.LblProgress->text().toStdString();
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.count("kelvara.app: undo ended") == 1 && !form->UndoGoing(); }, 60000));
+    ASSERT_EQ(log.count(", stopped"), 1u) << log.lines().tail();
+
+    // Each file is whole, back under its old name or still under its new.
+    std::size_t back = 0;
+    for (const auto& [name, content] : snapshot(folder)) {
+        if (before.count(name) == 1) {
+            ++back;
+            EXPECT_EQ(content, before.at(name)) << name;
+        } else {
+            EXPECT_EQ(content, renamed.at(name)) << name;
+        }
+    }
+    EXPECT_EQ(snapshot(folder).size(), static_cast<std::size_t>(Files));
+    EXPECT_GT(back, 0u);
+    EXPECT_LT(back, static_cast<std::size_t>(Files)) << "Escape did not stop it";
+    EXPECT_EQ(
+        ui.LblProgress->text(),
+        QString("元に戻すのを中止: %1 件を元の名前に、0 件はそのまま。残りは後で元に戻せます。")
+            .arg(back));
+
+    // The history window: the stopped undo, then the run, partly undone.
+    emit ui.LblHistory->linkActivated("history");
+    THistoryForm* history = form->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    ASSERT_EQ(history->Runs()->topLevelItemCount(), 2);
+    EXPECT_EQ(history->Runs()->topLevelItem(0)->text(4), "元に戻す（1 番）");
+    EXPECT_EQ(history->Runs()->topLevelItem(0)->text(2), QString::number(back));
+    EXPECT_EQ(history->Runs()->topLevelItem(1)->text(4), "一部を元に戻した");
+    history->Runs()->setCurrentItem(history->Runs()->topLevelItem(1));
+
+    // Ctrl+Z again finishes it.
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.count("kelvara.app: undo ended") == 2 && !form->UndoGoing(); }, 60000));
+    EXPECT_EQ(snapshot(folder), before) << "every file back under its old name, byte for byte";
+    EXPECT_EQ(ui.LblProgress->text(),
+              QString("元に戻しました: %1 件を元の名前に、0 件はそのまま。").arg(Files - back));
+    // The window reloads and keeps the run chosen, undone now; nothing is
+    // left for another undo.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return history->Runs()->topLevelItemCount() == 3; }));
+    ASSERT_NE(history->Runs()->currentItem(), nullptr);
+    EXPECT_EQ(history->Runs()->currentItem()->text(4), "元に戻した");
+    EXPECT_FALSE(history->findChild<QPushButton*>("BtnUndoRun")->isEnabled());
+    ui.BtnUndo->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count("kelvara.app: undo: nothing") == 1; }));
+}
+
+// The history window over real runs: every path a run was given, its
+// renames and kept files, the link that opens the last run, CSV copied and
+// saved with names that are no UTF-8, an older run undone from there, and
+// older runs forgotten while the files stay as they are.
+TEST_F(MainFormTest, TheHistoryWindowShowsCopiesSavesAndForgetsRunsWithTheirOwnNames) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    const std::string latin1 = "caf\xe9";
+    const fs::path trip = temp.path() / "trip";
+    const fs::path more = temp.path() / "more";
+    const fs::path later = temp.path() / "later";
+    copyPhoto("jpg/Canon_40D.jpg", trip, latin1 + ".jpg");
+    writeCompanion(trip, latin1 + ".xmp");
+    writeFile(trip / "notes.txt", "no photo");
+    copyPhoto("jpg/Canon_40D.jpg", trip, "b.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", more, "c.jpg");
+    copyPhoto("jpg/Canon_40D.jpg", later, "d.jpg");
+    const auto originalTrip = snapshot(trip);
+    auto form = makeForm();
+    form->show();
+    const Controls ui(*form);
+    ASSERT_TRUE(log.waitFor("kelvara.rename: history opened"));
+
+    // Two paths, the second given while the run goes on: one run.
+    form->QueuePath(trip.string());
+    form->QueuePath(more.string());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
+    EXPECT_EQ(ui.LblProgress->text(), "完了: 3 件リネーム、1 件そのまま（写真ではない 1）");
+    form->QueuePath(later.string());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 2; }, 60000));
+    ui.BtnUndo->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.count("kelvara.app: undo ended") == 1 && !form->UndoGoing(); }, 60000));
+    EXPECT_EQ(fileNames(later), std::vector<std::string>{"d.jpg"});
+
+    // The link opens the last run, not the undo recorded after it.
+    emit ui.LblHistory->linkActivated("history");
+    THistoryForm* history = form->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    QTreeWidget* runs = history->Runs();
+    ASSERT_EQ(runs->topLevelItemCount(), 3);
+    EXPECT_EQ(runs->currentItem(), runs->topLevelItem(1));
+    EXPECT_EQ(runs->topLevelItem(1)->text(4), "元に戻した");
+    ASSERT_EQ(history->Files()->topLevelItemCount(), 1);
+    EXPECT_EQ(history->Files()->topLevelItem(0)->text(0), "d.jpg");
+    EXPECT_TRUE(history->Files()->topLevelItem(0)->text(1).endsWith("_d.jpg（元に戻した）"));
+
+    // The first run: both paths, its counts, each file once.
+    runs->setCurrentItem(runs->topLevelItem(2));
+    EXPECT_EQ(runs->topLevelItem(2)->text(1),
+              QString::fromStdString(trip.string() + ", " + more.string()));
+    EXPECT_EQ(runs->topLevelItem(2)->text(2), "3");
+    EXPECT_EQ(runs->topLevelItem(2)->text(3), "1");
+    EXPECT_EQ(runs->topLevelItem(2)->text(4), "完了");
+    QStringList listed;
+    for (int i = 0; i < history->Files()->topLevelItemCount(); ++i)
+        listed << history->Files()->topLevelItem(i)->text(0) + " | " +
+                      history->Files()->topLevelItem(i)->text(1).section('_', -1);
+    listed.sort();
+    QStringList expected;
+    for (const std::string& name :
+         {latin1 + ".jpg", latin1 + ".xmp", std::string("b.jpg"), std::string("c.jpg")})
+        expected << DecodedPath(name) + " | " + DecodedPath(name);
+    expected << "notes.txt | 写真ではない";
+    expected.sort();
+    EXPECT_EQ(listed, expected);
+
+    // Copied and saved as CSV with the names' own bytes.
+    const QByteArray csv = history->ChosenCsv();
+    EXPECT_TRUE(csv.contains(QByteArray::fromStdString(latin1 +
+                                                       ".jpg,200805301556_100x68_"
+                                                       "CanonEOS40D_" +
+                                                       latin1 + ".jpg,renamed")))
+        << csv.toStdString();
+    EXPECT_TRUE(csv.contains("notes.txt,,kept: not a photo")) << csv.toStdString();
+    history->findChild<QPushButton*>("BtnCopyCsv")->click();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->data("text/csv"), csv);
+    EXPECT_TRUE(copied->text().contains("notes.txt,,kept: not a photo"));
+    const std::string saved = temp.file("run.csv");
+    {
+        FileDialogAnswerer answerer(saved);
+        history->findChild<QPushButton*>("BtnSaveCsv")->click();
+        EXPECT_EQ(answerer.shown, 1);
+    }
+    EXPECT_EQ(readFile(saved), csv.toStdString());
+
+    // The first run undone from the window, older than the last one undone.
+    history->findChild<QPushButton*>("BtnUndoRun")->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return log.count("kelvara.app: undo ended") == 2 && !form->UndoGoing(); }, 60000));
+    EXPECT_EQ(snapshot(trip), originalTrip);
+    EXPECT_EQ(fileNames(more), std::vector<std::string>{"c.jpg"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runs->topLevelItemCount() == 4; }));
+    EXPECT_EQ(runs->currentItem()->text(4), "元に戻した");
+
+    // Forgetting what is older than the second run: the first goes from the
+    // list with its undo, and no file moves.
+    runs->setCurrentItem(runs->topLevelItem(2));
+    EXPECT_EQ(runs->currentItem()->text(1), QString::fromStdString(later.string()));
+    history->findChild<QPushButton*>("BtnForgetOlder")->click();
+    ASSERT_EQ(runs->topLevelItemCount(), 2);
+    EXPECT_EQ(runs->topLevelItem(1)->text(1), QString::fromStdString(later.string()));
+    EXPECT_EQ(snapshot(trip), originalTrip);
+    EXPECT_EQ(fileNames(later), std::vector<std::string>{"d.jpg"});
+}
+
+// While a run goes on the panel counts, in the user's language (English
+// here), and what it counts adds up; the summary names each reason.
+TEST_F(MainFormTest, ThePanelCountsAsTheRunGoesAndSumsUpInEnglish) {
+    const TTranslation english({"en-US", "en-Latn-US", "en"});
+    constexpr int Photos = 200;
+    const fs::path folder = temp.path() / "card";
+    for (int i = 0; i < Photos; ++i)
+        copyPhoto("jpg/Canon_40D.jpg", folder, "p" + std::to_string(1000 + i) + ".jpg");
+    writeFile(folder / "notes.txt", "no photo");
+    copyPhoto("jpg/Canon_40D.jpg", folder, "IMG_200805301556.jpg");
+    auto form = makeForm();
+    form->show();
+    const Controls ui(*form);
+    form->QueuePath(folder.string());
+    const QRegularExpression progress("^renamed (\\d+), kept (\\d+), (\\d+) waiting$");
+    int seen = 0;
+    int lastDone = -1;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QRegularExpressionMatch match = progress.match(ui.LblProgress->text());
+            if (!match.hasMatch())
+                return !form->RunPanel().Run().Going();
+            const int done = match.captured(1).toInt() + match.captured(2).toInt();
+            const int waiting = match.captured(3).toInt();
+            EXPECT_LE(done + waiting, Photos + 2) << ui.LblProgress->text().toStdString();
+            EXPECT_GE(done, lastDone) << "counts never go back";
+            if (done != lastDone && done > 0 && waiting > 0)
+                ++seen;
+            lastDone = done;
+            return false;
+        },
+        120000));
+    EXPECT_GE(seen, 2) << "the counts were shown going up while the run went on";
+    EXPECT_EQ(
+        ui.LblProgress->text(),
+        QString("Done: renamed %1, kept 2 (name already dated: 1, not a photo: 1)").arg(Photos));
+}
+
+// Every reason reads as its own phrase in both languages.
+TEST(RunTexts, EachReasonHasItsOwnCaptionInJapaneseAndEnglish) {
+    const std::vector<TKeptReason> reasons = {
+        TKeptReason::NoDate,        TKeptReason::AlreadyDated, TKeptReason::NotAPhoto,
+        TKeptReason::Unreadable,    TKeptReason::NameTaken,    TKeptReason::NameNotPortable,
+        TKeptReason::GoneOrChanged, TKeptReason::Cancelled,    TKeptReason::Interrupted,
+        TKeptReason::MoveFailed,    TKeptReason::NoLayout,     TKeptReason::Gone,
+        TKeptReason::Changed,       TKeptReason::OldNameTaken, TKeptReason::HeldBack};
+    QStringList japaneseCaptions;
+    {
+        const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+        for (const TKeptReason reason : reasons)
+            japaneseCaptions << KeptReasonCaption(reason);
+    }
+    const TTranslation english({"en-US", "en-Latn-US", "en"});
+    QStringList englishCaptions;
+    for (const TKeptReason reason : reasons)
+        englishCaptions << KeptReasonCaption(reason);
+    for (int i = 0; i < japaneseCaptions.size(); ++i) {
+        EXPECT_FALSE(japaneseCaptions[i].isEmpty()) << i;
+        EXPECT_NE(englishCaptions[i], japaneseCaptions[i]) << "not translated: " << i;
+        for (const QChar c : englishCaptions[i])
+            EXPECT_LT(c.unicode(), 0x80) << englishCaptions[i].toStdString();
+        EXPECT_EQ(japaneseCaptions.count(japaneseCaptions[i]), 1)
+            << japaneseCaptions[i].toStdString();
+        EXPECT_EQ(englishCaptions.count(englishCaptions[i]), 1) << englishCaptions[i].toStdString();
     }
 }
 
