@@ -3,6 +3,7 @@
 
 #include "app/Log.h"
 #include "base/Contained.h"
+#include "base/qt/QtLog.h"
 #include "state/IniFile.h"
 #include "ui/ErrorBox.h"
 
@@ -30,7 +31,7 @@ void TStateSaveReport::EndUnattended() {
 bool TStateSaveReport::Save(const QString& iniFile, const std::function<void()>& save) noexcept {
     try {
         save();
-        qCDebug(lcApp) << "state saved";
+        LogDebug(lcApp) << "state saved";
         return true;
     } catch (...) {
         // Whatever failed (the file could not be written, or anything thrown
@@ -57,7 +58,7 @@ void TStateSaveReport::Tell(const QString& message) {
     // Also when the box was open as the end became unattended: nobody may
     // have seen it.
     if (m_unattended)
-        qCWarning(lcApp).noquote() << message;
+        LogWarning(lcApp).NoQuote() << message;
 }
 
 } // namespace kelvara

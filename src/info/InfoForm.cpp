@@ -255,7 +255,7 @@ void ShowInfoForm() {
         form.exec();
     }
     // Tests wait for this line: the window has closed and is gone.
-    qCDebug(lcInfo) << "information window closed";
+    LogDebug(lcInfo) << "information window closed";
 }
 
 QPoint CenteredPosition(const QRect& workArea, const QSize& frameSize) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/IniFile.h"
 
+#include "base/qt/QtLog.h"
 #include "state/IniText.h"
 #include "state/Log.h"
 
@@ -86,14 +87,14 @@ TIniFile::TIniFile(const QString& fileName)
     m_data->ini.SetSpaces(false); // "Key=Value", as the Windows service writes it
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcState) << "state file not read, counts as empty:" << fileName << ":"
-                         << file.errorString();
+        LogDebug(lcState) << "state file not read, counts as empty:" << fileName << ":"
+                          << file.errorString();
         return;
     }
     m_data->bytes = file.readAll().toStdString();
     // A file that does not parse leaves whatever SimpleIni read of it.
     if (m_data->ini.LoadData(m_data->bytes.data(), m_data->bytes.size()) < 0)
-        qCDebug(lcState) << "state file read in part:" << fileName;
+        LogDebug(lcState) << "state file read in part:" << fileName;
 }
 
 TIniFile::~TIniFile() = default;

@@ -39,7 +39,7 @@ std::string NativeOSDescription() {
         return DescribeLinux(ReadOsRelease(), release, machine);
     } catch (...) {
         // Only memory can run out here; the name alone still describes it.
-        qCDebug(lcPlatform) << "OS description failed; the name alone stands";
+        LogDebug(lcPlatform) << "OS description failed; the name alone stands";
         return "Linux";
     }
 }
