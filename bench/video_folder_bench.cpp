@@ -35,7 +35,7 @@
 #include "search/FindFileThread.h"
 #include "support/StepQueues.h"
 #include "support/VideoFiles.h"
-#include "thread/QtMainThreadCall.h"
+#include "thread/qt/QtMainThreadCall.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>

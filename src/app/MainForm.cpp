@@ -28,7 +28,7 @@
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/StateFileLocation.h"
-#include "thread/QtMainThreadCall.h"
+#include "thread/qt/QtMainThreadCall.h"
 #include "ui/Hint.h"
 #include "ui/ProgramIcon.h"
 #include "ui/VersionInfo.h"

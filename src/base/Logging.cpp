@@ -18,7 +18,9 @@ std::atomic<ILogSink*> Sink{nullptr};
 
 TLogSinkScope::TLogSinkScope(ILogSink& sink) noexcept : m_previous(Sink.exchange(&sink)) {}
 
-TLogSinkScope::~TLogSinkScope() { Sink.store(m_previous); }
+TLogSinkScope::~TLogSinkScope() {
+    Sink.store(m_previous);
+}
 
 bool LogEnabled(const TLogCategory& category, TLogLevel level) noexcept {
     ILogSink* sink = Sink.load(std::memory_order_acquire);

@@ -97,9 +97,9 @@ public:
     TLogLine& operator<<(char c) { return Raw(std::string_view(&c, 1)); }
     TLogLine& operator<<(bool value) { return Raw(value ? "true" : "false"); }
     template <typename Number>
-        requires(std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool> &&
-                 !std::is_same_v<Number, char>)
-    TLogLine& operator<<(Number value) {
+    requires(std::is_arithmetic_v<Number> && !std::is_same_v<Number, bool> &&
+             !std::is_same_v<Number, char>) TLogLine&
+    operator<<(Number value) {
         return Raw(std::to_string(value));
     }
 
@@ -116,7 +116,7 @@ private:
 
 // The line is an lvalue, so that an adapter's own operator<< for its types
 // applies to the first item as to the others.
-#define KELVARA_LOG_LINE(category, level)                                                         \
+#define KELVARA_LOG_LINE(category, level)                                                          \
     for (::kelvara::TLogLine kelvaraLogLine((category), (level)); kelvaraLogLine.Open();           \
          kelvaraLogLine.Finish())                                                                  \
     kelvaraLogLine

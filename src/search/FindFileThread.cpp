@@ -2,7 +2,6 @@
 #include "search/FindFileThread.h"
 
 #include "base/PathName.h"
-#include "base/qt/QtLog.h"
 #include "search/Log.h"
 
 #include <cerrno>
@@ -90,9 +89,7 @@ bool TFindFileThread::TFolderOrder::operator()(const TQueuedFolder& a,
     return a.path < b.path;
 }
 
-TFindFileThread::TFindFileThread(TCriticalSection& lock) : m_lock(lock) {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-}
+TFindFileThread::TFindFileThread(TCriticalSection& lock) : m_lock(lock) {}
 
 TFindFileThread::~TFindFileThread() {
     Terminate();
@@ -136,10 +133,7 @@ void TFindFileThread::QueueLocked(const std::string& path, bool& folderQueued, b
         std::string folder = path;
         if (folder.back() != '/')
             folder.push_back('/');
-        // Folded first: in the C locale the collator compares code points and
-        // would ignore the case-insensitive setting.
-        const QString text = PathText(folder);
-        TQueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
+        TQueuedFolder entry{m_collation.SortKey(folder), std::move(folder)};
         FFolders.insert(std::move(entry));
         folderQueued = true;
     } else {

@@ -46,8 +46,8 @@ struct QtMessage {
 std::vector<QtMessage>* QtMessages = nullptr;
 
 void KeepQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    QtMessages->push_back({context.category != nullptr ? context.category : "", type,
-                           text.toStdString()});
+    QtMessages->push_back(
+        {context.category != nullptr ? context.category : "", type, text.toStdString()});
 }
 
 } // namespace
@@ -59,7 +59,8 @@ TEST(LogLines, ItemsAreSpacedTextsQuotedAndEscapedAsQtWritesThem) {
         LogDebug(lcOne) << "kept" << std::string("/a \"b\"\\c\n\t.jpg") << ":" << 42 << true;
         LogDebug(lcOne) << "invalid" << std::string("x\xff\x01y") << std::string("\xe5\x86\x99");
         LogWarning(lcOne).NoQuote() << std::string("plain") << std::string_view("view");
-        LogInfo(lcOne).NoSpace() << "run ended: " << "finished" << ',' << 3u;
+        LogInfo(lcOne).NoSpace() << "run ended: "
+                                 << "finished" << ',' << 3u;
         LogDebug(lcOne) << "";
     }
     // Installed no longer: the line goes nowhere.

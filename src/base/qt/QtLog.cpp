@@ -55,7 +55,9 @@ void TQtLogSink::Write(const TLogCategory& category, TLogLevel level,
     }
 }
 
-TLogLine& operator<<(TLogLine& line, const QString& text) { return line.Text(text.toStdString()); }
+TLogLine& operator<<(TLogLine& line, const QString& text) {
+    return line.Text(text.toStdString());
+}
 
 TLogLine& operator<<(TLogLine& line, const QUrl& url) {
     QString shown;
