@@ -197,7 +197,7 @@ void WholeReadStep(kelvara::TFindFileThread& worker, kelvara::TPathList& pending
     const std::string path = pending.front();
     pending.pop_front();
     try {
-        const QByteArray content = kelvara::ReadFileContent(path);
+        const kelvara::TBytes content = kelvara::ReadFileContent(path);
         if (kelvara::IsImageContent(content))
             benchmark::DoNotOptimize(kelvara::ReadPhotoProperties(content).DateTaken.size());
     } catch (const std::exception&) {

@@ -123,7 +123,7 @@ void TInfoForm::FormCreate() {
         QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon();
     m_ui->AppIcon->setPixmap(icon.pixmap(m_ui->AppIcon->size()));
     UpdateStatus();
-    m_ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
+    m_ui->LblOsVersion->setText(OsVersionLine(QString::fromStdString(GetOSVersionText())));
     m_ui->LblExeVersion->setText(
         QStringLiteral("Ver.") +
         GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileVersion), m_executablePath));

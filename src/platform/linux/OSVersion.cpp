@@ -44,8 +44,8 @@ std::string NativeOSDescription() {
     }
 }
 
-QString GetOSVersionText() {
-    return QString::fromStdString(NativeOSDescription());
+std::string GetOSVersionText() {
+    return NativeOSDescription();
 }
 
 } // namespace kelvara
