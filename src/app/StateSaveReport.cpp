@@ -4,16 +4,18 @@
 #include "app/Log.h"
 #include "base/Contained.h"
 #include "base/qt/QtLog.h"
-#include "state/IniFile.h"
 #include "ui/ErrorBox.h"
 
+#include <QCoreApplication>
 #include <exception>
 #include <utility>
 
 namespace kelvara {
 
 QString StateNotSavedMessage(const QString& iniFile) {
-    return WithFullStop(TIniFileError(iniFile).Message());
+    //: The state file could not be saved; %1 is its full path.
+    return WithFullStop(
+        QCoreApplication::translate("kelvara::TIniFileError", "%1 に書き込めません").arg(iniFile));
 }
 
 TStateSaveReport::TStateSaveReport(QString title) : m_title(std::move(title)) {}

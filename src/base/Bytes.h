@@ -20,7 +20,9 @@ inline const char* CharData(const TBytes& bytes) {
     return reinterpret_cast<const char*>(bytes.data());
 }
 
-inline char* CharData(TBytes& bytes) { return reinterpret_cast<char*>(bytes.data()); }
+inline char* CharData(TBytes& bytes) {
+    return reinterpret_cast<char*>(bytes.data());
+}
 
 inline TBytes BytesOf(std::string_view text) {
     const auto* begin = reinterpret_cast<const std::byte*>(text.data());

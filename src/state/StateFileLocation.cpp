@@ -81,7 +81,7 @@ void PrepareStateFolder(const QString& iniFile) {
         MakeOwnerOnlyFolder(QFile::encodeName(folder).toStdString());
     } catch (const std::system_error& error) {
         LogDebug(lcState) << "cannot create" << folder << ":" << error.what();
-        throw TIniFileError(iniFile);
+        throw TIniFileError(QFile::encodeName(iniFile).toStdString());
     }
 }
 

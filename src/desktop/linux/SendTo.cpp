@@ -7,9 +7,9 @@
 #include "desktop/Installation.h"
 #include "desktop/Log.h"
 #include "desktop/SpecialFolder.h"
-#include "desktop/linux/AtomicFile.h"
 #include "desktop/linux/DesktopEntry.h"
 #include "desktop/linux/SendToActions.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <functional>
