@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The modules' log lines: how items are written, that nothing is evaluated
-// for a category that is off, and that the Linux sink hands the lines to
-// Qt's logging under the same category names, filter rules and all.
+// The modules' log lines: how items are written and that nothing is
+// evaluated for a category that is off (both editions run these), and the
+// UTF-8 checks they share.
 
 #include "base/Logging.h"
 #include "base/Utf8.h"
-#include "base/qt/QtLog.h"
 
-#include <QLoggingCategory>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
@@ -37,18 +35,6 @@ public:
 private:
     std::mutex m_lock;
 };
-
-struct QtMessage {
-    std::string category;
-    QtMsgType type;
-    std::string text;
-};
-std::vector<QtMessage>* QtMessages = nullptr;
-
-void KeepQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    QtMessages->push_back(
-        {context.category != nullptr ? context.category : "", type, text.toStdString()});
-}
 
 } // namespace
 
@@ -87,30 +73,6 @@ TEST(LogLines, NothingIsEvaluatedForACategoryThatIsOff) {
         LogDebug(lcOne) << "else branch";
     EXPECT_EQ(evaluated, 1);
     EXPECT_EQ(sink.lines, std::vector<std::string>{"kelvara.one on 1"});
-}
-
-TEST(LogLines, TheQtSinkFollowsTheFilterRulesAndKeepsTheCategoryNames) {
-    std::vector<QtMessage> messages;
-    QtMessages = &messages;
-    const QtMessageHandler previous = qInstallMessageHandler(KeepQtMessage);
-    {
-        const TQtLogSinkScope sink;
-        LogDebug(lcOne) << "debug before the rules";
-        LogWarning(lcOne) << "warning" << QString::fromUtf8("caf\xc3\xa9 \"x\"");
-        QLoggingCategory::setFilterRules(QStringLiteral("kelvara.one.debug=true"));
-        LogDebug(lcOne) << "debug" << std::string("/p.jpg");
-        LogDebug(lcOther) << "other stays off";
-        QLoggingCategory::setFilterRules(QString());
-    }
-    qInstallMessageHandler(previous);
-    QtMessages = nullptr;
-
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[0].category, "kelvara.one");
-    EXPECT_EQ(messages[0].type, QtWarningMsg);
-    EXPECT_EQ(messages[0].text, "warning \"caf\xc3\xa9 \\\"x\\\"\"");
-    EXPECT_EQ(messages[1].type, QtDebugMsg);
-    EXPECT_EQ(messages[1].text, "debug \"/p.jpg\"");
 }
 
 TEST(Utf8Text, InvalidSequencesAreFoundCountedAndReplaced) {

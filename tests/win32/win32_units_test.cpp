@@ -7,6 +7,7 @@
 
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
+#include "win32/DebugLogSink.h"
 #include "win32/FormState.h"
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 using namespace kelvara;
@@ -234,4 +236,46 @@ TEST(ImageTest, OnlyWhatGdiplusLoadsAsABitmapIsAnImage) {
     EXPECT_FALSE(IsImageFile(temp.path().wstring()));
     EXPECT_FALSE(IsImageFile((temp.path() / "gone.jpg").wstring()));
     EXPECT_FALSE(IsImageFile(L""));
+}
+
+namespace {
+
+const TLogCategory lcWinTest("kelvara.wintest");
+
+// The debug log's lines while `log` runs with KELVARA_DEBUG set to `debug`:
+// standard error is a file meanwhile.
+std::string DebugLogOf(const wchar_t* debug, const fs::path& file,
+                       const std::function<void()>& log) {
+    SetEnvironmentVariableW(L"KELVARA_DEBUG", debug);
+    const HANDLE handle = CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+    SetStdHandle(STD_ERROR_HANDLE, handle);
+    log();
+    SetStdHandle(STD_ERROR_HANDLE, saved);
+    CloseHandle(handle);
+    SetEnvironmentVariableW(L"KELVARA_DEBUG", nullptr);
+    std::string text(static_cast<std::size_t>(fs::file_size(file)), '\0');
+    std::ifstream(file, std::ios::binary)
+        .read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+} // namespace
+
+TEST(DebugLog, TheSharedModulesLinesReachItOnlyWhenAsked) {
+    TTempFolder temp;
+    int evaluated = 0;
+    const auto logged = [&] {
+        const TDebugLogSinkScope sink;
+        LogDebug(lcWinTest) << "renamed" << std::string("C:\\a \"b\".jpg") << ++evaluated;
+        LogWarning(lcWinTest).NoSpace() << "queues "
+                                        << "empty";
+    };
+    EXPECT_EQ(DebugLogOf(L"1", temp.path() / "on.log", logged),
+              "kelvara.wintest: renamed \"C:\\\\a \\\"b\\\".jpg\" 1\n"
+              "kelvara.wintest: queues empty\n");
+    EXPECT_EQ(DebugLogOf(L"0", temp.path() / "off.log", logged), "");
+    EXPECT_EQ(evaluated, 1) << "nothing is evaluated for a log nobody asked for";
 }
