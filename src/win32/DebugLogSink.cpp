@@ -9,10 +9,11 @@ namespace kelvara {
 
 TDebugLogSink::TDebugLogSink() : m_wanted(DebugLogWanted()) {}
 
-bool TDebugLogSink::IsEnabled(const TLogCategory&, TLogLevel) noexcept { return m_wanted; }
+bool TDebugLogSink::IsEnabled(const TLogCategory&, TLogLevel) noexcept {
+    return m_wanted;
+}
 
-void TDebugLogSink::Write(const TLogCategory& category, TLogLevel,
-                          std::string_view text) noexcept {
+void TDebugLogSink::Write(const TLogCategory& category, TLogLevel, std::string_view text) noexcept {
     try {
         // One write per line: the lines of several threads stay whole.
         DebugLine(std::string(category.Name()) + ": " + std::string(text));
