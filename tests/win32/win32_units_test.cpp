@@ -5,6 +5,7 @@
 // through a real hidden window and WM_COPYDATA, and the English texts taken
 // from the catalog.
 
+#include "platform/FileContent.h"
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLogSink.h"
@@ -278,4 +279,46 @@ TEST(DebugLog, TheSharedModulesLinesReachItOnlyWhenAsked) {
               "kelvara.wintest: queues empty\n");
     EXPECT_EQ(DebugLogOf(L"0", temp.path() / "off.log", logged), "");
     EXPECT_EQ(evaluated, 1) << "nothing is evaluated for a log nobody asked for";
+}
+
+TEST(WindowsFiles, ContentIsReadWholeOrAtOffsetsFromDiskFilesOnly) {
+    TTempFolder temp;
+    // A name beyond the ANSI code page: paths cross as UTF-8, then UTF-16.
+    const fs::path photo = temp.path() / L"\u5199\u771f.jpg";
+    fs::rename(CopyPhoto("Canon_40D.jpg", temp.path()), photo);
+    const std::string path = Utf8FromWide(photo.wstring());
+    std::string bytes(static_cast<std::size_t>(fs::file_size(photo)), '\0');
+    std::ifstream(photo, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+    EXPECT_EQ(ByteText(ReadFileContent(path)), bytes);
+    const TReadOnlyFile file(path);
+    EXPECT_EQ(file.Size(), static_cast<std::int64_t>(bytes.size()));
+    char piece[20];
+    ASSERT_EQ(file.ReadAt(100, piece, 20), 20);
+    EXPECT_EQ(std::string(piece, 20), bytes.substr(100, 20));
+    EXPECT_EQ(file.ReadAt(static_cast<std::int64_t>(bytes.size()) - 5, piece, 20), 5);
+
+    try {
+        ReadFileContent(Utf8FromWide(temp.path().wstring()));
+        ADD_FAILURE() << "a folder was read";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::error_code(EISDIR, std::generic_category()));
+    }
+    EXPECT_THROW(ReadFileContent(Utf8FromWide((temp.path() / "gone.jpg").wstring())),
+                 std::system_error);
+}
+
+TEST(WindowsFiles, AnIdentityTellsTheFileReadFromAnotherUnderItsName) {
+    TTempFolder temp;
+    const fs::path photo = CopyPhoto("Canon_40D.jpg", temp.path());
+    const std::string path = Utf8FromWide(photo.wstring());
+    const TFileIdentity read = TReadOnlyFile(path).Identity();
+    const auto now = FileIdentityAt(path);
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(read.SameFileAs(*now));
+    std::ofstream(photo, std::ios::binary | std::ios::app) << 'x';
+    EXPECT_FALSE(read.SameFileAs(*FileIdentityAt(path)));
+    EXPECT_FALSE(FileIdentityAt(Utf8FromWide(temp.path().wstring())));
+    EXPECT_FALSE(FileIdentityAt(Utf8FromWide((temp.path() / "gone.jpg").wstring())));
 }

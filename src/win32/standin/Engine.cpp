@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32/standin/Engine.h"
 
+#include "photo/PhotoProperties.h"
+#include "photo/PhotoSource.h"
 #include "win32/GdiPlus.h"
 #include "win32/UniqueHandle.h"
 #include "win32/WideText.h"
 #include "win32/standin/NewName.h"
-#include "win32/standin/PhotoReader.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -171,7 +172,11 @@ void TEngine::Step(const INamingOptions& options) noexcept {
 void TEngine::Rename(const std::wstring& path, const INamingOptions& options) {
     if (!IsImageFile(path))
         return;
-    const TPhotoProperties properties = ReadPhotoProperties(ReadFileContent(path));
+    // Head first through the shared reader: a JPEG is read up to its first
+    // scan, never mapped.
+    TFileSource source(Utf8FromWide(path));
+    const kelvara::TPhotoProperties read = kelvara::ReadPhotoProperties(source);
+    const TPhotoProperties properties{read.DateTaken, read.Dimensions, read.CameraModel};
     const std::size_t delimiter = path.find_last_of(L"\\/:");
     const std::wstring folder =
         delimiter == std::wstring::npos ? std::wstring() : path.substr(0, delimiter + 1);
