@@ -6,6 +6,7 @@
 // from the catalog.
 
 #include "platform/FileContent.h"
+#include "platform/MoveFile.h"
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLogSink.h"
@@ -321,4 +322,23 @@ TEST(WindowsFiles, AnIdentityTellsTheFileReadFromAnotherUnderItsName) {
     EXPECT_FALSE(read.SameFileAs(*FileIdentityAt(path)));
     EXPECT_FALSE(FileIdentityAt(Utf8FromWide(temp.path().wstring())));
     EXPECT_FALSE(FileIdentityAt(Utf8FromWide((temp.path() / "gone.jpg").wstring())));
+}
+
+TEST(WindowsFiles, AMoveNeverReplacesAnExistingFile) {
+    TTempFolder temp;
+    const fs::path photo = CopyPhoto("Canon_40D.jpg", temp.path());
+    const fs::path taken = CopyPhoto("Nikon_D70.jpg", temp.path());
+    const auto utf8 = [](const fs::path& path) { return Utf8FromWide(path.wstring()); };
+    const auto sizes = FilesBelow(temp.path());
+    try {
+        MoveFileNoReplace(utf8(photo), utf8(taken));
+        ADD_FAILURE() << "an existing file was replaced";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::error_code(EEXIST, std::generic_category()));
+    }
+    EXPECT_EQ(FilesBelow(temp.path()), sizes);
+    const fs::path renamed = temp.path() / L"\u5199\u771f.jpg";
+    MoveFileNoReplace(utf8(photo), utf8(renamed));
+    EXPECT_FALSE(fs::exists(photo));
+    EXPECT_EQ(fs::file_size(renamed), sizes.at("Canon_40D.jpg"));
 }

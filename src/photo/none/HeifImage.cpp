@@ -6,12 +6,20 @@
 
 namespace kelvara {
 
-std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource&) { return std::nullopt; }
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource&) {
+    return std::nullopt;
+}
 
-std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const TBytes&) { return std::nullopt; }
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const TBytes&) {
+    return std::nullopt;
+}
 
-std::optional<TPixelSize> ReadHeifPrimarySize(TPhotoSource&) { return std::nullopt; }
+std::optional<TPixelSize> ReadHeifPrimarySize(TPhotoSource&) {
+    return std::nullopt;
+}
 
-std::optional<TPixelSize> ReadHeifPrimarySize(const TBytes&) { return std::nullopt; }
+std::optional<TPixelSize> ReadHeifPrimarySize(const TBytes&) {
+    return std::nullopt;
+}
 
 } // namespace kelvara

@@ -6,8 +6,12 @@
 
 namespace kelvara {
 
-std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource&) { return std::nullopt; }
+std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource&) {
+    return std::nullopt;
+}
 
-std::optional<TRawImageHeader> ReadRawImageHeader(const TBytes&) { return std::nullopt; }
+std::optional<TRawImageHeader> ReadRawImageHeader(const TBytes&) {
+    return std::nullopt;
+}
 
 } // namespace kelvara

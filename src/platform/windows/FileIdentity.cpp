@@ -35,8 +35,8 @@ TFileIdentity IdentityOf(HANDLE file, const std::string& what) {
     TFileIdentity identity;
     identity.device = info.dwVolumeSerialNumber;
     identity.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    identity.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) |
-                                              info.nFileSizeLow);
+    identity.size =
+        static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
     // 100 ns steps since 1601, as nanoseconds since 1970.
     const std::uint64_t ticks = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
                                 info.ftLastWriteTime.dwLowDateTime;
@@ -57,10 +57,9 @@ TFileIdentity FileIdentityOf(int fd) {
 std::optional<TFileIdentity> FileIdentityAt(const std::string& path) {
     // No access asked for: the name is looked at, not read, and a reparse
     // point (a link) is looked at itself, not followed.
-    const HANDLE file =
-        CreateFileW(WidePath(path).c_str(), 0,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE file = CreateFileW(
+        WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)

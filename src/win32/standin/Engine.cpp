@@ -3,6 +3,7 @@
 
 #include "photo/PhotoProperties.h"
 #include "photo/PhotoSource.h"
+#include "platform/MoveFile.h"
 #include "win32/GdiPlus.h"
 #include "win32/UniqueHandle.h"
 #include "win32/WideText.h"
@@ -184,10 +185,8 @@ void TEngine::Rename(const std::wstring& path, const INamingOptions& options) {
     const auto newName = NewNameFor(properties, options, Utf8FromWide(oldName));
     if (!newName)
         return;
-    const std::wstring target = folder + WideFromUtf8(*newName);
-    // No MOVEFILE_REPLACE_EXISTING: an existing target is never replaced,
-    // and no MOVEFILE_COPY_ALLOWED: the file stays on its volume.
-    MoveFileExW(path.c_str(), target.c_str(), 0);
+    // An existing target is never replaced: the file then keeps its name.
+    MoveFileNoReplace(Utf8FromWide(path), Utf8FromWide(folder) + *newName);
 }
 
 } // namespace kelvara::standin
