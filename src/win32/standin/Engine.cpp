@@ -3,7 +3,7 @@
 
 #include "photo/PhotoProperties.h"
 #include "photo/PhotoSource.h"
-#include "platform/MoveFile.h"
+#include "rename/CompanionMove.h"
 #include "win32/GdiPlus.h"
 #include "win32/UniqueHandle.h"
 #include "win32/WideText.h"
@@ -185,8 +185,12 @@ void TEngine::Rename(const std::wstring& path, const INamingOptions& options) {
     const auto newName = NewNameFor(properties, options, Utf8FromWide(oldName));
     if (!newName)
         return;
-    // An existing target is never replaced: the file then keeps its name.
-    MoveFileNoReplace(Utf8FromWide(path), Utf8FromWide(folder) + *newName);
+    // The photo moves with its companions (sidecars, a Live Photo's video),
+    // all or nothing, and never over an existing file. The shared code joins
+    // and splits paths at "/", which Windows takes as a delimiter too.
+    std::string inFolder = Utf8FromWide(folder);
+    std::replace(inFolder.begin(), inFolder.end(), '\\', '/');
+    MovePhotoWithCompanions(inFolder + Utf8FromWide(oldName), inFolder + *newName);
 }
 
 } // namespace kelvara::standin
