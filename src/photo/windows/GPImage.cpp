@@ -7,11 +7,12 @@
 
 #include "photo/MediaContainer.h"
 
-#include <windows.h>
-// After windows.h, which the GDI+ and shell headers need.
-#include <objidl.h>
-#include <gdiplus.h>
 #include <shlwapi.h>
+#include <windows.h>
+// COM's types, which GDI+'s headers use without including them.
+#include <objidl.h>
+// GDI+ last: it needs both of the above.
+#include <gdiplus.h>
 
 namespace kelvara {
 

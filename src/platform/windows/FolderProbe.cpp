@@ -24,8 +24,8 @@ std::wstring FolderPath(const TUniqueFd& folder) {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(folder.get()));
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(handle, path.data(),
-                                                       static_cast<DWORD>(path.size()), 0);
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
         if (length == 0)
             ThrowLastError("cannot look at a folder");
         if (length < path.size()) {
@@ -49,10 +49,9 @@ std::string Utf8(const wchar_t* text) {
 } // namespace
 
 TFolderProbe::TFolderProbe(const std::string& folder) {
-    const HANDLE handle =
-        CreateFileW(WidePath(folder.empty() ? std::string(".") : folder).c_str(), 0,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = CreateFileW(WidePath(folder.empty() ? std::string(".") : folder).c_str(),
+                                      0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         ThrowLastError("cannot open folder " + folder);
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY);
@@ -72,8 +71,8 @@ TEntryKind TFolderProbe::Look(const std::string& name) const {
     const std::wstring path = FolderPath(m_folder) + L"\\" + WidePath(name);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return (data.dwFileAttributes &
-                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0
+        return (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                                         FILE_ATTRIBUTE_DEVICE)) == 0
                    ? TEntryKind::RegularFile
                    : TEntryKind::Other;
     const DWORD error = GetLastError();
