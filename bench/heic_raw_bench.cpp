@@ -94,7 +94,7 @@ void BM_Read(benchmark::State& state, const std::string& path) {
 
 // The image test alone, on content already in memory.
 void BM_ImageTest(benchmark::State& state, const std::string& path) {
-    const QByteArray content = kelvara::ReadFileContent(path);
+    const kelvara::TBytes content = kelvara::ReadFileContent(path);
     for (auto _ : state)
         benchmark::DoNotOptimize(kelvara::IsImageContent(content));
 }
@@ -102,7 +102,7 @@ void BM_ImageTest(benchmark::State& state, const std::string& path) {
 // Date, size and model alone, on content already in memory.
 void BM_Properties(benchmark::State& state, const std::string& path) {
     const kelvara::TPhotoMetadataLibrary library;
-    const QByteArray content = kelvara::ReadFileContent(path);
+    const kelvara::TBytes content = kelvara::ReadFileContent(path);
     if (!kelvara::IsImageContent(content)) {
         state.SkipWithError("no image");
         return;

@@ -38,7 +38,7 @@ void PhotoStep(const std::string& path) {
 // The same, the file read whole first.
 void WholeReadPhotoStep(const std::string& path) {
     try {
-        const QByteArray content = kelvara::ReadFileContent(path);
+        const kelvara::TBytes content = kelvara::ReadFileContent(path);
         if (!kelvara::IsImageContent(content))
             return;
         const kelvara::TPhotoProperties properties = kelvara::ReadPhotoProperties(content);

@@ -35,7 +35,7 @@
 #include "search/FindFileThread.h"
 #include "support/StepQueues.h"
 #include "support/VideoFiles.h"
-#include "thread/QtMainThreadCall.h"
+#include "thread/qt/QtMainThreadCall.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
@@ -197,7 +197,7 @@ void WholeReadStep(kelvara::TFindFileThread& worker, kelvara::TPathList& pending
     const std::string path = pending.front();
     pending.pop_front();
     try {
-        const QByteArray content = kelvara::ReadFileContent(path);
+        const kelvara::TBytes content = kelvara::ReadFileContent(path);
         if (kelvara::IsImageContent(content))
             benchmark::DoNotOptimize(kelvara::ReadPhotoProperties(content).DateTaken.size());
     } catch (const std::exception&) {

@@ -22,7 +22,6 @@
 #include "photo/PhotoSource.h"
 #include "photo/VideoProperties.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
@@ -64,24 +63,27 @@ bool IsDimensions(const std::string& text) {
 // The content as a file is read: the head at once, the rest on demand.
 class TPiecewiseSource final : public kelvara::TPhotoSource {
 public:
-    explicit TPiecewiseSource(const QByteArray& content) : m_content(content) {
-        if (content.size() <= kelvara::PhotoHeadSize)
+    explicit TPiecewiseSource(const kelvara::TBytes& content) : m_content(content) {
+        const auto size = static_cast<std::int64_t>(content.size());
+        if (size <= kelvara::PhotoHeadSize)
             SetWhole(content);
         else
-            SetHead(content.left(static_cast<qsizetype>(kelvara::PhotoHeadSize)), content.size());
+            SetHead(kelvara::TBytes(content.begin(), content.begin() + kelvara::PhotoHeadSize),
+                    size);
     }
 
 protected:
     std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) override {
-        const std::int64_t count = std::min<std::int64_t>(length, m_content.size() - offset);
+        const std::int64_t count =
+            std::min<std::int64_t>(length, static_cast<std::int64_t>(m_content.size()) - offset);
         if (count <= 0)
             return 0;
-        std::memcpy(data, m_content.constData() + offset, static_cast<size_t>(count));
+        std::memcpy(data, kelvara::CharData(m_content) + offset, static_cast<size_t>(count));
         return count;
     }
 
 private:
-    QByteArray m_content;
+    kelvara::TBytes m_content;
 };
 
 // The properties, or nullopt for the one failure the step survives.
@@ -104,9 +106,8 @@ bool Same(const std::optional<kelvara::TPhotoProperties>& a,
 }
 
 // The video reader's promises for one input.
-void CheckVideo(const QByteArray& content) {
-    kelvara::TMemoryByteSource memory(
-        std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
+void CheckVideo(const kelvara::TBytes& content) {
+    kelvara::TMemoryByteSource memory(kelvara::ByteText(content));
     const auto video = kelvara::ReadVideoProperties(memory);
     if (video) {
         Require(video->DateTaken.empty() || IsDateTime(video->DateTaken),
@@ -144,7 +145,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QByteArray content(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const kelvara::TBytes content(reinterpret_cast<const std::byte*>(data),
+                                  reinterpret_cast<const std::byte*>(data) + size);
     // The step asks the image test first, but a file that fails it is only a
     // file it leaves alone: the metadata reader must survive every input too.
     const bool image = kelvara::IsImageContent(content);

@@ -152,6 +152,21 @@ if [[ ! -f $prefix/.googletest ]]; then
     touch "$prefix/.googletest"
 fi
 
+# The libraries' CMake and pkg-config files name the prefix by its full
+# path. A cache copied from another build folder (another checkout of the
+# project) still names the old one: point them here instead of building the
+# libraries again. The stamp records where the cache was made; a cache made
+# before it existed is told by the path its Exiv2 package names.
+location=$(cat "$prefix/.location" 2>/dev/null ||
+    grep -o '[^" ;]*/deps/prefix' "$prefix/lib/cmake/exiv2/exiv2Config.cmake" 2>/dev/null |
+    head -n1 || true)
+if [[ -n $location && $location != "$prefix" ]]; then
+    echo "== Dependency cache moved from $location"
+    grep -rlF "$location" "$prefix/lib/cmake" "$prefix/lib/pkgconfig" 2>/dev/null |
+        xargs -r sed -i "s|$location|$prefix|g"
+fi
+echo "$prefix" >"$prefix/.location"
+
 echo "== Kelvara for Windows"
 cmake -S "$root/windows" -B "$build" -G "Unix Makefiles" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \

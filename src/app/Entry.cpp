@@ -14,6 +14,7 @@
 #include "app/Log.h"
 #include "app/MainForm.h"
 #include "app/Translation.h"
+#include "base/qt/QtLog.h"
 #include "desktop/Installation.h"
 #include "instance/HandoffSender.h"
 #include "instance/InstanceIdentity.h"
@@ -70,7 +71,7 @@ public:
     TMetadataLibraryUnit() { m_library.emplace(); }
     ~TMetadataLibraryUnit() {
         m_library.reset();
-        qCDebug(kelvara::lcApp) << "metadata library stopped";
+        LogDebug(kelvara::lcApp) << "metadata library stopped";
     }
     TMetadataLibraryUnit(const TMetadataLibraryUnit&) = delete;
     TMetadataLibraryUnit& operator=(const TMetadataLibraryUnit&) = delete;
@@ -82,6 +83,8 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The modules' lines go to Qt's logging, for the whole life of main().
+    const kelvara::TQtLogSinkScope logSink;
     qInstallMessageHandler(FilterMessages);
     // Made after the worker and the metadata library, released after them.
     std::optional<kelvara::TInstanceLock> instanceLock;

@@ -5,6 +5,7 @@
 #include "app/RunTexts.h"
 #include "base/Contained.h"
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "history/HistoryCsv.h"
 #include "rename/HistoryWriter.h"
 
@@ -149,7 +150,7 @@ void THistoryForm::Reload() {
     for (const TRunSummary& run : history->Runs()) {
         QStringList given;
         for (const std::string& path : run.paths)
-            given << DecodedPath(path);
+            given << PathText(path);
         auto* item = new QTreeWidgetItem(
             m_runs, {WhenText(run.started), given.join(QStringLiteral(", ")),
                      QString::number(run.renamed), QString::number(run.kept), StateText(run)});
@@ -176,7 +177,7 @@ void THistoryForm::ShowChosen() {
     m_undo->setEnabled(summary.kind == TRunKind::Rename && summary.state != TRunState::GoingOn &&
                        summary.state != TRunState::Undone);
     for (const TRenameRecord& record : history->Renames(*run)) {
-        QString what = DecodedPath(record.newName);
+        QString what = PathText(record.newName);
         if (record.undone)
             //: In a run's list: a renamed file that an undo put back; %1 is its new name
             what = tr("%1（元に戻した）").arg(what);
@@ -184,12 +185,12 @@ void THistoryForm::ShowChosen() {
             //: In a run's list: a file of a half-way rename that kept its name; %1 its new name
             what = tr("%1（移動しなかった）").arg(what);
         // The source's name is stored in English and shown as it is.
-        new QTreeWidgetItem(m_files, {DecodedPath(record.oldName), what, DecodedPath(record.folder),
+        new QTreeWidgetItem(m_files, {PathText(record.oldName), what, PathText(record.folder),
                                       QString::fromStdString(record.dateSource)});
     }
     for (const TKeptFile& kept : history->Kept(*run))
-        new QTreeWidgetItem(m_files, {DecodedPath(kept.name), KeptReasonCaption(kept.reason),
-                                      DecodedPath(kept.folder)});
+        new QTreeWidgetItem(
+            m_files, {PathText(kept.name), KeptReasonCaption(kept.reason), PathText(kept.folder)});
     for (int i = 0; i < m_files->columnCount(); ++i)
         m_files->resizeColumnToContents(i);
 }

@@ -13,6 +13,7 @@
 #include "app/UndoTask.h"
 #include "base/Contained.h"
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "desktop/Installation.h"
 #include "desktop/LauncherProgress.h"
 #include "history/HistoryLocation.h"
@@ -27,7 +28,7 @@
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
 #include "state/StateFileLocation.h"
-#include "thread/QtMainThreadCall.h"
+#include "thread/qt/QtMainThreadCall.h"
 #include "ui/Hint.h"
 #include "ui/ProgramIcon.h"
 #include "ui/VersionInfo.h"
@@ -107,7 +108,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
     // Not a child of the form: the state file walks the form's children.
     m_escapeWatcher = std::make_unique<TEscapeKeyWatcher>();
     m_saveReport = std::make_unique<TStateSaveReport>(
-        ApplicationTitle(DecodedPath(m_arguments.empty() ? std::string() : m_arguments[0])));
+        ApplicationTitle(PathText(m_arguments.empty() ? std::string() : m_arguments[0])));
     for (QRadioButton* button : {m_ui->RdoYMD, m_ui->RdoYMDHN, m_ui->RdoYMDHNS})
         connect(button, &QRadioButton::clicked, this, [this] { RdoYMDHNSClick(); });
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -127,9 +128,9 @@ TMainForm::TMainForm(std::vector<std::string> arguments, QString iniFile,
             // on its own and renames what it was given. They open windows of
             // their own, so the user is told why, once.
             instanceLock->Release();
-            const QString why = ThrownText(std::current_exception());
-            qCDebug(lcApp).noquote() << "no handoff endpoint:" << why;
-            qCWarning(lcApp).noquote()
+            const std::string why = ThrownText(std::current_exception());
+            LogDebug(lcApp).NoQuote() << "no handoff endpoint:" << why;
+            LogWarning(lcApp).NoQuote()
                 << "later launches cannot hand their files to this copy:" << why;
         }
     }
@@ -211,7 +212,7 @@ void TMainForm::FormShow() {
         });
     // Tests wait for this line: the program is up, its arguments are queued
     // and, for the running copy, the handoff endpoint listens.
-    qCDebug(lcApp) << "main window shown";
+    LogDebug(lcApp) << "main window shown";
 }
 
 void TMainForm::FormDestroy() {
@@ -274,7 +275,7 @@ bool TMainForm::Undo(std::optional<std::int64_t> run) {
     m_undoTimer->start();
     UndoTick();
     UpdateUndoButton();
-    qCDebug(lcApp) << "undo started";
+    LogDebug(lcApp) << "undo started";
     return true;
 }
 

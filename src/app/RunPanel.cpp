@@ -31,7 +31,7 @@ TRunPanel::~TRunPanel() {
 void TRunPanel::PathQueued(const std::string& path) {
     if (m_run.PathQueued(path)) {
         m_note.clear();
-        qCDebug(lcApp) << "run started";
+        LogDebug(lcApp) << "run started";
         // Before its first file is queued: the reader writes the run's
         // renames ahead under it.
         if (m_history != nullptr)
@@ -80,7 +80,7 @@ void TRunPanel::Recorded(std::uint64_t number) {
             AddSummaryNote(HistoryMovedAsideText(aside));
     });
     // Tests wait for this line: the run's summary is final.
-    qCDebug(lcApp) << "run recorded";
+    LogDebug(lcApp) << "run recorded";
     emit RunRecorded();
 }
 
@@ -127,8 +127,8 @@ void TRunPanel::EndRun(bool cancelled) {
     m_timer.stop();
     if (m_launcher)
         m_launcher->Hide();
-    qCDebug(lcApp).nospace() << "run ended: " << (cancelled ? "cancelled" : "finished")
-                             << ", renamed " << m_run.Renamed() << ", kept " << m_run.Kept();
+    LogDebug(lcApp).NoSpace() << "run ended: " << (cancelled ? "cancelled" : "finished")
+                              << ", renamed " << m_run.Renamed() << ", kept " << m_run.Kept();
     ShowSummary();
     EndRecord(cancelled);
     emit RunEnded();

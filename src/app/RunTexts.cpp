@@ -2,6 +2,7 @@
 #include "app/RunTexts.h"
 
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -105,7 +106,7 @@ namespace {
 
 // Why the history cannot be written, in the user's language.
 QString FailureText(const THistoryWriter::TFailure& failure) {
-    const QString file = DecodedPath(failure.file);
+    const QString file = PathText(failure.file);
     switch (failure.kind) {
     case THistoryError::TKind::Unwritable:
         //: Why the history cannot be written: %1 is its file
@@ -141,7 +142,7 @@ QString HistoryMovedAsideText(const std::string& file) {
     //: After a run's summary: the damaged history file was moved to %1 and a new one begun
     return QCoreApplication::translate("kelvara::TRunPanel",
                                        "壊れた履歴ファイルは %1 に移しました。")
-        .arg(DecodedPath(file));
+        .arg(PathText(file));
 }
 
 QString UndoProgressText(const TUndoProgress& progress) {

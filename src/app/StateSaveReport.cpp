@@ -3,16 +3,19 @@
 
 #include "app/Log.h"
 #include "base/Contained.h"
-#include "state/IniFile.h"
+#include "base/qt/QtLog.h"
 #include "ui/ErrorBox.h"
 
+#include <QCoreApplication>
 #include <exception>
 #include <utility>
 
 namespace kelvara {
 
 QString StateNotSavedMessage(const QString& iniFile) {
-    return WithFullStop(TIniFileError(iniFile).Message());
+    //: The state file could not be saved; %1 is its full path.
+    return WithFullStop(
+        QCoreApplication::translate("kelvara::TIniFileError", "%1 に書き込めません").arg(iniFile));
 }
 
 TStateSaveReport::TStateSaveReport(QString title) : m_title(std::move(title)) {}
@@ -30,7 +33,7 @@ void TStateSaveReport::EndUnattended() {
 bool TStateSaveReport::Save(const QString& iniFile, const std::function<void()>& save) noexcept {
     try {
         save();
-        qCDebug(lcApp) << "state saved";
+        LogDebug(lcApp) << "state saved";
         return true;
     } catch (...) {
         // Whatever failed (the file could not be written, or anything thrown
@@ -57,7 +60,7 @@ void TStateSaveReport::Tell(const QString& message) {
     // Also when the box was open as the end became unattended: nobody may
     // have seen it.
     if (m_unattended)
-        qCWarning(lcApp).noquote() << message;
+        LogWarning(lcApp).NoQuote() << message;
 }
 
 } // namespace kelvara

@@ -31,11 +31,11 @@ void TTimerThread::Execute() {
         if (idle) {
             // Tests wait for these two lines: the thread has stopped asking
             // for steps, and starts again because work has come.
-            qCDebug(lcApp) << "pacing idle";
+            LogDebug(lcApp) << "pacing idle";
             m_work.WaitForWork([this] { return Terminated(); });
             if (Terminated())
                 break;
-            qCDebug(lcApp) << "pacing resumed";
+            LogDebug(lcApp) << "pacing resumed";
         }
         lastFoundNothing = !work && !idle;
         std::chrono::steady_clock::time_point stepEnd;

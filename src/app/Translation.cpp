@@ -2,6 +2,7 @@
 #include "app/Translation.h"
 
 #include "app/Log.h"
+#include "base/qt/QtLog.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -65,13 +66,13 @@ TTranslation::TTranslation(const QStringList& uiLanguages) : m_catalog(CatalogFo
             m_qtInstalled = QCoreApplication::installTranslator(&m_qtTranslator);
         else
             // Qt's translations are not installed: its buttons stay English.
-            qCDebug(lcApp) << "no" << qtCatalog << "in" << folder;
+            LogDebug(lcApp) << "no" << qtCatalog << "in" << folder;
     }
     if (m_catalog.isEmpty())
         return;
     if (!m_translator.load(m_catalog)) {
         // Only a broken build lacks its catalog; the texts then stay as written.
-        qCDebug(lcApp) << "cannot load" << m_catalog;
+        LogDebug(lcApp) << "cannot load" << m_catalog;
         m_catalog.clear();
         return;
     }

@@ -71,11 +71,11 @@ void TUndoTask::Run(THistoryWriter& history, std::optional<TRunId> run) {
     {
         std::lock_guard guard(m_mutex);
         if (m_failure)
-            qCDebug(lcApp) << "undo failed:" << m_failure->reason.c_str();
+            LogDebug(lcApp) << "undo failed:" << m_failure->reason.c_str();
         else if (!m_report)
-            qCDebug(lcApp) << "undo: nothing to undo";
+            LogDebug(lcApp) << "undo: nothing to undo";
         else
-            qCDebug(lcApp).nospace()
+            LogDebug(lcApp).NoSpace()
                 << "undo ended: moved back " << m_report->movedBack << ", stayed "
                 << m_report->stayed << (m_report->stopped ? ", stopped" : "");
     }

@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Contained.h"
 
+#include "base/Utf8.h"
+
 namespace kelvara {
 
-QString ThrownText(const std::exception_ptr& thrown) noexcept {
+std::string ThrownText(const std::exception_ptr& thrown) noexcept {
     try {
         try {
             if (thrown)
                 std::rethrow_exception(thrown);
-            return QStringLiteral("nothing was thrown");
+            return "nothing was thrown";
         } catch (const std::exception& error) {
-            return QString::fromLocal8Bit(error.what());
+            return ValidUtf8(error.what());
         } catch (...) {
-            return QStringLiteral("an exception of unknown type");
+            return "an exception of unknown type";
         }
     } catch (...) {
         // Not even the text could be made (no memory left for it).
@@ -20,10 +22,10 @@ QString ThrownText(const std::exception_ptr& thrown) noexcept {
     }
 }
 
-void NoteContained(TLogCategory category, const char* what,
+void NoteContained(const TLogCategory& category, const char* what,
                    const std::exception_ptr& thrown) noexcept {
     try {
-        qCDebug(category).noquote() << QString::fromUtf8(what) + u':' << ThrownText(thrown);
+        LogDebug(category).NoQuote() << std::string(what) + ':' << ThrownText(thrown);
     } catch (...) {
         // A note that cannot be written is not worth ending the program for.
     }

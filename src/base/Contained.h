@@ -7,30 +7,27 @@
 // caller's logging category, and the program goes on: an exception that
 // reached the event loop or a thread's top would end it.
 
-#include <QLoggingCategory>
-#include <QString>
+#include "base/Logging.h"
+
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace kelvara {
 
-// A module's logging category, as Q_DECLARE_LOGGING_CATEGORY declares it
-// (lcApp, lcRename, ...).
-using TLogCategory = const QLoggingCategory& (*)();
-
 // The text of what was thrown: a std::exception's what(), else a phrase
 // saying that its type is unknown.
-QString ThrownText(const std::exception_ptr& thrown) noexcept;
+std::string ThrownText(const std::exception_ptr& thrown) noexcept;
 
 // Notes "<what>: <ThrownText>" at debug level on `category`. Never throws,
 // not even when the note itself cannot be made.
-void NoteContained(TLogCategory category, const char* what,
+void NoteContained(const TLogCategory& category, const char* what,
                    const std::exception_ptr& thrown) noexcept;
 
 // Runs `action`. Whatever it throws is noted with `what` and goes no
 // further; false then, true when `action` returned normally.
 template <typename Action>
-bool Contained(TLogCategory category, const char* what, Action&& action) noexcept {
+bool Contained(const TLogCategory& category, const char* what, Action&& action) noexcept {
     try {
         std::forward<Action>(action)();
         return true;

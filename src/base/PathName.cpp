@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/PathName.h"
 
-#include <QByteArray>
-#include <QFile>
+#include "base/Utf8.h"
 
 namespace kelvara {
 
@@ -19,8 +18,8 @@ std::string PathInFolder(const std::string& folder, std::string_view name) {
     return path.append(name);
 }
 
-QString DecodedPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+std::string DecodedPath(const std::string& path) {
+    return ValidUtf8(path);
 }
 
 } // namespace kelvara

@@ -4,7 +4,6 @@
 // bytes from the moment it arrives until the rename; it becomes text only to
 // be shown or logged.
 
-#include <QString>
 #include <string>
 #include <string_view>
 
@@ -17,7 +16,8 @@ std::string WithoutTrailingDelimiter(std::string path);
 // in one (or is the root). The one way our code joins a path.
 std::string PathInFolder(const std::string& folder, std::string_view name);
 
-// `path` as text, decoded the way the file system encodes names.
-QString DecodedPath(const std::string& path);
+// `path` as text for a log line (which quotes it): UTF-8, each byte that is
+// not part of valid UTF-8 shown as U+FFFD.
+std::string DecodedPath(const std::string& path);
 
 } // namespace kelvara

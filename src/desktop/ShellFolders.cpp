@@ -3,6 +3,7 @@
 
 #include "base/OwnerOnlyFolder.h"
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "desktop/Log.h"
 #include "desktop/SpecialFolder.h"
 
@@ -34,13 +35,13 @@ std::string GetSpecialFolder(int csidl) {
         return {};
     std::string path = SpecialFolderPath(*folder);
     if (path.empty()) {
-        qCDebug(lcDesktop) << "special folder" << csidl << ": no home folder";
+        LogDebug(lcDesktop) << "special folder" << csidl << ": no home folder";
         return {};
     }
     try {
         MakeOwnerOnlyFolder(path);
     } catch (const std::system_error& error) {
-        qCDebug(lcDesktop) << "special folder" << csidl << ":" << error.what();
+        LogDebug(lcDesktop) << "special folder" << csidl << ":" << error.what();
         return {};
     }
     return path;

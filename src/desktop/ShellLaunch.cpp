@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/ShellLaunch.h"
 
+#include "base/qt/QtLog.h"
 #include "desktop/Log.h"
 #include "desktop/ShellOpener.h"
 
@@ -23,26 +24,26 @@ void OpenWithShell(const QString& target) {
     try {
         const QUrl url = ShellTargetUrl(target);
         if (!url.isValid() || url.isEmpty())
-            qCDebug(lcDesktop) << "nothing to open for" << target;
+            LogDebug(lcDesktop) << "nothing to open for" << target;
         else if (!CurrentShellOpener().OpenUrl(url))
-            qCDebug(lcDesktop) << "no handler opened" << url;
+            LogDebug(lcDesktop) << "no handler opened" << url;
     } catch (const std::exception& error) {
         // A link that cannot be opened simply does nothing.
-        qCDebug(lcDesktop) << "cannot open" << target << ":" << error.what();
+        LogDebug(lcDesktop) << "cannot open" << target << ":" << error.what();
     } catch (...) {
-        qCDebug(lcDesktop) << "cannot open" << target;
+        LogDebug(lcDesktop) << "cannot open" << target;
     }
 }
 
 void ShowFileProperties(const QString& fileName) {
     try {
         if (!fileName.isEmpty() && !CurrentShellOpener().ShowItemProperties(fileName))
-            qCDebug(lcDesktop) << "no Properties view of" << fileName;
+            LogDebug(lcDesktop) << "no Properties view of" << fileName;
     } catch (const std::exception& error) {
         // As for OpenWithShell: nothing to report.
-        qCDebug(lcDesktop) << "no Properties view of" << fileName << ":" << error.what();
+        LogDebug(lcDesktop) << "no Properties view of" << fileName << ":" << error.what();
     } catch (...) {
-        qCDebug(lcDesktop) << "no Properties view of" << fileName;
+        LogDebug(lcDesktop) << "no Properties view of" << fileName;
     }
 }
 

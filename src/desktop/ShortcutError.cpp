@@ -2,6 +2,7 @@
 #include "desktop/ShortcutError.h"
 
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 
 #include <QCoreApplication>
 #include <utility>
@@ -31,7 +32,7 @@ QString TShortcutError::Message() const {
     //: the system's reason.
     return QCoreApplication::translate("kelvara::TShortcutError",
                                        "ショートカット %1 を作成できません: %2")
-        .arg(DecodedPath(LinkFiles()), QString::fromLocal8Bit(code().message()));
+        .arg(PathText(LinkFiles()), QString::fromLocal8Bit(code().message()));
 }
 
 } // namespace kelvara

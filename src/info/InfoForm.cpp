@@ -123,7 +123,7 @@ void TInfoForm::FormCreate() {
         QApplication::windowIcon().isNull() ? ProgramIcon() : QApplication::windowIcon();
     m_ui->AppIcon->setPixmap(icon.pixmap(m_ui->AppIcon->size()));
     UpdateStatus();
-    m_ui->LblOsVersion->setText(OsVersionLine(GetOSVersionText()));
+    m_ui->LblOsVersion->setText(OsVersionLine(QString::fromStdString(GetOSVersionText())));
     m_ui->LblExeVersion->setText(
         QStringLiteral("Ver.") +
         GetVersionInfoValue(VersionInfoKey(TVersionInfoKey::FileVersion), m_executablePath));
@@ -255,7 +255,7 @@ void ShowInfoForm() {
         form.exec();
     }
     // Tests wait for this line: the window has closed and is gone.
-    qCDebug(lcInfo) << "information window closed";
+    LogDebug(lcInfo) << "information window closed";
 }
 
 QPoint CenteredPosition(const QRect& workArea, const QSize& frameSize) {

@@ -2,6 +2,7 @@
 #include "info/InfoLinks.h"
 
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "desktop/ShellFolders.h"
 #include "desktop/ShellLaunch.h"
 #include "desktop/Shortcut.h"
@@ -40,11 +41,11 @@ void OpenStartupLinkClicked(const QObject* sender, const TOpenFolderLinks& links
     if (sender == nullptr)
         return;
     if (sender == links.LblOpenStartup)
-        OpenWithShell(DecodedPath(GetStartupFolder()));
+        OpenWithShell(PathText(GetStartupFolder()));
     else if (sender == links.LblOpenFolderIn)
         OpenWithShell(exePath.left(exePath.lastIndexOf('/') + 1));
     else if (sender == links.LblOpenSendTo)
-        OpenWithShell(DecodedPath(GetSendToFolder()));
+        OpenWithShell(PathText(GetSendToFolder()));
 }
 
 void UrlLinkClicked(const QString& urlCaption) {

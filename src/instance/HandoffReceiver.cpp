@@ -26,11 +26,11 @@ public:
         case THandoffFrameReader::TState::Complete:
             break;
         case THandoffFrameReader::TState::OtherMagic:
-            qCDebug(lcInstance) << "handoff: frame of another magic dropped";
+            LogDebug(lcInstance) << "handoff: frame of another magic dropped";
             return {};
         case THandoffFrameReader::TState::Invalid:
         case THandoffFrameReader::TState::NeedMore:
-            qCDebug(lcInstance) << "handoff: invalid frame dropped";
+            LogDebug(lcInstance) << "handoff: invalid frame dropped";
             return {};
         }
         HandleHandoffFrame(m_reader.Frame(), m_target);
@@ -60,7 +60,7 @@ THandoffReceiver::THandoffReceiver(const TInstanceLock& lock, IHandoffTarget& ta
         return std::make_unique<TFrameSession>(m_target);
     });
     // Tests wait for this line: later copies can reach us from now on.
-    qCDebug(lcInstance) << "handoff endpoint listens";
+    LogDebug(lcInstance) << "handoff endpoint listens";
 }
 
 THandoffReceiver::~THandoffReceiver() = default;

@@ -84,7 +84,7 @@ bool SendHandoffText(const TInstanceLock& lock, const std::string& text,
                                                    std::max(deadline, TClock::now() + AckPatience));
         return IsHandoffAck(reply);
     } catch (const std::system_error& error) {
-        qCDebug(lcInstance) << "handoff: not sent:" << error.what();
+        LogDebug(lcInstance) << "handoff: not sent:" << error.what();
         return false;
     }
 }
@@ -115,18 +115,18 @@ THandoffOutcome HandOffOrBecomeFirst(TInstanceLock& lock, const std::vector<std:
         while (sent < texts.size() && SendHandoffText(lock, texts[sent], activationToken, deadline))
             ++sent;
         if (sent == texts.size()) {
-            qCDebug(lcInstance) << "handed over";
+            LogDebug(lcInstance) << "handed over";
             return THandoffOutcome::Delivered;
         }
         if (lock.TryToBecomeFirst()) {
-            qCDebug(lcInstance) << "lock came free: running as the first copy";
+            LogDebug(lcInstance) << "lock came free: running as the first copy";
             return THandoffOutcome::BecameFirst;
         }
         if (TClock::now() >= deadline) {
-            qCDebug(lcInstance) << "gave up handing over";
+            LogDebug(lcInstance) << "gave up handing over";
             return THandoffOutcome::GaveUp;
         }
-        qCDebug(lcInstance) << "running copy not reached, trying again";
+        LogDebug(lcInstance) << "running copy not reached, trying again";
         std::this_thread::sleep_for(HandoffRetryInterval);
     }
 }

@@ -2,15 +2,14 @@
 #pragma once
 // The image library's binding, in the shape the rename step expects of it:
 // an image object made from a file's content that says which kind of image
-// it holds. Qt's image reader does the work, with libheif (HEIC, HEIF, AVIF)
-// and LibRaw (camera RAW files) for what it does not know. Only headers are
+// it holds. Each edition binds its own library: on Linux Qt's image reader
+// does the work (photo/qt/GPImage.cpp), with libheif (HEIC, HEIF, AVIF) and
+// LibRaw (camera RAW files) for what it does not know. Only headers are
 // looked at (format and pixel size); nothing is decoded, so the test stays
 // cheap and a damaged body cannot hurt us.
 
 #include "photo/PhotoSource.h"
 #include "platform/windows/GdiplusBase.h"
-
-#include <QByteArray>
 
 namespace kelvara {
 
@@ -27,7 +26,7 @@ enum TImageType : int {
 // reference to them.
 class TGPImage : public TGdiplusBase {
 public:
-    explicit TGPImage(const QByteArray& content);
+    explicit TGPImage(const TBytes& content);
     // Reads only what the decision needs: the head, and of a file whose head
     // names an image format, what that format's reader looks at. A video
     // container is refused by its head alone (see photo/MediaContainer.h).
@@ -50,7 +49,7 @@ private:
 
 // True exactly when `content` is a raster image (TGPImage type 1); vector
 // drawings are no photos.
-bool IsImageContent(const QByteArray& content);
+bool IsImageContent(const TBytes& content);
 bool IsImageContent(TPhotoSource& source);
 
 } // namespace kelvara

@@ -100,14 +100,14 @@ struct THeifFile {
     std::unique_ptr<TSourceReader> reader;
     std::unique_ptr<heif_context, THeifContextFree> context;
     std::unique_ptr<heif_image_handle, THeifHandleRelease> primary;
-    QSize size;
+    TPixelSize size;
 };
 
 std::optional<THeifFile> OpenHeif(TPhotoSource& source) {
     // Every file of the family opens with its file type box; anything else is
     // turned away before the decoder is troubled.
-    const QByteArray& head = source.Head();
-    if (head.size() < 12 || head.mid(4, 4) != "ftyp" || !BoxesAreWhole(source))
+    const std::string_view head = ByteText(source.Head());
+    if (head.size() < 12 || head.substr(4, 4) != "ftyp" || !BoxesAreWhole(source))
         return std::nullopt;
 
     THeifFile file;
@@ -115,10 +115,10 @@ std::optional<THeifFile> OpenHeif(TPhotoSource& source) {
     if (!file.context)
         throw std::bad_alloc();
     heif_error opened{};
-    if (const QByteArray* whole = source.Whole()) {
+    if (const TBytes* whole = source.Whole()) {
         // The content outlives the context, so the decoder may read it in place.
-        opened = heif_context_read_from_memory_without_copy(
-            file.context.get(), whole->constData(), static_cast<size_t>(whole->size()), nullptr);
+        opened = heif_context_read_from_memory_without_copy(file.context.get(), whole->data(),
+                                                            whole->size(), nullptr);
     } else {
         file.reader = std::make_unique<TSourceReader>(TSourceReader{source});
         opened = heif_context_read_from_reader(file.context.get(), &SourceReader, file.reader.get(),
@@ -137,19 +137,18 @@ std::optional<THeifFile> OpenHeif(TPhotoSource& source) {
         return std::nullopt;
     // The size as stored, which other metadata readers report too; the
     // handle's plain width and height are those after rotation and crop.
-    file.size =
-        QSize(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
-    if (file.size.width() <= 0 || file.size.height() <= 0)
+    file.size = TPixelSize{heif_image_handle_get_ispe_width(handle),
+                           heif_image_handle_get_ispe_height(handle)};
+    if (file.size.IsEmpty())
         return std::nullopt;
     return file;
 }
 
 // One metadata block of the primary image as stored; empty when it cannot be
 // read (its data lies outside the file, for one).
-QByteArray MetadataBlock(heif_image_handle* primary, heif_item_id id) {
-    QByteArray block(static_cast<qsizetype>(heif_image_handle_get_metadata_size(primary, id)),
-                     Qt::Uninitialized);
-    if (block.isEmpty() ||
+TBytes MetadataBlock(heif_image_handle* primary, heif_item_id id) {
+    TBytes block(heif_image_handle_get_metadata_size(primary, id));
+    if (block.empty() ||
         heif_image_handle_get_metadata(primary, id, block.data()).code != heif_error_Ok)
         return {};
     return block;
@@ -166,16 +165,16 @@ std::vector<heif_item_id> MetadataIds(heif_image_handle* primary, const char* ty
 // The Exif block starts with the offset of its TIFF header from the end of
 // those four bytes: usually 6, to pass an "Exif\0\0" marker. A writer that
 // gives 0 with the marker still there has it skipped here.
-QByteArray TiffPart(const QByteArray& block) {
+TBytes TiffPart(const TBytes& block) {
     if (block.size() < 4)
         return {};
-    const std::uint64_t offset = BigEndian(std::string_view(block.constData(), 4));
+    const std::uint64_t offset = BigEndian(ByteText(block).substr(0, 4));
     if (offset > static_cast<std::uint64_t>(block.size() - 4))
         return {};
-    QByteArray tiff = block.mid(4 + static_cast<qsizetype>(offset));
-    if (tiff.startsWith(QByteArray("Exif\0\0", 6)))
-        tiff.remove(0, 6);
-    return tiff;
+    std::string_view tiff = ByteText(block).substr(4 + static_cast<std::size_t>(offset));
+    if (tiff.starts_with(std::string_view("Exif\0\0", 6)))
+        tiff.remove_prefix(6);
+    return BytesOf(tiff);
 }
 
 } // namespace
@@ -189,32 +188,32 @@ std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource& source) {
     heif_image_handle* primary = file->primary.get();
     for (const heif_item_id id : MetadataIds(primary, "Exif")) {
         image.exif = TiffPart(MetadataBlock(primary, id));
-        if (!image.exif.isEmpty())
+        if (!image.exif.empty())
             break;
     }
     for (const heif_item_id id : MetadataIds(primary, "mime")) {
         const char* type = heif_image_handle_get_metadata_content_type(primary, id);
         if (type != nullptr && std::string_view(type) == "application/rdf+xml") {
             image.xmp = MetadataBlock(primary, id);
-            if (!image.xmp.isEmpty())
+            if (!image.xmp.empty())
                 break;
         }
     }
     return image;
 }
 
-std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content) {
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const TBytes& content) {
     TContentSource source(content);
     return ReadHeifPrimaryImage(source);
 }
 
-std::optional<QSize> ReadHeifPrimarySize(TPhotoSource& source) {
+std::optional<TPixelSize> ReadHeifPrimarySize(TPhotoSource& source) {
     if (const auto file = OpenHeif(source))
         return file->size;
     return std::nullopt;
 }
 
-std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content) {
+std::optional<TPixelSize> ReadHeifPrimarySize(const TBytes& content) {
     TContentSource source(content);
     return ReadHeifPrimarySize(source);
 }

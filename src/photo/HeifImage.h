@@ -7,9 +7,8 @@
 // decoded.
 
 #include "photo/PhotoSource.h"
+#include "photo/PixelSize.h"
 
-#include <QByteArray>
-#include <QSize>
 #include <optional>
 
 namespace kelvara {
@@ -17,11 +16,11 @@ namespace kelvara {
 struct THeifPrimaryImage {
     // The size as stored (the 'ispe' property: before the rotation or crop a
     // viewer applies).
-    QSize size;
+    TPixelSize size;
     // The primary image's Exif block from its TIFF header on, and its XMP
     // packet; empty when the file has none or it cannot be read.
-    QByteArray exif;
-    QByteArray xmp;
+    TBytes exif;
+    TBytes xmp;
 };
 
 // The primary image of `source` when it is a whole HEIF-family file whose
@@ -30,10 +29,10 @@ struct THeifPrimaryImage {
 // image without a readable coding header. Of a file, only the boxes' heads,
 // the box that describes the images and the metadata blocks are read.
 std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(TPhotoSource& source);
-std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const QByteArray& content);
+std::optional<THeifPrimaryImage> ReadHeifPrimaryImage(const TBytes& content);
 
 // The same test and size, without the metadata.
-std::optional<QSize> ReadHeifPrimarySize(TPhotoSource& source);
-std::optional<QSize> ReadHeifPrimarySize(const QByteArray& content);
+std::optional<TPixelSize> ReadHeifPrimarySize(TPhotoSource& source);
+std::optional<TPixelSize> ReadHeifPrimarySize(const TBytes& content);
 
 } // namespace kelvara

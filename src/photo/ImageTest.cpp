@@ -19,7 +19,7 @@ bool IsImageFile(const std::string& path) {
         return image;
     } catch (const std::system_error& error) {
         // Unreadable, gone, or no regular file: no image.
-        qCDebug(lcPhoto) << "no image:" << DecodedPath(path) << ":" << error.what();
+        LogDebug(lcPhoto) << "no image:" << DecodedPath(path) << ":" << error.what();
         return false;
     }
 }

@@ -59,14 +59,15 @@ bool PaddingHidesAMarker(TPhotoSource& source, std::int64_t payload, int length)
     const std::int64_t room = length - 2 - 14;
     if (profile >= static_cast<std::uint64_t>(room))
         return false;
-    const QByteArray padding = source.Read(payload + 14 + profile, room - profile);
-    return padding.size() != room - static_cast<std::int64_t>(profile) || padding.contains('\xFF');
+    const TBytes padding = source.Read(payload + 14 + profile, room - profile);
+    return static_cast<std::int64_t>(padding.size()) != room - static_cast<std::int64_t>(profile) ||
+           ByteText(padding).find('\xFF') != std::string_view::npos;
 }
 
 } // namespace
 
 std::optional<std::int64_t> JpegHeadLength(TPhotoSource& source) {
-    const QByteArray& head = source.Head();
+    const std::string_view head = ByteText(source.Head());
     if (head.size() < 4 || static_cast<unsigned char>(head[0]) != 0xFF ||
         static_cast<unsigned char>(head[1]) != StartOfImage)
         return std::nullopt;

@@ -61,9 +61,7 @@ std::optional<TPhotoProperties> ReadMediaFile(const std::string& path, const TMe
     TFileSource source(path, std::move(abort), std::numeric_limits<std::int64_t>::max());
     if (notes != nullptr)
         notes->identity = source.Identity();
-    const QByteArray& head = source.Head();
-    const bool movie =
-        IsQuickTimeMovie(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+    const bool movie = IsQuickTimeMovie(ByteText(source.Head()));
     if (!movie && source.Size() > MaxFileContentSize)
         ThrowSystemError(EFBIG, "too large to be a photo: " + path);
     const bool image = IsImageContent(source);

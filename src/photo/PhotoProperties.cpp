@@ -66,8 +66,8 @@ std::string DateTaken(const Exiv2::ExifData& exif, const Exiv2::IptcData& iptc,
     return date;
 }
 
-std::string SizeText(const QSize& size) {
-    return std::to_string(size.width()) + " x " + std::to_string(size.height());
+std::string SizeText(const TPixelSize& size) {
+    return std::to_string(size.width) + " x " + std::to_string(size.height);
 }
 
 std::string Dimensions(TPhotoSource& source, const Exiv2::Image& image) {
@@ -113,11 +113,11 @@ TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& 
 // it was cropped.)
 TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
     Exiv2::ExifData exif;
-    if (!primary.exif.isEmpty()) {
+    if (!primary.exif.empty()) {
         // A damaged block counts as none, as Exiv2 has it for JPEG files.
         try {
             if (Exiv2::ExifParser::decode(
-                    exif, reinterpret_cast<const Exiv2::byte*>(primary.exif.constData()),
+                    exif, reinterpret_cast<const Exiv2::byte*>(primary.exif.data()),
                     static_cast<std::uint32_t>(primary.exif.size())) == Exiv2::invalidByteOrder)
                 exif.clear();
         } catch (const Exiv2::Error&) {
@@ -125,7 +125,8 @@ TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
         }
     }
     Exiv2::XmpData xmp;
-    if (!primary.xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.xmp.toStdString()) != 0)
+    if (!primary.xmp.empty() &&
+        Exiv2::XmpParser::decode(xmp, std::string(ByteText(primary.xmp))) != 0)
         xmp.clear(); // a damaged packet: as if there were none
     return Properties(exif, Exiv2::IptcData(), xmp, SizeText(primary.size));
 }
@@ -149,17 +150,16 @@ bool IsVideo(const Exiv2::byte* data, std::size_t size) {
 
 // What the metadata library is given: the content at hand; of a file, a
 // JPEG's markers up to its first scan (the library stops there), else the
-// whole file.
-QByteArray MetadataContent(TPhotoSource& source) {
-    if (const QByteArray* whole = source.Whole())
+// whole file. What had to be read is kept in `read`.
+const TBytes& MetadataContent(TPhotoSource& source, TBytes& read) {
+    if (const TBytes* whole = source.Whole())
         return *whole;
-    QByteArray content;
     if (const auto length = JpegHeadLength(source))
-        content = source.Read(0, *length);
+        read = source.Read(0, *length);
     else
-        content = source.ReadAll();
+        read = source.ReadAll();
     source.CheckReads();
-    return content;
+    return read;
 }
 
 } // namespace
@@ -169,13 +169,12 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
         if (const auto heif = ReadHeifPrimaryImage(source))
             return HeifProperties(*heif);
         source.CheckReads();
-        const QByteArray& head = source.Head();
-        if (IsMediaContainer(
-                std::string_view(head.constData(), static_cast<size_t>(head.size()))) ||
-            IsVideo(reinterpret_cast<const Exiv2::byte*>(head.constData()),
-                    static_cast<std::size_t>(head.size())))
+        const TBytes& head = source.Head();
+        if (IsMediaContainer(ByteText(head)) ||
+            IsVideo(reinterpret_cast<const Exiv2::byte*>(head.data()), head.size()))
             throw TPhotoPropertiesError("a video, not a photo");
-        const QByteArray content = MetadataContent(source);
+        TBytes read;
+        const TBytes& content = MetadataContent(source, read);
 #if EXIV2_TEST_VERSION(0, 28, 0)
         const auto size = static_cast<size_t>(content.size());
 #else
@@ -183,7 +182,7 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
 #endif
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
-        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.constData());
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.data());
         const auto image = Exiv2::ImageFactory::open(bytes, size);
         image->readMetadata();
         TPhotoProperties properties = Properties(image->exifData(), image->iptcData(),
@@ -207,7 +206,7 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
     }
 }
 
-TPhotoProperties ReadPhotoProperties(const QByteArray& content) {
+TPhotoProperties ReadPhotoProperties(const TBytes& content) {
     TContentSource source(content);
     return ReadPhotoProperties(source);
 }

@@ -8,7 +8,6 @@
 #include "photo/DateSource.h"
 #include "photo/PhotoSource.h"
 
-#include <QByteArray>
 #include <stdexcept>
 #include <string>
 
@@ -54,7 +53,7 @@ public:
 // could not be read; a damaged file that makes the library ask for absurd
 // amounts of memory may also end in std::bad_alloc. Requires a
 // TPhotoMetadataLibrary to exist. Reads only; the content is never changed.
-TPhotoProperties ReadPhotoProperties(const QByteArray& content);
+TPhotoProperties ReadPhotoProperties(const TBytes& content);
 TPhotoProperties ReadPhotoProperties(TPhotoSource& source);
 
 } // namespace kelvara

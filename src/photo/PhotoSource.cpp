@@ -18,15 +18,23 @@ constexpr std::int64_t WholePiece = 4 * 1024 * 1024;
 
 } // namespace
 
-void TPhotoSource::SetWhole(QByteArray content) {
-    m_size = content.size();
+void TPhotoSource::SetWhole(TBytes content) {
+    m_size = static_cast<std::int64_t>(content.size());
     m_head = std::move(content);
+    m_view = &m_head;
     m_headIsWhole = true;
 }
 
-void TPhotoSource::SetHead(QByteArray head, std::int64_t size) {
+void TPhotoSource::SetWholeView(const TBytes& content) {
+    m_size = static_cast<std::int64_t>(content.size());
+    m_view = &content;
+    m_headIsWhole = true;
+}
+
+void TPhotoSource::SetHead(TBytes head, std::int64_t size) {
     m_size = size;
     m_head = std::move(head);
+    m_view = &m_head;
     m_headIsWhole = false;
 }
 
@@ -45,16 +53,17 @@ std::int64_t TPhotoSource::FetchCounted(std::int64_t offset, char* data, std::in
 std::int64_t TPhotoSource::FromBlock(std::int64_t offset, char* data, std::int64_t length) {
     const std::int64_t start = offset - offset % BlockSize;
     if (start != m_blockStart) {
-        m_block.resize(static_cast<qsizetype>(std::min(BlockSize, m_size - start)));
-        const std::int64_t got = FetchCounted(start, m_block.data(), m_block.size());
-        m_block.truncate(static_cast<qsizetype>(got));
+        m_block.resize(static_cast<std::size_t>(std::min(BlockSize, m_size - start)));
+        const std::int64_t got =
+            FetchCounted(start, CharData(m_block), static_cast<std::int64_t>(m_block.size()));
+        m_block.resize(static_cast<std::size_t>(got));
         m_blockStart = start;
     }
     const std::int64_t at = offset - start;
-    const std::int64_t count =
-        std::max<std::int64_t>(0, std::min<std::int64_t>(length, m_block.size() - at));
+    const std::int64_t count = std::max<std::int64_t>(
+        0, std::min<std::int64_t>(length, static_cast<std::int64_t>(m_block.size()) - at));
     if (count > 0)
-        std::memcpy(data, m_block.constData() + at, static_cast<size_t>(count));
+        std::memcpy(data, CharData(m_block) + at, static_cast<size_t>(count));
     return count;
 }
 
@@ -63,9 +72,11 @@ std::int64_t TPhotoSource::ReadInto(std::int64_t offset, char* data, std::int64_
         return 0;
     length = std::min(length, m_size - offset);
     std::int64_t done = 0;
-    if (offset < m_head.size()) {
-        done = std::min<std::int64_t>(length, m_head.size() - offset);
-        std::memcpy(data, m_head.constData() + offset, static_cast<size_t>(done));
+    const TBytes& head = *m_view;
+    const auto headSize = static_cast<std::int64_t>(head.size());
+    if (offset < headSize) {
+        done = std::min<std::int64_t>(length, headSize - offset);
+        std::memcpy(data, CharData(head) + offset, static_cast<size_t>(done));
     }
     if (m_headIsWhole)
         return done;
@@ -81,29 +92,30 @@ std::int64_t TPhotoSource::ReadInto(std::int64_t offset, char* data, std::int64_
     return done;
 }
 
-QByteArray TPhotoSource::Read(std::int64_t offset, std::int64_t length) {
+TBytes TPhotoSource::Read(std::int64_t offset, std::int64_t length) {
     if (offset < 0 || length <= 0 || offset >= m_size)
         return {};
-    QByteArray bytes(static_cast<qsizetype>(std::min(length, m_size - offset)), Qt::Uninitialized);
-    bytes.truncate(static_cast<qsizetype>(ReadInto(offset, bytes.data(), bytes.size())));
+    TBytes bytes(static_cast<std::size_t>(std::min(length, m_size - offset)));
+    bytes.resize(static_cast<std::size_t>(
+        ReadInto(offset, CharData(bytes), static_cast<std::int64_t>(bytes.size()))));
     return bytes;
 }
 
-QByteArray TPhotoSource::ReadAll() {
+TBytes TPhotoSource::ReadAll() {
     if (m_headIsWhole)
-        return m_head;
+        return *m_view;
     // Allocated to the exact size, as ReadFileContent does (see there).
-    QByteArray content(static_cast<qsizetype>(m_size), Qt::Uninitialized);
-    std::memcpy(content.data(), m_head.constData(), static_cast<size_t>(m_head.size()));
-    std::int64_t filled = m_head.size();
+    TBytes content(static_cast<std::size_t>(m_size));
+    std::memcpy(content.data(), m_head.data(), m_head.size());
+    auto filled = static_cast<std::int64_t>(m_head.size());
     while (filled < m_size) {
         const std::int64_t got =
-            FetchCounted(filled, content.data() + filled, std::min(WholePiece, m_size - filled));
+            FetchCounted(filled, CharData(content) + filled, std::min(WholePiece, m_size - filled));
         if (got <= 0)
             break;
         filled += got;
     }
-    content.truncate(static_cast<qsizetype>(filled));
+    content.resize(static_cast<std::size_t>(filled));
     return content;
 }
 
@@ -117,12 +129,13 @@ TFileSource::TFileSource(const std::string& path, std::function<bool()> abort,
     : m_file(path, mostSize), m_abort(std::move(abort)) {
     // One byte more than the head tells a file that ends within it (or grew
     // to just past it since it was opened) from a longer one.
-    QByteArray head(static_cast<qsizetype>(PhotoHeadSize + 1), Qt::Uninitialized);
-    head.truncate(static_cast<qsizetype>(m_file.ReadAt(0, head.data(), head.size())));
-    if (head.size() <= PhotoHeadSize) {
+    TBytes head(static_cast<std::size_t>(PhotoHeadSize + 1));
+    head.resize(static_cast<std::size_t>(
+        m_file.ReadAt(0, CharData(head), static_cast<std::int64_t>(head.size()))));
+    if (static_cast<std::int64_t>(head.size()) <= PhotoHeadSize) {
         SetWhole(std::move(head));
     } else {
-        head.truncate(static_cast<qsizetype>(PhotoHeadSize));
+        head.resize(static_cast<std::size_t>(PhotoHeadSize));
         SetHead(std::move(head), std::max(m_file.Size(), PhotoHeadSize + 1));
     }
 }

@@ -17,7 +17,6 @@
 
 #include "platform/FileContent.h"
 
-#include <QByteArray>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -37,17 +36,17 @@ public:
     std::int64_t Size() const { return m_size; }
     // The first PhotoHeadSize bytes, or the whole content when it is no
     // longer (then it may hold more, for a content given whole).
-    const QByteArray& Head() const { return m_head; }
+    const TBytes& Head() const { return *m_view; }
     // The whole content when it is at hand (given whole, or a file no longer
     // than its head), else nullptr.
-    const QByteArray* Whole() const { return m_headIsWhole ? &m_head : nullptr; }
+    const TBytes* Whole() const { return m_headIsWhole ? m_view : nullptr; }
 
     // Up to `length` bytes from `offset` into `data`, fewer where the content
     // ends or a read fails; how many.
     std::int64_t ReadInto(std::int64_t offset, char* data, std::int64_t length);
-    QByteArray Read(std::int64_t offset, std::int64_t length);
+    TBytes Read(std::int64_t offset, std::int64_t length);
     // The whole content, read now where it is not at hand.
-    QByteArray ReadAll();
+    TBytes ReadAll();
     // Throws the first failure a read met (std::system_error), if any.
     void CheckReads() const;
 
@@ -57,9 +56,12 @@ public:
 protected:
     TPhotoSource() = default;
     // The whole content, `size` bytes long.
-    void SetWhole(QByteArray content);
+    void SetWhole(TBytes content);
+    // The whole content, which the caller keeps unchanged while the source
+    // lives: not copied.
+    void SetWholeView(const TBytes& content);
     // The first bytes of a longer content of `size` bytes.
-    void SetHead(QByteArray head, std::int64_t size);
+    void SetHead(TBytes head, std::int64_t size);
     // Reads from the medium beyond the head; may throw std::system_error.
     virtual std::int64_t Fetch(std::int64_t offset, char* data, std::int64_t length) = 0;
 
@@ -70,9 +72,10 @@ private:
     std::int64_t FetchCounted(std::int64_t offset, char* data, std::int64_t length);
 
     std::int64_t m_size = 0;
-    QByteArray m_head;
+    TBytes m_head;
+    const TBytes* m_view = &m_head; // the head: our own, or the caller's whole content
     bool m_headIsWhole = false;
-    QByteArray m_block;
+    TBytes m_block;
     std::int64_t m_blockStart = -1;
     std::int64_t m_readBeyondHead = 0;
     std::exception_ptr m_failure;
@@ -81,7 +84,9 @@ private:
 // A content read whole.
 class TContentSource final : public TPhotoSource {
 public:
-    explicit TContentSource(QByteArray content) { SetWhole(std::move(content)); }
+    // Reads `content` in place; it must outlive the source.
+    explicit TContentSource(const TBytes& content) { SetWholeView(content); }
+    explicit TContentSource(TBytes&& content) { SetWhole(std::move(content)); }
 
 protected:
     std::int64_t Fetch(std::int64_t, char*, std::int64_t) override { return 0; }

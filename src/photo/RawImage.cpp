@@ -124,11 +124,10 @@ std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource& source) {
     // options it would report a damaged file on stderr.
     const auto raw = std::make_unique<LibRaw>(LIBRAW_OPIONS_NO_MEMERR_CALLBACK |
                                               LIBRAW_OPIONS_NO_DATAERR_CALLBACK);
-    if (const QByteArray* whole = source.Whole()) {
+    if (const TBytes* whole = source.Whole()) {
         // open_buffer only reads the buffer; this version of the decoder
         // merely lacks the const in its signature.
-        if (raw->open_buffer(const_cast<char*>(whole->constData()),
-                             static_cast<size_t>(whole->size())) != LIBRAW_SUCCESS)
+        if (raw->open_buffer(const_cast<char*>(CharData(*whole)), whole->size()) != LIBRAW_SUCCESS)
             return std::nullopt;
     } else if (raw->open_datastream(&stream) != LIBRAW_SUCCESS) {
         return std::nullopt;
@@ -138,7 +137,7 @@ std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource& source) {
         return std::nullopt;
 
     TRawImageHeader header;
-    header.size = QSize(sizes.width, sizes.height);
+    header.size = TPixelSize{sizes.width, sizes.height};
     // Where the sensor data starts and, for most formats, how long it is.
     const auto& unpacker = raw->get_internal_data_pointer()->unpacker_data;
     const auto fileSize = static_cast<std::uint64_t>(source.Size());
@@ -148,7 +147,7 @@ std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource& source) {
     return header;
 }
 
-std::optional<TRawImageHeader> ReadRawImageHeader(const QByteArray& content) {
+std::optional<TRawImageHeader> ReadRawImageHeader(const TBytes& content) {
     TContentSource source(content);
     return ReadRawImageHeader(source);
 }

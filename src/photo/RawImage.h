@@ -5,9 +5,8 @@
 // the headers are read; the sensor data is not unpacked.
 
 #include "photo/PhotoSource.h"
+#include "photo/PixelSize.h"
 
-#include <QByteArray>
-#include <QSize>
 #include <optional>
 
 namespace kelvara {
@@ -15,7 +14,7 @@ namespace kelvara {
 struct TRawImageHeader {
     // The sensor image's visible area, as stored (before the camera's
     // rotation is applied).
-    QSize size;
+    TPixelSize size;
     // The sensor data the header points to lies within the file. A RAW file
     // cut short keeps its headers (they come first) but loses this.
     bool dataComplete = false;
@@ -27,6 +26,6 @@ struct TRawImageHeader {
 // decoder reads a file only where it looks (its headers), knowing the
 // file's whole size, so a file answers as its whole content would.
 std::optional<TRawImageHeader> ReadRawImageHeader(TPhotoSource& source);
-std::optional<TRawImageHeader> ReadRawImageHeader(const QByteArray& content);
+std::optional<TRawImageHeader> ReadRawImageHeader(const TBytes& content);
 
 } // namespace kelvara

@@ -18,10 +18,10 @@
 //   pipe or read a device;
 // - a file larger than MaxFileContentSize is refused unread.
 
+#include "base/Bytes.h"
 #include "base/UniqueFd.h"
 #include "platform/FileIdentity.h"
 
-#include <QByteArray>
 #include <cstdint>
 #include <string>
 
@@ -37,7 +37,7 @@ inline constexpr std::int64_t MaxFileContentSize = std::int64_t{512} * 1024 * 10
 // cannot be opened or read, is no regular file (EISDIR for a folder, EINVAL
 // otherwise), or is larger than MaxFileContentSize (EFBIG). A file that grows
 // or shrinks while it is read gives what could be read, up to the cap.
-QByteArray ReadFileContent(const std::string& path);
+TBytes ReadFileContent(const std::string& path);
 
 // A regular file open for reading at given places (pread), by the rules
 // above. The file is read only where asked, so that a caller can look at its

@@ -4,7 +4,6 @@
 // window (Linux: os-release and uname). Never fails. Windows describes itself
 // through a version record instead (platform/windows/OSDescription.h).
 
-#include <QString>
 #include <string>
 
 namespace kelvara {
@@ -12,7 +11,7 @@ namespace kelvara {
 // UTF-8.
 std::string NativeOSDescription();
 
-// NativeOSDescription() as text.
-QString GetOSVersionText();
+// NativeOSDescription(), by the name the information window asks for it.
+std::string GetOSVersionText();
 
 } // namespace kelvara

@@ -57,8 +57,8 @@ std::vector<TPlannedMove> PlanCompanionMoves(const std::string& photoPath,
         // sidecar they share, say) has nothing left to move.
         for (const TCompanion& companion : *found) {
             if (folder.Look(companion.name) != TEntryKind::RegularFile) {
-                qCDebug(lcRename) << "companion gone since it was found:"
-                                  << DecodedPath(companion.path);
+                LogDebug(lcRename)
+                    << "companion gone since it was found:" << DecodedPath(companion.path);
                 leftOut.push_back(companion.name);
                 continue;
             }
@@ -95,13 +95,13 @@ bool MoveBack(std::vector<const TPlannedMove*>& done, const TCompanionMoveSeams&
         const TPlannedMove& move = *done.back();
         try {
             seams.move ? seams.move(move.to, move.from) : MoveFileNoReplace(move.to, move.from);
-            qCDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
-                              << DecodedPath(move.from);
+            LogDebug(lcRename) << "moved back" << DecodedPath(move.to) << "to"
+                               << DecodedPath(move.from);
             done.pop_back();
         } catch (...) {
-            qCDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
-                              << DecodedPath(move.from) << ":"
-                              << qUtf8Printable(ThrownText(std::current_exception()));
+            LogDebug(lcRename) << "cannot move back" << DecodedPath(move.to) << "to"
+                               << DecodedPath(move.from) << ":"
+                               << ThrownText(std::current_exception()).c_str();
             return false;
         }
     }
@@ -153,11 +153,11 @@ TMoveResult MovePhotoWithCompanions(const std::string& photoPath, const std::str
         try {
             move(companion);
             done.push_back(&companion);
-            qCDebug(lcRename) << "companion" << DecodedPath(companion.from) << "moved to"
-                              << DecodedPath(companion.to);
+            LogDebug(lcRename) << "companion" << DecodedPath(companion.from) << "moved to"
+                               << DecodedPath(companion.to);
         } catch (...) {
-            qCDebug(lcRename) << "moving back: the companion" << DecodedPath(companion.from)
-                              << "cannot move";
+            LogDebug(lcRename) << "moving back: the companion" << DecodedPath(companion.from)
+                               << "cannot move";
             if (MoveBack(done, seams))
                 throw; // everything has its old name again: the photo is kept
             // The photo keeps its new name, with what could not move back.

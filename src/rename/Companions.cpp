@@ -110,15 +110,15 @@ std::vector<TCompanion> FindCompanions(const std::string& photoPath, const TImag
         } catch (const std::exception& error) {
             // Whatever it is, it is not known to be no image: it stays out,
             // and is looked at on its own when its turn comes.
-            qCDebug(lcRename) << "no companion:" << DecodedPath(path) << ":" << error.what();
+            LogDebug(lcRename) << "no companion:" << DecodedPath(path) << ":" << error.what();
         }
         if (image) {
-            qCDebug(lcRename) << "no companion:" << DecodedPath(path) << "is an image";
+            LogDebug(lcRename) << "no companion:" << DecodedPath(path) << "is an image";
             continue;
         }
         if (IsLivePhotoVideoName(name) && !IsLivePhotoVideoOf(path, photoPath, photoIdentifier)) {
-            qCDebug(lcRename) << "no companion:" << DecodedPath(path)
-                              << "is another Live Photo's video";
+            LogDebug(lcRename) << "no companion:" << DecodedPath(path)
+                               << "is another Live Photo's video";
             continue;
         }
         companions.push_back({std::move(name), std::move(path), identity});

@@ -208,7 +208,7 @@ void THistoryWriter::Fail(const std::exception_ptr& thrown) {
     } catch (...) {
         failure.reason = "an unknown failure";
     }
-    qCDebug(lcRename) << "history not written:" << failure.reason.c_str();
+    LogDebug(lcRename) << "history not written:" << failure.reason.c_str();
     std::lock_guard guard(m_mutex);
     m_runUnrecorded = true;
     if (!m_failure)
@@ -234,7 +234,7 @@ void THistoryWriter::Run() {
     }
     m_changed.notify_all();
     // Tests wait for this line: the history is open and settled (or failed).
-    qCDebug(lcRename) << "history opened" << DecodedPath(m_file) << (failed ? ": failed" : "");
+    LogDebug(lcRename) << "history opened" << DecodedPath(m_file) << (failed ? ": failed" : "");
 
     for (;;) {
         std::vector<TJob> jobs;
@@ -348,7 +348,7 @@ void THistoryWriter::Write(std::vector<TJob>& jobs) {
             try {
                 job.then();
             } catch (...) {
-                qCDebug(lcRename) << "history callback failed";
+                LogDebug(lcRename) << "history callback failed";
             }
         }
     }

@@ -25,8 +25,8 @@ std::string ContentIdentifierOf(const std::string& path, bool video) {
             video ? ReadMediaFile(path, TMediaChoice{true}) : ReadPhotoFile(path);
         return properties ? properties->ContentIdentifier : std::string();
     } catch (...) {
-        qCDebug(lcRename) << "no content identifier read:" << DecodedPath(path) << ":"
-                          << qUtf8Printable(ThrownText(std::current_exception()));
+        LogDebug(lcRename) << "no content identifier read:" << DecodedPath(path) << ":"
+                           << ThrownText(std::current_exception()).c_str();
         return {};
     }
 }
@@ -69,8 +69,8 @@ std::optional<std::string> LivePhotoStillOf(const std::string& videoPath,
                 photo->ContentIdentifier != videoIdentifier)
                 continue; // a name twin from another camera
         } catch (...) {
-            qCDebug(lcRename) << "no content identifier read:" << DecodedPath(stillPath) << ":"
-                              << qUtf8Printable(ThrownText(std::current_exception()));
+            LogDebug(lcRename) << "no content identifier read:" << DecodedPath(stillPath) << ":"
+                               << ThrownText(std::current_exception()).c_str();
         }
         return stillPath;
     }

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/NewName.h"
 
-#include <QByteArrayView>
-#include <QString>
-#include <QStringDecoder>
+#include "base/Utf8.h"
+
 #include <algorithm>
 
 namespace kelvara {
@@ -50,12 +49,6 @@ std::string NamePartText(const std::string& text) {
     return result;
 }
 
-bool IsValidUtf8(const std::string& text) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
-    return !decoder.hasError();
-}
-
 bool FitsNameLimits(const std::string& name) {
     if (name.size() > MaxNameBytes)
         return false;
@@ -63,8 +56,7 @@ bool FitsNameLimits(const std::string& name) {
     // four-byte sequence is a surrogate pair, and an invalid byte becomes one
     // replacement character), so within 255 bytes the unit count holds too;
     // it is counted all the same, so that the rule reads as the two limits.
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size() <=
-           static_cast<qsizetype>(MaxNameUtf16Units);
+    return Utf16Length(name) <= MaxNameUtf16Units;
 }
 
 std::string ComposeNewName(TNameLayout layout, const std::string& date, const std::string& size,

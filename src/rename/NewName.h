@@ -2,6 +2,7 @@
 #pragma once
 // Composing a photo's new name from its properties. Pure text work, no I/O.
 
+#include "base/Utf8.h"
 #include "rename/NamingOptions.h"
 
 #include <cstddef>
@@ -22,11 +23,10 @@ std::string DateText(const std::string& dateValue, std::size_t patternLength);
 // copied there ("Digimaxi50MP3,Samsung#1MP3").
 std::string NamePartText(const std::string& text);
 
-// True when `text` is valid UTF-8. Names on FAT, exFAT, NTFS and SMB shares
-// are UTF-16, so a size or model text that is not (a damaged Exif field,
-// bytes of some other code page) cannot stand in a name there; such a photo
-// keeps its name.
-bool IsValidUtf8(const std::string& text);
+// IsValidUtf8 (base/Utf8.h) decides the size and model texts: names on FAT,
+// exFAT, NTFS and SMB shares are UTF-16, so a text that is not valid UTF-8 (a
+// damaged Exif field, bytes of some other code page) cannot stand in a name
+// there; such a photo keeps its name.
 
 // The longest name every file system we meet holds: 255 bytes (ext4 and most
 // Linux file systems) and 255 UTF-16 code units (exFAT, NTFS, FAT's long

@@ -125,7 +125,7 @@ void TPhotoReaderThread::Execute() {
             m_held = THeld{std::move(*front), std::move(photo)};
         }
         // Tests wait for this line: the file at the front is ready to take.
-        qCDebug(lcRename) << "prepared" << DecodedPath(path);
+        LogDebug(lcRename) << "prepared" << DecodedPath(path);
     }
 }
 

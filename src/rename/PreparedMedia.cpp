@@ -35,8 +35,7 @@ TPreparedPhoto PrepareMedia(const std::string& path, const TMediaChoice& choice,
                 // prefix and the pair.
                 photo.livePhotoOf = std::move(*still);
                 photo.properties.reset();
-                photo.failure =
-                    "the Live Photo video of " + DecodedPath(photo.livePhotoOf).toStdString();
+                photo.failure = "the Live Photo video of " + DecodedPath(photo.livePhotoOf);
             }
         }
     } catch (const std::system_error& error) {
@@ -57,7 +56,7 @@ TPreparedPhoto PrepareMedia(const std::string& path, const TMediaChoice& choice,
     } catch (...) {
         // Anything else thrown on the way (an image plugin's own exception,
         // say): the file keeps its name all the same.
-        photo.failure = ThrownText(std::current_exception()).toStdString();
+        photo.failure = ThrownText(std::current_exception());
         photo.failureReason = TKeptReason::Unreadable;
     }
     return photo;

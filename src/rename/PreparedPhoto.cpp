@@ -21,8 +21,8 @@ void LookUpCompanions(const std::string& path, TPreparedPhoto& photo) {
         photo.companions = FindCompanions(path, {}, photo.properties->ContentIdentifier);
     } catch (...) {
         // The move looks for them again, and says what fails then.
-        qCDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"
-                          << qUtf8Printable(ThrownText(std::current_exception()));
+        LogDebug(lcRename) << "companions not looked for ahead:" << DecodedPath(path) << ":"
+                           << ThrownText(std::current_exception()).c_str();
     }
 }
 

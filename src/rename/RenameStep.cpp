@@ -84,7 +84,7 @@ void TRenameStep::Step() {
     }
     if (m_escape.Pressed()) {
         CancelQueued();
-        qCDebug(lcRename) << "Escape pressed: search cancelled";
+        LogDebug(lcRename) << "Escape pressed: search cancelled";
         if (m_observer != nullptr)
             m_observer->Cancelled();
     }
@@ -102,7 +102,7 @@ void TRenameStep::Step() {
         if (m_busy && !m_worker.HasSearchWork() && m_worker.FileCount() == 0) {
             m_busy = false;
             m_movedCompanions.clear();
-            qCDebug(lcRename) << "queues empty";
+            LogDebug(lcRename) << "queues empty";
             if (m_observer != nullptr)
                 m_observer->QueuesEmpty();
         }
@@ -114,7 +114,7 @@ void TRenameStep::Step() {
     FPendingFiles.pop_front();
     const std::string& path = outcome.path;
     if (m_movedCompanions.erase(path) > 0 && GoneFrom(path)) {
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
+        LogDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
         return;
     }
     // The record of a move under way, until it is known how it went.
@@ -130,16 +130,16 @@ void TRenameStep::Step() {
             // Its photo takes it along in the photo's own turn, or it stays
             // with the photo under its old name; as a companion that moved,
             // it is no file of its own.
-            qCDebug(lcRename) << "kept" << DecodedPath(path) << ": the Live Photo video of"
-                              << DecodedPath(prepared->livePhotoOf);
+            LogDebug(lcRename) << "kept" << DecodedPath(path) << ": the Live Photo video of"
+                               << DecodedPath(prepared->livePhotoOf);
             return;
         }
         const TDecision decision = Decide(path, *prepared);
         if (decision.kept) {
             outcome.kept = decision.kept;
             outcome.detail = decision.detail;
-            qCDebug(lcRename) << "kept" << DecodedPath(path)
-                              << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
+            LogDebug(lcRename) << "kept" << DecodedPath(path)
+                               << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
             RecordKept(outcome, &*prepared);
         } else {
             // On the disk before anything moves; nothing moves unrecorded
@@ -157,15 +157,15 @@ void TRenameStep::Step() {
                                         prepared->identity, &outcome.moves)
                     .outcome;
             if (moved == TMoveOutcome::HalfWay)
-                qCDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
-                                  << DecodedPath(decision.target)
-                                  << ": a companion could not move, nor everything back";
+                LogDebug(lcRename) << "renamed half-way" << DecodedPath(path) << "to"
+                                   << DecodedPath(decision.target)
+                                   << ": a companion could not move, nor everything back";
             else
-                qCDebug(lcRename) << "renamed" << DecodedPath(path) << "to"
-                                  << DecodedPath(decision.target);
+                LogDebug(lcRename)
+                    << "renamed" << DecodedPath(path) << "to" << DecodedPath(decision.target);
             if (prepared->video)
-                qCDebug(lcRename) << "date of" << DecodedPath(path) << "from"
-                                  << DateSourceName(prepared->properties->DateSource);
+                LogDebug(lcRename) << "date of" << DecodedPath(path) << "from"
+                                   << DateSourceName(prepared->properties->DateSource);
             moving = false;
             if (m_history != nullptr && intent) {
                 // Every file of the record moved: done. A companion that went
@@ -190,14 +190,13 @@ void TRenameStep::Step() {
             outcome.kept = KeptReasonForMoveError(error.code().value());
         } catch (...) {
         }
-        outcome.detail = ThrownText(thrown).toStdString();
+        outcome.detail = ThrownText(thrown);
         if (m_history != nullptr && moving)
             m_history->Outcome(intentMoving, TIntentOutcome::Kept, *outcome.kept);
         else
             RecordKept(outcome, prepared ? &*prepared : nullptr);
-        qCDebug(lcRename) << "kept" << DecodedPath(path) << ":"
-                          << qUtf8Printable(ThrownText(thrown))
-                          << ("[" + std::string(KeptReasonKey(*outcome.kept)) + "]").c_str();
+        LogDebug(lcRename) << "kept" << DecodedPath(path) << ":" << ThrownText(thrown).c_str()
+                           << ("[" + std::string(KeptReasonKey(*outcome.kept)) + "]").c_str();
     }
     for (std::size_t i = 1; i < outcome.moves.size(); ++i)
         m_movedCompanions.insert(outcome.moves[i].from);
@@ -245,7 +244,7 @@ void TRenameStep::DropEscapeSeenWhileIdle() noexcept {
     Contained(lcRename, "idle Escape not dropped", [this] {
         // Tests wait for this line.
         if (m_escape.Pressed())
-            qCDebug(lcRename) << "Escape seen while idle: dropped";
+            LogDebug(lcRename) << "Escape seen while idle: dropped";
     });
 }
 
@@ -308,7 +307,7 @@ std::optional<std::int64_t> TRenameStep::IntentForMove(const std::string& path,
     // for the disk once. One written ahead for other options is not this
     // move: the new one takes its place in the same transaction, so that
     // the files are never both kept and renamed in the run's record.
-    qCDebug(lcRename) << "rename not written ahead, written by the step:" << DecodedPath(path);
+    LogDebug(lcRename) << "rename not written ahead, written by the step:" << DecodedPath(path);
     const TIntent intent = IntentFor(path, target, photo);
     photo.plannedFiles = intent.files.size();
     const std::optional<TIntentId> superseded = photo.intent;
@@ -348,7 +347,7 @@ TRenameStep::TDecision TRenameStep::Decide(const std::string& path,
 TRenameStep::TDecision TRenameStep::DecideWith(const std::string& path, const TPreparedPhoto& photo,
                                                const std::string& datePattern, TNameLayout layout) {
     const auto keep = [&](TKeptReason reason, std::string detail) {
-        qCDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
+        LogDebug(lcRename) << "no new name for" << DecodedPath(path) << ":" << detail.c_str();
         return TDecision{{}, reason, std::move(detail)};
     };
     if (!photo.properties)

@@ -89,9 +89,7 @@ bool TFindFileThread::TFolderOrder::operator()(const TQueuedFolder& a,
     return a.path < b.path;
 }
 
-TFindFileThread::TFindFileThread(TCriticalSection& lock) : m_lock(lock) {
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
-}
+TFindFileThread::TFindFileThread(TCriticalSection& lock) : m_lock(lock) {}
 
 TFindFileThread::~TFindFileThread() {
     Terminate();
@@ -128,17 +126,14 @@ void TFindFileThread::AddPaths(const std::vector<std::string>& paths) {
 void TFindFileThread::QueueLocked(const std::string& path, bool& folderQueued, bool& fileQueued) {
     struct stat info {};
     if (path.empty() || stat(path.c_str(), &info) != 0) {
-        qCDebug(lcSearch) << "dropped" << DecodedPath(path) << ": names nothing";
+        LogDebug(lcSearch) << "dropped" << DecodedPath(path) << ": names nothing";
         return;
     }
     if (S_ISDIR(info.st_mode)) {
         std::string folder = path;
         if (folder.back() != '/')
             folder.push_back('/');
-        // Folded first: in the C locale the collator compares code points and
-        // would ignore the case-insensitive setting.
-        const QString text = DecodedPath(folder);
-        TQueuedFolder entry{m_collator.sortKey(text.toCaseFolded()), std::move(folder)};
+        TQueuedFolder entry{m_collation.SortKey(folder), std::move(folder)};
         FFolders.insert(std::move(entry));
         folderQueued = true;
     } else {
@@ -275,7 +270,7 @@ void TFindFileThread::Execute() {
         // Tests wait for this line ("searched <folder>"): the search of a
         // queued folder has ended, all it found is queued (or, cancelled,
         // dropped).
-        qCDebug(lcSearch) << "searched" << DecodedPath(folder);
+        LogDebug(lcSearch) << "searched" << DecodedPath(folder);
     }
 }
 
@@ -305,7 +300,7 @@ void TFindFileThread::SearchFolder(const std::string& folder, std::uint64_t gene
     TUniqueFd opened(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!opened.valid()) {
         const int error = errno;
-        qCDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
+        LogDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
         return;
     }
     SearchFolder(std::move(opened), dir, generation);
@@ -315,7 +310,7 @@ void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint
     std::unique_ptr<DIR, TDirCloser> stream(fdopendir(folder.get()));
     if (!stream) {
         const int error = errno;
-        qCDebug(lcSearch) << "cannot read" << DecodedPath(dir) << ":" << std::strerror(error);
+        LogDebug(lcSearch) << "cannot read" << DecodedPath(dir) << ":" << std::strerror(error);
         return;
     }
     // The stream closes the descriptor now.
@@ -371,8 +366,8 @@ void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint
                 SearchFolder(std::move(child), dir, generation);
             } else {
                 const int error = errno;
-                qCDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":"
-                                  << std::strerror(error);
+                LogDebug(lcSearch)
+                    << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
             }
         } else {
             AppendFound(dir, generation);
@@ -395,7 +390,7 @@ TFindFileUnit::~TFindFileUnit() {
     m_thread.reset(); // the thread has ended before the lock goes
     FindFileLock = nullptr;
     // Tests read this line to see the shutdown order.
-    qCDebug(lcSearch) << "search worker stopped";
+    LogDebug(lcSearch) << "search worker stopped";
 }
 
 } // namespace kelvara

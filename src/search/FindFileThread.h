@@ -38,12 +38,11 @@
 // The order of the files and the cancel rules stay the same.
 
 #include "base/UniqueFd.h"
+#include "search/FolderCollation.h"
 #include "search/PathList.h"
 #include "thread/Thread.h"
 #include "thread/WorkSignal.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -127,7 +126,7 @@ private:
     // paths that collate alike but differ in their bytes are distinct folders
     // (Linux names are case-sensitive), kept in byte order.
     struct TQueuedFolder {
-        QCollatorSortKey key;
+        std::wstring key;
         std::string path;
     };
     struct TFolderOrder {
@@ -152,7 +151,7 @@ private:
     void QueueLocked(const std::string& path, bool& folderQueued, bool& fileQueued);
 
     TCriticalSection& m_lock;
-    QCollator m_collator; // used under m_lock only
+    TFolderCollation m_collation; // used under m_lock only
 
     std::set<TQueuedFolder, TFolderOrder> FFolders; // under m_lock
     TPathList FFiles;                               // under m_lock

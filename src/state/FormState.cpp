@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QFile>
 #include <QGroupBox>
 #include <QLayout>
 #include <QRadioButton>
@@ -125,69 +126,63 @@ std::vector<QObject*> FormComponents(const QWidget* form) {
 }
 
 void SaveFormState(const QString& iniFile, QWidget* form) {
-    TIniFile ini(iniFile);
-    const QString formSection = Section(form, form);
+    TIniFile ini(QFile::encodeName(iniFile).toStdString());
+    const std::string formSection = Section(form, form).toStdString();
     const QRect frame = FrameRect(form);
     // Where the place is a guess, the one saved where it was known stays.
     if (KnowsWindowPlaces()) {
-        ini.WriteInteger(formSection, QStringLiteral("Top"), frame.top());
-        ini.WriteInteger(formSection, QStringLiteral("Left"), frame.left());
+        ini.WriteInteger(formSection, "Top", frame.top());
+        ini.WriteInteger(formSection, "Left", frame.left());
     }
-    ini.WriteInteger(formSection, QStringLiteral("Width"), frame.width());
-    ini.WriteInteger(formSection, QStringLiteral("Height"), frame.height());
+    ini.WriteInteger(formSection, "Width", frame.width());
+    ini.WriteInteger(formSection, "Height", frame.height());
 
     for (QObject* component : FormComponents(form)) {
-        const QString section = Section(form, component);
-        ini.WriteInteger(section, QStringLiteral("Tag"), Tag(component));
+        const std::string section = Section(form, component).toStdString();
+        ini.WriteInteger(section, "Tag", Tag(component));
         if (const QWidget* control = AsControl(component))
-            ini.WriteBool(section, QStringLiteral("Enabled"), OwnEnabled(control));
+            ini.WriteBool(section, "Enabled", OwnEnabled(control));
         if (const auto* box = qobject_cast<QCheckBox*>(component))
-            ini.WriteBool(section, QStringLiteral("Checked"), IsTicked(box));
+            ini.WriteBool(section, "Checked", IsTicked(box));
         else if (const auto* radio = qobject_cast<QRadioButton*>(component))
-            ini.WriteBool(section, QStringLiteral("Checked"), radio->isChecked());
+            ini.WriteBool(section, "Checked", radio->isChecked());
     }
     ini.UpdateFile();
 }
 
 void LoadFormState(const QString& iniFile, QWidget* form) {
-    const TIniFile ini(iniFile);
-    const QString formSection = Section(form, form);
+    const TIniFile ini(QFile::encodeName(iniFile).toStdString());
+    const std::string formSection = Section(form, form).toStdString();
     // Four separate changes, each read with the value as it stands now.
     if (KnowsWindowPlaces()) {
-        SetFrameTop(form,
-                    ini.ReadInteger(formSection, QStringLiteral("Top"), FrameRect(form).top()));
-        SetFrameLeft(form,
-                     ini.ReadInteger(formSection, QStringLiteral("Left"), FrameRect(form).left()));
+        SetFrameTop(form, ini.ReadInteger(formSection, "Top", FrameRect(form).top()));
+        SetFrameLeft(form, ini.ReadInteger(formSection, "Left", FrameRect(form).left()));
     }
-    SetFrameWidth(form,
-                  ini.ReadInteger(formSection, QStringLiteral("Width"), FrameRect(form).width()));
-    SetFrameHeight(
-        form, ini.ReadInteger(formSection, QStringLiteral("Height"), FrameRect(form).height()));
+    SetFrameWidth(form, ini.ReadInteger(formSection, "Width", FrameRect(form).width()));
+    SetFrameHeight(form, ini.ReadInteger(formSection, "Height", FrameRect(form).height()));
     BringOntoScreen(form);
     // Only a size read from the file is an outer size; a designed one is
     // the inside and stays so.
     Qt::Orientations sizesRead;
-    if (ParseIniInteger(ini.ReadString(formSection, QStringLiteral("Width"), QString())))
+    if (ParseIniInteger(ini.ReadString(formSection, "Width", std::string())))
         sizesRead |= Qt::Horizontal;
-    if (ParseIniInteger(ini.ReadString(formSection, QStringLiteral("Height"), QString())))
+    if (ParseIniInteger(ini.ReadString(formSection, "Height", std::string())))
         sizesRead |= Qt::Vertical;
     KeepFrameSizeUntilShown(form, sizesRead);
 
     for (QObject* component : FormComponents(form)) {
-        const QString section = Section(form, component);
-        const int tag = ini.ReadInteger(section, QStringLiteral("Tag"), Tag(component));
+        const std::string section = Section(form, component).toStdString();
+        const int tag = ini.ReadInteger(section, "Tag", Tag(component));
         if (tag != Tag(component))
             component->setProperty(TagProperty, tag);
         if (QWidget* control = AsControl(component))
-            control->setEnabled(
-                ini.ReadBool(section, QStringLiteral("Enabled"), OwnEnabled(control)));
+            control->setEnabled(ini.ReadBool(section, "Enabled", OwnEnabled(control)));
         if (auto* box = qobject_cast<QCheckBox*>(component)) {
-            const bool ticked = ini.ReadBool(section, QStringLiteral("Checked"), IsTicked(box));
+            const bool ticked = ini.ReadBool(section, "Checked", IsTicked(box));
             if (ticked != IsTicked(box))
                 box->setChecked(ticked);
         } else if (auto* radio = qobject_cast<QRadioButton*>(component)) {
-            SetRadioChecked(radio,
-                            ini.ReadBool(section, QStringLiteral("Checked"), radio->isChecked()));
+            SetRadioChecked(radio, ini.ReadBool(section, "Checked", radio->isChecked()));
         }
     }
 }

@@ -22,57 +22,62 @@
 // as it was. Reading never writes. The file is read once, when the object is
 // made; a file that is missing or cannot be read counts as empty.
 
-#include <QString>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace kelvara {
 
-// Raised when the state file cannot be written. what() is the message shown
-// to the user, in UTF-8 and in the user's language as it stood when the error
-// was raised: "<full path> に書き込めません" as written, "Cannot write to
-// <full path>" in English.
+// Raised when the state file cannot be written. The window that tells the
+// user says so in the user's language, naming FileName(); what() says it for
+// the log.
 class TIniFileError : public std::runtime_error {
 public:
-    explicit TIniFileError(const QString& fileName);
-    const QString& FileName() const { return m_fileName; }
-    QString Message() const { return QString::fromUtf8(what()); }
+    explicit TIniFileError(const std::string& fileName);
+    const std::string& FileName() const { return m_fileName; }
 
 private:
-    QString m_fileName;
+    std::string m_fileName;
 };
 
 // The longest text a read gives back; longer values are cut to this many
-// characters.
+// characters (UTF-16 units, as the Windows service counts them, never
+// inside a character).
 inline constexpr int IniMaxValueLength = 2047;
 
 class TIniFile {
 public:
-    explicit TIniFile(const QString& fileName);
+    // `fileName` as the file system spells it (UTF-8 on Windows).
+    explicit TIniFile(const std::string& fileName);
     ~TIniFile();
     TIniFile(const TIniFile&) = delete;
     TIniFile& operator=(const TIniFile&) = delete;
 
-    const QString& FileName() const { return m_fileName; }
+    const std::string& FileName() const { return m_fileName; }
 
+    // Names and values are UTF-8.
     // The value of `key`, or `def` when the key is absent. A key that is
-    // present with an empty value gives the empty text.
-    QString ReadString(const QString& section, const QString& key, const QString& def) const;
+    // present with an empty value gives the empty text. Bytes that are not
+    // UTF-8 read as U+FFFD.
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& def) const;
     // Integers: "0x"/"0X" at the head stands for "$"; then leading blanks,
     // an optional sign and either decimal digits within the 32-bit range or
     // "$" and up to eight hexadecimal digits taken as a 32-bit pattern. Any
     // other text, or none, gives `def`.
-    std::int32_t ReadInteger(const QString& section, const QString& key, std::int32_t def) const;
+    std::int32_t ReadInteger(const std::string& section, const std::string& key,
+                             std::int32_t def) const;
     // A boolean is an integer that is not 0; `def` stands for 1 or 0.
-    bool ReadBool(const QString& section, const QString& key, bool def) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool def) const;
 
     // Line breaks in a value would break the file's lines; they are written
     // as blanks.
-    void WriteString(const QString& section, const QString& key, const QString& value);
-    void WriteInteger(const QString& section, const QString& key, std::int32_t value);
-    void WriteBool(const QString& section, const QString& key, bool value);
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
+    void WriteBool(const std::string& section, const std::string& key, bool value);
 
     // Writes the whole file if anything was written since it was read or
     // last updated. Throws TIniFileError when the file cannot be replaced;
@@ -81,13 +86,13 @@ public:
 
 private:
     struct TData;
-    QString m_fileName;
+    std::string m_fileName;
     std::unique_ptr<TData> m_data;
     bool m_modified = false;
 };
 
 // ReadInteger's reading of a stored text ("0x" step included): nullopt where
 // the text is not a number by those rules.
-std::optional<std::int32_t> ParseIniInteger(const QString& text);
+std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 
 } // namespace kelvara

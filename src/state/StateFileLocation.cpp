@@ -3,6 +3,7 @@
 
 #include "base/OwnerOnlyFolder.h"
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "desktop/Installation.h"
 #include "desktop/SpecialFolder.h"
 #include "platform/FileOwner.h"
@@ -25,7 +26,7 @@ QString ConfigStateFolder() {
     const std::string config = SpecialFolderPath(TSpecialFolder::ConfigHome);
     if (config.empty())
         return {};
-    return DecodedPath(PathInFolder(config, ConfigFolderName));
+    return PathText(PathInFolder(config, ConfigFolderName));
 }
 
 // Ours to replace through a new file and a rename: owned by us, and both it
@@ -39,7 +40,7 @@ bool IsOursToReplace(const QString& file) {
 } // namespace
 
 QString StateFileBeside(const std::string& executablePath) {
-    const QFileInfo exe(DecodedPath(executablePath));
+    const QFileInfo exe(PathText(executablePath));
     const QString name = exe.fileName();
     const int dot = name.lastIndexOf('.');
     return exe.absolutePath() + '/' + (dot > 0 ? name.left(dot) : name) + ".ini";
@@ -60,9 +61,9 @@ TStateFiles StateFilesFor(const std::string& executablePath) {
     }
     // Tests read these lines: "state file <path>", where the state is saved,
     // and "starting state from <path>" when it is first read elsewhere.
-    qCDebug(lcState).noquote() << "state file" << files.save;
+    LogDebug(lcState).NoQuote() << "state file" << files.save;
     if (files.load != files.save)
-        qCDebug(lcState).noquote() << "starting state from" << files.load;
+        LogDebug(lcState).NoQuote() << "starting state from" << files.load;
     return files;
 }
 
@@ -79,8 +80,8 @@ void PrepareStateFolder(const QString& iniFile) {
     try {
         MakeOwnerOnlyFolder(QFile::encodeName(folder).toStdString());
     } catch (const std::system_error& error) {
-        qCDebug(lcState) << "cannot create" << folder << ":" << error.what();
-        throw TIniFileError(iniFile);
+        LogDebug(lcState) << "cannot create" << folder << ":" << error.what();
+        throw TIniFileError(QFile::encodeName(iniFile).toStdString());
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/VersionBlock.h"
 
+#include "base/qt/QtLog.h"
 #include "ui/Log.h"
 
 #include <QFile>
@@ -104,7 +105,7 @@ std::optional<TVersionBlock> ParseVersionBlock(std::span<const unsigned char> by
 
 std::optional<TVersionBlock> ReadVersionBlock(const QString& fileName) {
     // Tests count this line: how often a file is scanned.
-    qCDebug(lcUi) << "scanning for a version block:" << fileName;
+    LogDebug(lcUi) << "scanning for a version block:" << fileName;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;

@@ -2,6 +2,7 @@
 #include "ui/VersionInfo.h"
 
 #include "base/Trim.h"
+#include "base/qt/QtLog.h"
 #include "ui/Log.h"
 #include "ui/VersionBlock.h"
 
@@ -63,7 +64,7 @@ QString GetVersionInfoValue(const QString& key, const QString& fileName) {
     const std::optional<TVersionBlock> read = running ? std::nullopt : ReadVersionBlock(fileName);
     const std::optional<TVersionBlock>& block = running ? RunningExecutableBlock() : read;
     if (!block) {
-        qCDebug(lcUi) << "no version block in" << fileName;
+        LogDebug(lcUi) << "no version block in" << fileName;
         return {};
     }
     const QByteArray wanted = key.toUtf8();

@@ -6,18 +6,14 @@
 
 namespace kelvara {
 
-namespace {
-
-bool DebugWanted() {
+bool DebugLogWanted() {
     wchar_t value[8];
     const DWORD length = GetEnvironmentVariableW(L"KELVARA_DEBUG", value, 8);
     return length == 1 && value[0] == L'1';
 }
 
-} // namespace
-
 void DebugLine(std::string_view line) {
-    if (!DebugWanted())
+    if (!DebugLogWanted())
         return;
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     if (!error || error == INVALID_HANDLE_VALUE)

@@ -10,6 +10,9 @@
 
 namespace kelvara {
 
+// True when KELVARA_DEBUG=1 asks for the lines.
+bool DebugLogWanted();
+
 void DebugLine(std::string_view line);
 
 } // namespace kelvara

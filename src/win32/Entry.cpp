@@ -9,6 +9,7 @@
 #include "photo/PhotoMetadataLibrary.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLog.h"
+#include "win32/DebugLogSink.h"
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
 #include "win32/MainForm.h"
@@ -19,6 +20,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     using namespace kelvara;
     try {
+        // The shared modules' lines, for the whole run.
+        const TDebugLogSinkScope logSink;
         const TGdiplusSession gdiplus;
         const TPhotoMetadataLibrary metadata;
         const std::vector<std::wstring> paths = CommandLinePaths();

@@ -1026,7 +1026,8 @@ TEST_F(MainFormTest, AFailedSaveIsToldOnceInTheBoxWhateverWasThrown) {
     MessageBoxAnswerer answerer;
     TStateSaveReport report(QStringLiteral("Kelvara"));
     const std::vector<std::function<void()>> failures = {
-        [&] { throw TIniFileError(file); }, [] { throw std::out_of_range("component walk"); },
+        [&] { throw TIniFileError(file.toStdString()); },
+        [] { throw std::out_of_range("component walk"); },
         [] { throw std::overflow_error("value"); }, [] { throw 42; }};
     for (const auto& failure : failures)
         EXPECT_FALSE(report.Save(file, failure));
@@ -1062,7 +1063,7 @@ TEST_F(MainFormTest, AnUnattendedEndTellsTheFailedSaveOnStandardErrorAndClosesAn
         // line is written all the same.
         TStateSaveReport report(QStringLiteral("Kelvara"));
         answerer.onShown = [&](QMessageBox&) { report.EndUnattended(); };
-        EXPECT_FALSE(report.Save(file, [&] { throw TIniFileError(file); }));
+        EXPECT_FALSE(report.Save(file, [&] { throw TIniFileError(file.toStdString()); }));
         EXPECT_EQ(answerer.boxes.size(), 1u);
         EXPECT_TRUE(log.waitFor(line, 2));
     }

@@ -3,9 +3,9 @@
 // hold, the user's languages choose the catalog, and the two failures the
 // user is told of speak the language chosen.
 
+#include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "desktop/Shortcut.h"
-#include "state/IniFile.h"
 #include "support/QStringPrint.h"
 #include "support/QtApp.h"
 #include "support/TempDir.h"
@@ -237,10 +237,10 @@ TEST(ReportedFailures, TheStateFileAndShortcutMessagesSpeakTheChosenLanguage) {
 
     {
         const TTranslation english({"en-US"});
-        EXPECT_EQ(TIniFileError(stateFile).Message(), "Cannot write to " + stateFile);
+        EXPECT_EQ(StateNotSavedMessage(stateFile), "Cannot write to " + stateFile + ".");
         EXPECT_EQ(shortcutError(), "Cannot create the shortcut " + linkFile + ": " + reason);
     }
     const TTranslation japanese({"ja-JP"});
-    EXPECT_EQ(TIniFileError(stateFile).Message(), stateFile + " に書き込めません");
+    EXPECT_EQ(StateNotSavedMessage(stateFile), stateFile + " に書き込めません.");
     EXPECT_EQ(shortcutError(), "ショートカット " + linkFile + " を作成できません: " + reason);
 }

@@ -180,7 +180,8 @@ TEST(InfoFormTexts, VersionStringsOfTheRealExecutable) {
     EXPECT_EQ(Text(form, "LblExeVersion"), "Ver.0.8.4.24");
     EXPECT_TRUE(Text(form, "LblEnvironment").contains("Qt 6"));
     EXPECT_EQ(Text(form, "LblThanks"), "") << "the block's Thanks is empty";
-    EXPECT_EQ(Text(form, "LblOsVersion"), OsVersionLine(GetOSVersionText()));
+    EXPECT_EQ(Text(form, "LblOsVersion"),
+              OsVersionLine(QString::fromStdString(GetOSVersionText())));
     EXPECT_FALSE(Text(form, "LblOsVersion").isEmpty());
     // The statistics are filled before the window is first shown.
     EXPECT_TRUE(Text(form, "LblPhys").startsWith("Free Physical Memory:"));

@@ -154,7 +154,7 @@ TEST(OSDescription, LinuxDescribesItselfFromOsReleaseAndUname) {
     EXPECT_EQ(DescribeLinux("garbage\n=\nPRETTY_NAME=\n", "5.10", ""), "Linux (Linux 5.10)");
 
     // The running system, against Qt's own reading of the same files.
-    const QString text = GetOSVersionText();
+    const QString text = QString::fromStdString(GetOSVersionText());
     EXPECT_TRUE(text.startsWith(QSysInfo::prettyProductName())) << text.toStdString();
     EXPECT_TRUE(text.contains(QSysInfo::kernelVersion())) << text.toStdString();
     EXPECT_FALSE(text.contains("Microsoft "));

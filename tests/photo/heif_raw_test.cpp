@@ -40,8 +40,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QByteArray Bytes(const std::string& data) {
-    return QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+// The first `count` bytes of `bytes`.
+TBytes Left(const TBytes& bytes, std::size_t count) {
+    return TBytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // The real HEIC, HEIF and AVIF samples: phone photos and small files of
@@ -133,26 +134,26 @@ bool WriteHeif(const fs::path& path, heif_compression_format format, int width, 
 
 // The ways a phone photo arrives damaged: cut short at several points, blanked,
 // its structure overwritten, or no photo at all but noise of the same size.
-std::vector<std::pair<std::string, QByteArray>> DamagedVariants(const QByteArray& whole) {
-    std::vector<std::pair<std::string, QByteArray>> variants;
-    for (const qsizetype cut :
-         {qsizetype{11}, qsizetype{300}, whole.size() / 4, whole.size() / 2, whole.size() - 1})
-        variants.emplace_back("cut at " + std::to_string(cut), whole.left(cut));
-    variants.emplace_back("zero-filled", QByteArray(whole.size(), '\0'));
-    QByteArray flipped = whole;
-    for (qsizetype i = 0; i < std::min<qsizetype>(flipped.size(), 4096); ++i)
-        flipped[i] = static_cast<char>(~flipped[i]);
+std::vector<std::pair<std::string, TBytes>> DamagedVariants(const TBytes& whole) {
+    std::vector<std::pair<std::string, TBytes>> variants;
+    for (const std::size_t cut :
+         {std::size_t{11}, std::size_t{300}, whole.size() / 4, whole.size() / 2, whole.size() - 1})
+        variants.emplace_back("cut at " + std::to_string(cut), Left(whole, cut));
+    variants.emplace_back("zero-filled", TBytes(whole.size()));
+    TBytes flipped = whole;
+    for (std::size_t i = 0; i < std::min<std::size_t>(flipped.size(), 4096); ++i)
+        flipped[i] = ~flipped[i];
     variants.emplace_back("first 4 KiB flipped", flipped);
     // The box after the file type box (the one that describes the images):
     // its size made too large for the file.
-    QByteArray boxSize = whole;
-    const auto at = static_cast<unsigned char>(whole[3]); // the file type box's size
-    boxSize[at] = static_cast<char>(boxSize[at] ^ 0x7F);
+    TBytes boxSize = whole;
+    const auto at = std::to_integer<std::size_t>(whole[3]); // the file type box's size
+    boxSize[at] = boxSize[at] ^ std::byte{0x7F};
     variants.emplace_back("second box size flipped", boxSize);
     std::mt19937 random(5195);
-    QByteArray noise(whole.size(), '\0');
-    for (char& byte : noise)
-        byte = static_cast<char>(random());
+    TBytes noise(whole.size());
+    for (std::byte& byte : noise)
+        byte = static_cast<std::byte>(random());
     variants.emplace_back("random bytes", noise);
     return variants;
 }
@@ -306,9 +307,10 @@ TEST_F(HeifRawTest, SizeIsThePrimaryImagesAsStored) {
           Known{morePhotosDir() / "heic/Stonehenge.heic", 300, 200},
           Known{morePhotosDir() / "avif/avif_exif_xmp.avif", 120, 120},
           Known{morePhotosDir() / "avif/avif_metadata2.avif", 120, 120}}) {
-        const QByteArray content = ReadFileContent(known.file.string());
+        const TBytes content = ReadFileContent(known.file.string());
         EXPECT_EQ(TGPImage(content).GetType(), ImageTypeBitmap) << known.file;
-        EXPECT_EQ(ReadHeifPrimarySize(content), QSize(known.width, known.height)) << known.file;
+        EXPECT_EQ(ReadHeifPrimarySize(content), (TPixelSize{known.width, known.height}))
+            << known.file;
         EXPECT_EQ(ReadPhotoProperties(content).Dimensions,
                   std::to_string(known.width) + " x " + std::to_string(known.height))
             << known.file;
@@ -327,7 +329,7 @@ TEST_F(HeifRawTest, SizeIsThePrimaryImagesAsStored) {
 TEST_F(HeifRawTest, DamagedPhonePhotosAreNoImagesAndKeepTheirNames) {
     size_t checked = 0;
     for (const fs::path& sample : HeifSamples()) {
-        const QByteArray whole = ReadFileContent(sample.string());
+        const TBytes whole = ReadFileContent(sample.string());
         ASSERT_TRUE(IsImageContent(whole)) << sample;
         const fs::path folder = temp.path() / sample.stem();
         fs::create_directories(folder);
@@ -337,7 +339,8 @@ TEST_F(HeifRawTest, DamagedPhonePhotosAreNoImagesAndKeepTheirNames) {
             EXPECT_FALSE(ReadHeifPrimarySize(content)) << sample << ": " << damage;
             EXPECT_FALSE(ReadRawImageHeader(content)) << sample << ": " << damage;
             EXPECT_EQ(console.text(), "") << sample << ": " << damage;
-            writeFile(folder / (damage + sample.extension().string()), content.toStdString());
+            writeFile(folder / (damage + sample.extension().string()),
+                      std::string(ByteText(content)));
             ++checked;
         }
         const auto before = fileNames(folder);
@@ -349,10 +352,10 @@ TEST_F(HeifRawTest, DamagedPhonePhotosAreNoImagesAndKeepTheirNames) {
 
 TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
     const std::string dng = minimalDng({600, 400, "Kelvara", "Raw Cam 2"});
-    const QByteArray whole = Bytes(dng);
+    const TBytes whole = BytesOf(dng);
     const auto header = ReadRawImageHeader(whole);
     ASSERT_TRUE(header);
-    EXPECT_EQ(header->size, QSize(600, 400));
+    EXPECT_EQ(header->size, (TPixelSize{600, 400}));
     EXPECT_TRUE(header->dataComplete);
     EXPECT_TRUE(IsImageContent(whole));
     const TPhotoProperties properties = ReadPhotoProperties(whole);
@@ -367,7 +370,7 @@ TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
     // Cut in its sensor data: the headers are whole, and Qt's reader would
     // take the TIFF they form for an image, but the photo is not all there.
     for (const size_t cut : {dng.size() - 1, dng.size() / 2, size_t{1200}}) {
-        const QByteArray content = whole.left(static_cast<qsizetype>(cut));
+        const TBytes content = Left(whole, cut);
         StderrCapture console;
         const auto cutHeader = ReadRawImageHeader(content);
         EXPECT_EQ(console.text(), "") << cut;
@@ -377,10 +380,10 @@ TEST_F(HeifRawTest, ACameraRawFileIsAnImageOnlyWhileItsSensorDataIsThere) {
     }
     // Cut inside its headers, blanked or noise: no RAW file at all.
     std::mt19937 random(2019);
-    QByteArray noise(whole.size(), '\0');
-    for (char& byte : noise)
-        byte = static_cast<char>(random());
-    for (const QByteArray& content : {whole.left(60), QByteArray(whole.size(), '\0'), noise}) {
+    TBytes noise(whole.size());
+    for (std::byte& byte : noise)
+        byte = static_cast<std::byte>(random());
+    for (const TBytes& content : {Left(whole, 60), TBytes(whole.size()), noise}) {
         StderrCapture console;
         EXPECT_FALSE(ReadRawImageHeader(content));
         EXPECT_EQ(console.text(), "");
@@ -415,7 +418,7 @@ TEST_F(HeifRawTest, PlainTiffsAreNoRawFilesAndStayImages) {
     for (const auto& entry : fs::directory_iterator(photosDir() / "tiff")) {
         if (entry.path().extension() != ".tiff" && entry.path().extension() != ".tif")
             continue;
-        const QByteArray content = ReadFileContent(entry.path().string());
+        const TBytes content = ReadFileContent(entry.path().string());
         EXPECT_FALSE(ReadRawImageHeader(content)) << entry.path();
         EXPECT_TRUE(IsImageContent(content)) << entry.path();
         ++checked;

@@ -61,7 +61,7 @@ Answer AnswerOf(TPhotoSource& typeSource, TPhotoSource& propertiesSource) {
 }
 
 Answer WholeAnswer(const std::string& path) {
-    const QByteArray content = ReadFileContent(path);
+    const TBytes content = ReadFileContent(path);
     TContentSource forType(content);
     TContentSource forProperties(content);
     return AnswerOf(forType, forProperties);
@@ -117,9 +117,7 @@ TEST_F(PhotoHeadTest, VideoContainersAreRefusedByTheirHeadAlone) {
             temp.file("video" + std::to_string(static_cast<int>(kind)) + VideoExtension(kind));
         WriteVideo(path, kind, LargeSize, true);
         TFileSource source(path);
-        EXPECT_TRUE(IsMediaContainer(
-            std::string_view(source.Head().constData(), static_cast<size_t>(source.Head().size()))))
-            << path;
+        EXPECT_TRUE(IsMediaContainer(ByteText(source.Head()))) << path;
         EXPECT_EQ(TGPImage(source).GetType(), ImageTypeUnknown) << path;
         EXPECT_THROW(ReadPhotoProperties(source), TPhotoPropertiesError) << path;
         EXPECT_EQ(source.BytesReadBeyondHead(), 0) << path;
@@ -131,7 +129,7 @@ TEST_F(PhotoHeadTest, VideoContainersAreRefusedByTheirHeadAlone) {
 TEST_F(PhotoHeadTest, StillImagesOfTheMediaFamiliesAreNoVideos) {
     const auto head = [](const fs::path& file) {
         TFileSource source(file.string());
-        return source.Head().toStdString();
+        return std::string(ByteText(source.Head()));
     };
     // HEIC, HEIF and AVIF are ISO media files; so is Canon's CR3.
     for (const fs::path& still :
@@ -159,15 +157,17 @@ TEST_F(PhotoHeadTest, StillImagesOfTheMediaFamiliesAreNoVideos) {
 
 TEST_F(PhotoHeadTest, AJpegIsReadUpToItsFirstScanAndNoFurther) {
     const fs::path sample = photosDir() / "jpg" / "Canon_40D.jpg";
-    const QByteArray content = ReadFileContent(sample.string());
+    const TBytes bytes = ReadFileContent(sample.string());
+    const std::string_view content = ByteText(bytes);
     // The main image's scan is the last one: the thumbnail's lies inside the
     // Exif block, before it.
-    const qsizetype scan = content.lastIndexOf("\xFF\xDA");
-    ASSERT_GT(scan, 0);
+    const std::size_t found = content.rfind("\xFF\xDA");
+    ASSERT_NE(found, std::string_view::npos);
+    const auto scan = static_cast<std::int64_t>(found);
     const auto segment =
-        static_cast<std::int64_t>((static_cast<unsigned char>(content[scan + 2]) << 8) |
-                                  static_cast<unsigned char>(content[scan + 3]));
-    TContentSource whole(content);
+        static_cast<std::int64_t>((static_cast<unsigned char>(content[found + 2]) << 8) |
+                                  static_cast<unsigned char>(content[found + 3]));
+    TContentSource whole(bytes);
     const auto length = JpegHeadLength(whole);
     ASSERT_TRUE(length);
     EXPECT_GE(*length, scan + 2 + segment);
@@ -185,14 +185,14 @@ TEST_F(PhotoHeadTest, AJpegIsReadUpToItsFirstScanAndNoFurther) {
 
     // Metadata that reaches beyond the head is read as far as it goes:
     // comment segments of 60 KB before the frame push the scan past it.
-    QByteArray padded = content.left(2);
+    std::string padded(content.substr(0, 2));
     for (int i = 0; i < 3; ++i) {
-        padded += QByteArray("\xFF\xFE\xEA\x62", 4);
-        padded += QByteArray(60000, 'c');
+        padded += std::string_view("\xFF\xFE\xEA\x62", 4);
+        padded += std::string(60000, 'c');
     }
-    padded += content.mid(2);
+    padded += content.substr(2);
     const fs::path paddedPath = temp.path() / "padded.jpg";
-    writeFile(paddedPath, padded.toStdString());
+    writeFile(paddedPath, padded);
     fs::resize_file(paddedPath, static_cast<std::uintmax_t>(padded.size()) + LargeSize);
     TFileSource far(paddedPath.string());
     EXPECT_EQ(ReadPhotoProperties(far).DateTaken, "2008:05:30 15:56:01");

@@ -240,10 +240,10 @@ TEST_F(PhotoPropertiesTest, ModelIsCutAtItsNulAndTrimmed) {
 }
 
 TEST_F(PhotoPropertiesTest, ContentTheLibraryCannotOpenThrows) {
-    const QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
-    for (const QByteArray& content :
-         {QByteArray(), QByteArray("hello, world\n"), svg, QByteArray(4096, '\0')})
-        EXPECT_THROW(ReadPhotoProperties(content), TPhotoPropertiesError) << content.toStdString();
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
+    for (const std::string& content :
+         {std::string(), std::string("hello, world\n"), svg, std::string(4096, '\0')})
+        EXPECT_THROW(ReadPhotoProperties(BytesOf(content)), TPhotoPropertiesError) << content;
     EXPECT_THROW(ReadSample("SOURCE.md"), TPhotoPropertiesError);
 }
 
@@ -251,11 +251,12 @@ TEST_F(PhotoPropertiesTest, ContentTheLibraryCannotOpenThrows) {
 // or damaged inside the metadata gives a clean error or the texts that could
 // be read, never a crash or a stray exception type.
 TEST_F(PhotoPropertiesTest, TruncatedAndDamagedPhotosFailCleanly) {
-    const QByteArray canon =
-        ReadFileContent((kelvara::test::photosDir() / "jpg/Canon_40D.jpg").string());
-    const qsizetype scan = canon.lastIndexOf("\xFF\xDA");
-    ASSERT_GT(scan, 0);
-    const TPhotoProperties half = ReadPhotoProperties(canon.left(scan + (canon.size() - scan) / 2));
+    const std::string canon(
+        ByteText(ReadFileContent((kelvara::test::photosDir() / "jpg/Canon_40D.jpg").string())));
+    const std::size_t scan = canon.rfind("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    const TPhotoProperties half =
+        ReadPhotoProperties(BytesOf(canon.substr(0, scan + (canon.size() - scan) / 2)));
     EXPECT_EQ(half.DateTaken, "2008:05:30 15:56:01");
     EXPECT_EQ(half.Dimensions, "100 x 68");
 
@@ -264,16 +265,16 @@ TEST_F(PhotoPropertiesTest, TruncatedAndDamagedPhotosFailCleanly) {
     for (const char* sample :
          {"jpg/Canon_40D.jpg", "jpg/tests/87_OSError.jpg", "jpg/xmp/BlueSquare.jpg",
           "tiff/Rudless.tiff", "jpg/invalid/image01088.jpg"}) {
-        const QByteArray whole = ReadFileContent((kelvara::test::photosDir() / sample).string());
+        const TBytes whole = ReadFileContent((kelvara::test::photosDir() / sample).string());
         for (int round = 0; round < 150; ++round) {
-            QByteArray damaged = whole;
+            TBytes damaged = whole;
             if (round < 50) {
-                damaged.truncate(static_cast<qsizetype>(random() % whole.size()));
+                damaged.resize(random() % whole.size());
             } else {
                 // Metadata sits in the first few KiB; damage lands there.
-                const auto span = std::min<qsizetype>(whole.size(), 16384);
+                const auto span = std::min<std::size_t>(whole.size(), 16384);
                 for (int hits = 1 + static_cast<int>(random() % 6); hits > 0; --hits)
-                    damaged[static_cast<qsizetype>(random() % span)] = static_cast<char>(random());
+                    damaged[random() % span] = static_cast<std::byte>(random());
             }
             try {
                 ReadPhotoProperties(damaged);
@@ -293,7 +294,7 @@ TEST_F(PhotoPropertiesTest, TruncatedAndDamagedPhotosFailCleanly) {
 TEST(PhotoPropertiesVideo, ContentExiv2TakesForAVideoIsRefused) {
     const std::string bytes = kelvara::test::readFile(std::string(KELVARA_SOURCE_DIR) +
                                                       "/fuzz/regressions/photo/quicktime-loop");
-    EXPECT_THROW(kelvara::ReadPhotoProperties(QByteArray::fromStdString(bytes)),
+    EXPECT_THROW(kelvara::ReadPhotoProperties(kelvara::BytesOf(bytes)),
                  kelvara::TPhotoPropertiesError);
 }
 
@@ -303,6 +304,6 @@ TEST(PhotoPropertiesVideo, ContentExiv2TakesForAVideoIsRefused) {
 TEST(PhotoPropertiesDamage, OffsetsThatOverflowAreDamagedMetadata) {
     const std::string bytes = kelvara::test::readFile(
         std::string(KELVARA_SOURCE_DIR) + "/fuzz/regressions/photo/raf-offset-overflow");
-    EXPECT_THROW(kelvara::ReadPhotoProperties(QByteArray::fromStdString(bytes)),
+    EXPECT_THROW(kelvara::ReadPhotoProperties(kelvara::BytesOf(bytes)),
                  kelvara::TPhotoPropertiesError);
 }

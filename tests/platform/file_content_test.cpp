@@ -38,25 +38,25 @@ TEST(FileContent, GivesEveryByteOfRealFiles) {
     TempDir dir;
     for (const char* photo : {"jpg/Canon_40D.jpg", "tiff/Rudless.tiff", "jpg/corrupted.jpg"}) {
         const std::string copy = kelvara::test::copyPhoto(photo, dir.path());
-        const QByteArray content = ReadFileContent(copy);
-        EXPECT_EQ(content.toStdString(), kelvara::test::readFile(copy)) << photo;
+        const TBytes content = ReadFileContent(copy);
+        EXPECT_EQ(ByteText(content), kelvara::test::readFile(copy)) << photo;
     }
     // Bytes that are no UTF-8 in the name, NULs and a CR/LF in the content.
     const std::string odd = dir.file("caf\xe9 \n\xff.jpg");
     const std::string bytes("\0\x01\r\n\xff", 5);
     kelvara::test::writeFile(odd, bytes);
-    EXPECT_EQ(ReadFileContent(odd).toStdString(), bytes);
+    EXPECT_EQ(ByteText(ReadFileContent(odd)), bytes);
 
     const std::string empty = dir.file("empty.jpg");
     kelvara::test::writeFile(empty, "");
-    EXPECT_TRUE(ReadFileContent(empty).isEmpty());
+    EXPECT_TRUE(ReadFileContent(empty).empty());
 }
 
 TEST(FileContent, FollowsALinkToAFileButRefusesFoldersAndMissingFiles) {
     TempDir dir;
     const std::string photo = kelvara::test::copyPhoto("jpg/Nikon_D70.jpg", dir.path());
     fs::create_symlink(photo, dir.path() / "link.jpg");
-    EXPECT_EQ(ReadFileContent(dir.file("link.jpg")).toStdString(), kelvara::test::readFile(photo));
+    EXPECT_EQ(ByteText(ReadFileContent(dir.file("link.jpg"))), kelvara::test::readFile(photo));
 
     EXPECT_EQ(ReadError(dir.path().string()), EISDIR);
     fs::create_directory(dir.path() / "folder.jpg");

@@ -145,6 +145,17 @@ TEST(FindFileQueues, FoldersAreSearchedOnceInCaseInsensitiveOrderAndFilesQueueDi
                 (files[4] == temp.file("gamma/g.jpg") && files[5] == temp.file("Gamma/G.jpg")));
 }
 
+TEST(FindFileQueues, FolderKeysIgnoreCaseBeyondAsciiAndKeepTheLocalesOrder) {
+    const TFolderCollation collation;
+    const auto key = [&](const char* path) { return collation.SortKey(path); };
+    EXPECT_EQ(key("/p/\xc3\x89t\xc3\xa9/"), key("/p/\xc3\xa9T\xc3\x89/")); // Été, éTÉ
+    EXPECT_EQ(key("/p/\xce\xa3/"), key("/p/\xcf\x83/"));                   // Σ, σ
+    EXPECT_LT(key("/p/alpha/"), key("/p/Beta/"));
+    EXPECT_LT(key("/p/Beta/"), key("/p/gamma/"));
+    // A name that is no UTF-8 still gets a key of its own.
+    EXPECT_NE(key("/p/\xff/"), key("/p/"));
+}
+
 TEST(FindFileSearch, WalksDepthFirstWithHiddenEntriesAndNeverFollowsFolderLinks) {
     TempDir temp;
     const fs::path root = temp.path() / "photos";

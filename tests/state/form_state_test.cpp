@@ -461,7 +461,7 @@ TEST(FormState, AFailedSaveRaisesTheErrorAndKeepsThePreviousFile) {
         SaveFormState(QString::fromStdString(blocked), main.form.get());
         FAIL() << "the save should have failed";
     } catch (const TIniFileError& error) {
-        EXPECT_EQ(error.Message(), QString::fromStdString(blocked) + " に書き込めません");
+        EXPECT_EQ(error.FileName(), blocked);
     }
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
     EXPECT_EQ(kelvara::test::fileNames(dir.path()), std::vector<std::string>{})

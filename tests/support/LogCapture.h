@@ -7,6 +7,7 @@
 // forked from the test (not exec'd) logs into the same collection, and its
 // process id tells its lines apart. One capture at a time.
 
+#include "base/qt/QtLog.h"
 #include "support/PipeLines.h"
 
 #include <QtMessageHandler>
@@ -31,6 +32,8 @@ public:
 private:
     PipeLines m_lines;
     QtMessageHandler m_previous;
+    // The modules' lines reach Qt's logging, and so the handler, while it lives.
+    TQtLogSinkScope m_sink;
 };
 
 } // namespace kelvara::test

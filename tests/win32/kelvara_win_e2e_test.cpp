@@ -246,6 +246,14 @@ protected:
             fs::create_directories(target.parent_path());
             fs::copy_file(SamplePhotos() / relative, target);
             (top ? expectedA : expectedB)[renamed] = fs::file_size(target);
+            if (!top)
+                continue;
+            // Each photo at the top has a sidecar, which moves with it and
+            // keeps its name with it.
+            const std::string sidecar = fs::path(relative).stem().string() + ".xmp";
+            std::ofstream(target.parent_path() / sidecar) << "<x:xmpmeta/>";
+            const std::string prefix = renamed.substr(0, renamed.size() - relative.size());
+            expectedA[prefix + sidecar] = std::string("<x:xmpmeta/>").size();
         }
     }
 

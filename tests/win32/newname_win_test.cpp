@@ -115,6 +115,28 @@ TEST_F(EngineTest, AFolderTreeIsRenamedOnceAndNonPhotosKeepTheirNames) {
     EXPECT_EQ(FilesBelow(root), first);
 }
 
+TEST_F(EngineTest, ACompanionMovesWithItsPhotoAndAnotherImageStaysPut) {
+    const fs::path root = temp.path() / "sidecars";
+    CopyPhoto("Canon_40D.jpg", root, "IMG_0001.JPG");
+    std::ofstream(root / "IMG_0001.xmp") << "<x:xmpmeta/>";
+    std::ofstream(root / "IMG_0001.JPG.dop") << "edits";
+    std::ofstream(root / "IMG_0001.AAE") << "<plist/>";
+    // An image under a companion's name is a photo of its own, not a sidecar.
+    CopyPhoto("Nikon_D70.jpg", root, "IMG_0002.JPG");
+    CopyPhoto("PaintTool_sample.jpg", root, "IMG_0002.xmp");
+
+    engine.QueuePaths({root.wstring()});
+    RunToEnd();
+    std::vector<std::string> names;
+    for (const auto& [name, size] : FilesBelow(root))
+        names.push_back(name);
+    const std::string prefix = "200805301556_100x68_CanonEOS40D_";
+    EXPECT_EQ(names, (std::vector<std::string>{"200803150952_100x66_NIKOND70_IMG_0002.JPG",
+                                               prefix + "IMG_0001.AAE", prefix + "IMG_0001.JPG",
+                                               prefix + "IMG_0001.JPG.dop", prefix + "IMG_0001.xmp",
+                                               "IMG_0002.xmp"}));
+}
+
 TEST_F(EngineTest, AnExistingTargetIsNeverReplaced) {
     const fs::path photo = CopyPhoto("Nikon_D70.jpg", temp.path());
     const fs::path taken = temp.path() / "200803150952_100x66_NIKOND70_Nikon_D70.jpg";

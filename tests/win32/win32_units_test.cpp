@@ -5,8 +5,11 @@
 // through a real hidden window and WM_COPYDATA, and the English texts taken
 // from the catalog.
 
+#include "platform/FileContent.h"
+#include "platform/MoveFile.h"
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
+#include "win32/DebugLogSink.h"
 #include "win32/FormState.h"
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 using namespace kelvara;
@@ -234,4 +238,107 @@ TEST(ImageTest, OnlyWhatGdiplusLoadsAsABitmapIsAnImage) {
     EXPECT_FALSE(IsImageFile(temp.path().wstring()));
     EXPECT_FALSE(IsImageFile((temp.path() / "gone.jpg").wstring()));
     EXPECT_FALSE(IsImageFile(L""));
+}
+
+namespace {
+
+const TLogCategory lcWinTest("kelvara.wintest");
+
+// The debug log's lines while `log` runs with KELVARA_DEBUG set to `debug`:
+// standard error is a file meanwhile.
+std::string DebugLogOf(const wchar_t* debug, const fs::path& file,
+                       const std::function<void()>& log) {
+    SetEnvironmentVariableW(L"KELVARA_DEBUG", debug);
+    const HANDLE handle = CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+    SetStdHandle(STD_ERROR_HANDLE, handle);
+    log();
+    SetStdHandle(STD_ERROR_HANDLE, saved);
+    CloseHandle(handle);
+    SetEnvironmentVariableW(L"KELVARA_DEBUG", nullptr);
+    std::string text(static_cast<std::size_t>(fs::file_size(file)), '\0');
+    std::ifstream(file, std::ios::binary)
+        .read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+} // namespace
+
+TEST(DebugLog, TheSharedModulesLinesReachItOnlyWhenAsked) {
+    TTempFolder temp;
+    int evaluated = 0;
+    const auto logged = [&] {
+        const TDebugLogSinkScope sink;
+        LogDebug(lcWinTest) << "renamed" << std::string("C:\\a \"b\".jpg") << ++evaluated;
+        LogWarning(lcWinTest).NoSpace() << "queues "
+                                        << "empty";
+    };
+    EXPECT_EQ(DebugLogOf(L"1", temp.path() / "on.log", logged),
+              "kelvara.wintest: renamed \"C:\\\\a \\\"b\\\".jpg\" 1\n"
+              "kelvara.wintest: queues empty\n");
+    EXPECT_EQ(DebugLogOf(L"0", temp.path() / "off.log", logged), "");
+    EXPECT_EQ(evaluated, 1) << "nothing is evaluated for a log nobody asked for";
+}
+
+TEST(WindowsFiles, ContentIsReadWholeOrAtOffsetsFromDiskFilesOnly) {
+    TTempFolder temp;
+    // A name beyond the ANSI code page: paths cross as UTF-8, then UTF-16.
+    const fs::path photo = temp.path() / L"\u5199\u771f.jpg";
+    fs::rename(CopyPhoto("Canon_40D.jpg", temp.path()), photo);
+    const std::string path = Utf8FromWide(photo.wstring());
+    std::string bytes(static_cast<std::size_t>(fs::file_size(photo)), '\0');
+    std::ifstream(photo, std::ios::binary)
+        .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+
+    EXPECT_EQ(ByteText(ReadFileContent(path)), bytes);
+    const TReadOnlyFile file(path);
+    EXPECT_EQ(file.Size(), static_cast<std::int64_t>(bytes.size()));
+    char piece[20];
+    ASSERT_EQ(file.ReadAt(100, piece, 20), 20);
+    EXPECT_EQ(std::string(piece, 20), bytes.substr(100, 20));
+    EXPECT_EQ(file.ReadAt(static_cast<std::int64_t>(bytes.size()) - 5, piece, 20), 5);
+
+    try {
+        ReadFileContent(Utf8FromWide(temp.path().wstring()));
+        ADD_FAILURE() << "a folder was read";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::error_code(EISDIR, std::generic_category()));
+    }
+    EXPECT_THROW(ReadFileContent(Utf8FromWide((temp.path() / "gone.jpg").wstring())),
+                 std::system_error);
+}
+
+TEST(WindowsFiles, AnIdentityTellsTheFileReadFromAnotherUnderItsName) {
+    TTempFolder temp;
+    const fs::path photo = CopyPhoto("Canon_40D.jpg", temp.path());
+    const std::string path = Utf8FromWide(photo.wstring());
+    const TFileIdentity read = TReadOnlyFile(path).Identity();
+    const auto now = FileIdentityAt(path);
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(read.SameFileAs(*now));
+    std::ofstream(photo, std::ios::binary | std::ios::app) << 'x';
+    EXPECT_FALSE(read.SameFileAs(*FileIdentityAt(path)));
+    EXPECT_FALSE(FileIdentityAt(Utf8FromWide(temp.path().wstring())));
+    EXPECT_FALSE(FileIdentityAt(Utf8FromWide((temp.path() / "gone.jpg").wstring())));
+}
+
+TEST(WindowsFiles, AMoveNeverReplacesAnExistingFile) {
+    TTempFolder temp;
+    const fs::path photo = CopyPhoto("Canon_40D.jpg", temp.path());
+    const fs::path taken = CopyPhoto("Nikon_D70.jpg", temp.path());
+    const auto utf8 = [](const fs::path& path) { return Utf8FromWide(path.wstring()); };
+    const auto sizes = FilesBelow(temp.path());
+    try {
+        MoveFileNoReplace(utf8(photo), utf8(taken));
+        ADD_FAILURE() << "an existing file was replaced";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::error_code(EEXIST, std::generic_category()));
+    }
+    EXPECT_EQ(FilesBelow(temp.path()), sizes);
+    const fs::path renamed = temp.path() / L"\u5199\u771f.jpg";
+    MoveFileNoReplace(utf8(photo), utf8(renamed));
+    EXPECT_FALSE(fs::exists(photo));
+    EXPECT_EQ(fs::file_size(renamed), sizes.at("Canon_40D.jpg"));
 }

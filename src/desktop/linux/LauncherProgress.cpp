@@ -7,6 +7,7 @@
 // be listening, and no reply comes.
 #include "desktop/LauncherProgress.h"
 
+#include "base/qt/QtLog.h"
 #include "desktop/Log.h"
 
 #include <QDBusConnection>
@@ -66,9 +67,9 @@ private:
                    << QVariantMap{{QStringLiteral("progress"), progress},
                                   {QStringLiteral("progress-visible"), visible}};
             if (!bus.send(signal))
-                qCDebug(lcDesktop) << "launcher progress not sent:" << bus.lastError().message();
+                LogDebug(lcDesktop) << "launcher progress not sent:" << bus.lastError().message();
         } catch (...) {
-            qCDebug(lcDesktop) << "launcher progress not sent";
+            LogDebug(lcDesktop) << "launcher progress not sent";
         }
     }
 

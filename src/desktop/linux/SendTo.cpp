@@ -7,9 +7,9 @@
 #include "desktop/Installation.h"
 #include "desktop/Log.h"
 #include "desktop/SpecialFolder.h"
-#include "desktop/linux/AtomicFile.h"
 #include "desktop/linux/DesktopEntry.h"
 #include "desktop/linux/SendToActions.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <functional>
@@ -97,12 +97,12 @@ void SaveSendTo(const TShellLink& link, const std::string& linkName) {
             const std::string text = file.text();
             MakeOwnerOnlyFolder(file.folder);
             WriteFileAtomically(file.folder, file.name, text, file.mode);
-            qCDebug(lcDesktop) << "Send To: wrote" << path.c_str();
+            LogDebug(lcDesktop) << "Send To: wrote" << path.c_str();
         } catch (const std::system_error& error) {
             if (!firstError)
                 firstError = error.code();
             failed.push_back(path);
-            qCDebug(lcDesktop) << "Send To: could not write" << path.c_str() << error.what();
+            LogDebug(lcDesktop) << "Send To: could not write" << path.c_str() << error.what();
         }
     }
     if (firstError)

@@ -5,9 +5,9 @@
 #include "base/SystemError.h"
 #include "desktop/Installation.h"
 #include "desktop/SpecialFolder.h"
-#include "desktop/linux/AtomicFile.h"
 #include "desktop/linux/DesktopEntry.h"
 #include "desktop/linux/SendTo.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/ShellOpener.h"
 
+#include "base/qt/QtLog.h"
 #include "desktop/Log.h"
 
 #include <QCoreApplication>
@@ -38,7 +39,7 @@ bool TDesktopShellOpener::ShowItemProperties(const QString& path) {
     const QDBusConnection bus =
         m_busName.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(m_busName);
     if (!bus.isConnected() || QCoreApplication::instance() == nullptr) {
-        qCDebug(lcDesktop) << "properties of" << path << ": no session bus, opening its folder";
+        LogDebug(lcDesktop) << "properties of" << path << ": no session bus, opening its folder";
         return OpenUrl(ContainingFolder(path));
     }
 
@@ -54,15 +55,15 @@ bool TDesktopShellOpener::ShowItemProperties(const QString& path) {
                       path](QDBusPendingCallWatcher* finished) {
                          finished->deleteLater();
                          if (finished->isError() && !alive.expired()) {
-                             qCDebug(lcDesktop)
+                             LogDebug(lcDesktop)
                                  << "properties of" << path << ":" << finished->error().message()
                                  << "; opening its folder";
                              OpenUrl(ContainingFolder(path));
                          }
                          // Tests wait for this line: the reply is in, and the
                          // fallback, if any, has happened.
-                         qCDebug(lcDesktop) << "file manager answered"
-                                            << (finished->isError() ? "with an error" : "");
+                         LogDebug(lcDesktop) << "file manager answered"
+                                             << (finished->isError() ? "with an error" : "");
                      });
     return true;
 }

@@ -41,7 +41,7 @@ public:
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, this, [this] {
             if (m_socket.valid())
-                qCDebug(lcInstance) << "handoff: peer dropped at its deadline";
+                LogDebug(lcInstance) << "handoff: peer dropped at its deadline";
             Close();
         });
         deadline->start(ConnectionDeadline);
@@ -71,7 +71,7 @@ private:
                 return;
             } else {
                 // The peer hung up (or failed) before its message was whole.
-                qCDebug(lcInstance) << "handoff: peer gone before its message was whole";
+                LogDebug(lcInstance) << "handoff: peer gone before its message was whole";
                 Close();
             }
         }
@@ -148,7 +148,7 @@ void THandoffEndpoint::Accept() {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             if (errno == EMFILE || errno == ENFILE) {
-                qCDebug(lcInstance) << "handoff: out of descriptors; accepting again shortly";
+                LogDebug(lcInstance) << "handoff: out of descriptors; accepting again shortly";
                 // The waiting peer stays queued and would wake us again at
                 // once; give the open connections a moment to close.
                 m_notifier->setEnabled(false);
@@ -159,11 +159,11 @@ void THandoffEndpoint::Accept() {
         // Whatever fails on a peer's way in drops that peer alone.
         Contained(lcInstance, "handoff: peer dropped", [&] {
             if (PeerUser(peer.get()) != ::geteuid()) {
-                qCDebug(lcInstance) << "handoff: peer of another user dropped";
+                LogDebug(lcInstance) << "handoff: peer of another user dropped";
                 return;
             }
             if (m_open >= MaxConnections) {
-                qCDebug(lcInstance) << "handoff: peer dropped, already serving" << m_open;
+                LogDebug(lcInstance) << "handoff: peer dropped, already serving" << m_open;
                 return;
             }
             std::unique_ptr<IHandoffSession> session = m_sessions();

@@ -19,7 +19,7 @@ TInstanceLock::TInstanceLock(std::string_view name) : m_name(name) {
     } catch (const std::system_error& error) {
         // No private folder: nobody can be found, so we are the first copy.
         m_folderError = error.what();
-        qCDebug(lcInstance) << "no runtime folder, running alone:" << error.what();
+        LogDebug(lcInstance) << "no runtime folder, running alone:" << error.what();
         return;
     }
     Try();
@@ -39,7 +39,7 @@ void TInstanceLock::Release() {
         return;
     m_fd.reset();
     // Tests read this line: a later copy may start from now on.
-    qCDebug(lcInstance) << "instance lock released";
+    LogDebug(lcInstance) << "instance lock released";
 }
 
 bool TInstanceLock::TryToBecomeFirst() {
@@ -58,8 +58,8 @@ void TInstanceLock::Try() {
     TUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd.valid()) {
         const int error = errno;
-        qCDebug(lcInstance) << "cannot open the lock file, running alone:" << DecodedPath(path)
-                            << std::strerror(error);
+        LogDebug(lcInstance) << "cannot open the lock file, running alone:" << DecodedPath(path)
+                             << std::strerror(error);
         return;
     }
     int result;
@@ -72,7 +72,7 @@ void TInstanceLock::Try() {
     else if (error == EWOULDBLOCK)
         m_otherHolder = true;
     else
-        qCDebug(lcInstance) << "cannot lock, running alone:" << std::strerror(error);
+        LogDebug(lcInstance) << "cannot lock, running alone:" << std::strerror(error);
 }
 
 } // namespace kelvara

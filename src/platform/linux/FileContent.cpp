@@ -53,29 +53,29 @@ TUniqueFd OpenRegularFile(const std::string& path, struct stat& opened,
 
 } // namespace
 
-QByteArray ReadFileContent(const std::string& path) {
+TBytes ReadFileContent(const std::string& path) {
     struct stat opened {};
     const TUniqueFd file = OpenRegularFile(path, opened);
 
     // Size the buffer from fstat, but trust only what read() gives: the
     // file may change under us. One byte more than the cap lets us see a
     // file that grew past it.
-    // Allocated to the exact size: resize() would round a large buffer up to
-    // the next power of two, which for a RAW file of 16 to 32 MB lands above
-    // the size up to which the allocator keeps freed blocks for reuse, so
-    // every file would cost the kernel fresh pages (several ms for 24 MB).
-    qsizetype capacity = static_cast<qsizetype>(opened.st_size) + 1;
-    QByteArray content(capacity, Qt::Uninitialized);
-    qsizetype filled = 0;
+    // Allocated to the exact size: growing by doubling would round a large
+    // buffer up to the next power of two, which for a RAW file of 16 to 32 MB
+    // lands above the size up to which the allocator keeps freed blocks for
+    // reuse, so every file would cost the kernel fresh pages (several ms for
+    // 24 MB).
+    std::size_t capacity = static_cast<std::size_t>(opened.st_size) + 1;
+    TBytes content(capacity);
+    std::size_t filled = 0;
     for (;;) {
         if (filled == capacity) {
-            if (capacity > MaxFileContentSize)
+            if (capacity > static_cast<std::size_t>(MaxFileContentSize))
                 ThrowSystemError(EFBIG, About("too large to be a photo", path));
-            capacity = std::min<qsizetype>(capacity * 2, MaxFileContentSize + 1);
+            capacity = std::min<std::size_t>(capacity * 2, MaxFileContentSize + 1);
             content.resize(capacity);
         }
-        const ssize_t got =
-            ::read(file.get(), content.data() + filled, static_cast<size_t>(capacity - filled));
+        const ssize_t got = ::read(file.get(), CharData(content) + filled, capacity - filled);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -83,9 +83,9 @@ QByteArray ReadFileContent(const std::string& path) {
         }
         if (got == 0)
             break;
-        filled += got;
+        filled += static_cast<std::size_t>(got);
     }
-    content.truncate(filled);
+    content.resize(filled);
     return content;
 }
 

@@ -47,23 +47,7 @@ TFileIdentity FromStat(const struct stat& info, bool stableInode) {
     return identity;
 }
 
-// FAT's modification times are kept to two seconds.
-constexpr std::int64_t CoarsestTime = 2'000'000'000;
-
-std::int64_t Coarse(std::int64_t nanoseconds) {
-    const std::int64_t rest = nanoseconds % CoarsestTime;
-    return nanoseconds - (rest < 0 ? rest + CoarsestTime : rest);
-}
-
 } // namespace
-
-bool TFileIdentity::SameFileAs(const TFileIdentity& other) const {
-    if (size != other.size)
-        return false;
-    if (stableInode && other.stableInode)
-        return device == other.device && inode == other.inode && modified == other.modified;
-    return Coarse(modified) == Coarse(other.modified);
-}
 
 TFileIdentity FileIdentityOf(int fd) {
     struct stat info {};

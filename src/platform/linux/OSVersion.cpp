@@ -39,13 +39,13 @@ std::string NativeOSDescription() {
         return DescribeLinux(ReadOsRelease(), release, machine);
     } catch (...) {
         // Only memory can run out here; the name alone still describes it.
-        qCDebug(lcPlatform) << "OS description failed; the name alone stands";
+        LogDebug(lcPlatform) << "OS description failed; the name alone stands";
         return "Linux";
     }
 }
 
-QString GetOSVersionText() {
-    return QString::fromStdString(NativeOSDescription());
+std::string GetOSVersionText() {
+    return NativeOSDescription();
 }
 
 } // namespace kelvara

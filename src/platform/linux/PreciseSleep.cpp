@@ -17,7 +17,7 @@ void RequestPreciseSleeps() {
     // default). Costs nothing while the thread does not sleep.
     if (prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) != 0) {
         const int error = errno;
-        qCDebug(lcPlatform) << "timer slack kept:" << std::strerror(error);
+        LogDebug(lcPlatform) << "timer slack kept:" << std::strerror(error);
     }
 }
 

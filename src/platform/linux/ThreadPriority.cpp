@@ -15,7 +15,7 @@ void YieldToOtherThreads() {
     // thread id); raising it needs no privilege.
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10) != 0) {
         const int error = errno;
-        qCDebug(lcPlatform) << "thread priority kept:" << std::strerror(error);
+        LogDebug(lcPlatform) << "thread priority kept:" << std::strerror(error);
     }
 }
 

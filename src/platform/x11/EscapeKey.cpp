@@ -135,7 +135,7 @@ private:
         if (xcb_connection_has_error(m_connection.get()) != 0 && m_notifier.isEnabled()) {
             m_notifier.setEnabled(false);
             m_down = false;
-            qCDebug(lcPlatform) << "Escape: display connection lost; own windows only";
+            LogDebug(lcPlatform) << "Escape: display connection lost; own windows only";
         }
     }
 
@@ -159,14 +159,14 @@ std::unique_ptr<IEscapeKey> CreateEscapeKey() {
     int screen = 0;
     TConnection connection(xcb_connect(name, &screen));
     if (xcb_connection_has_error(connection.get()) != 0) {
-        qCDebug(lcPlatform) << "Escape: cannot open display" << name << "; own windows only";
+        LogDebug(lcPlatform) << "Escape: cannot open display" << name << "; own windows only";
         return std::make_unique<TOwnWindowsEscape>();
     }
     const xcb_keycode_t keycode = EscapeKeycode(connection.get());
     const std::optional<std::uint8_t> opcode = SelectRawKeyEvents(connection.get(), screen);
     if (keycode == 0 || !opcode) {
-        qCDebug(lcPlatform) << "Escape: no Escape key or no XInput 2 on" << name
-                            << "; own windows only";
+        LogDebug(lcPlatform) << "Escape: no Escape key or no XInput 2 on" << name
+                             << "; own windows only";
         return std::make_unique<TOwnWindowsEscape>();
     }
     return std::make_unique<TX11Escape>(std::move(connection), keycode, *opcode);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32/standin/Engine.h"
 
+#include "photo/PhotoProperties.h"
+#include "photo/PhotoSource.h"
+#include "rename/CompanionMove.h"
 #include "win32/GdiPlus.h"
 #include "win32/UniqueHandle.h"
 #include "win32/WideText.h"
 #include "win32/standin/NewName.h"
-#include "win32/standin/PhotoReader.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -171,7 +173,11 @@ void TEngine::Step(const INamingOptions& options) noexcept {
 void TEngine::Rename(const std::wstring& path, const INamingOptions& options) {
     if (!IsImageFile(path))
         return;
-    const TPhotoProperties properties = ReadPhotoProperties(ReadFileContent(path));
+    // Head first through the shared reader: a JPEG is read up to its first
+    // scan, never mapped.
+    TFileSource source(Utf8FromWide(path));
+    const kelvara::TPhotoProperties read = kelvara::ReadPhotoProperties(source);
+    const TPhotoProperties properties{read.DateTaken, read.Dimensions, read.CameraModel};
     const std::size_t delimiter = path.find_last_of(L"\\/:");
     const std::wstring folder =
         delimiter == std::wstring::npos ? std::wstring() : path.substr(0, delimiter + 1);
@@ -179,10 +185,12 @@ void TEngine::Rename(const std::wstring& path, const INamingOptions& options) {
     const auto newName = NewNameFor(properties, options, Utf8FromWide(oldName));
     if (!newName)
         return;
-    const std::wstring target = folder + WideFromUtf8(*newName);
-    // No MOVEFILE_REPLACE_EXISTING: an existing target is never replaced,
-    // and no MOVEFILE_COPY_ALLOWED: the file stays on its volume.
-    MoveFileExW(path.c_str(), target.c_str(), 0);
+    // The photo moves with its companions (sidecars, a Live Photo's video),
+    // all or nothing, and never over an existing file. The shared code joins
+    // and splits paths at "/", which Windows takes as a delimiter too.
+    std::string inFolder = Utf8FromWide(folder);
+    std::replace(inFolder.begin(), inFolder.end(), '\\', '/');
+    MovePhotoWithCompanions(inFolder + Utf8FromWide(oldName), inFolder + *newName);
 }
 
 } // namespace kelvara::standin

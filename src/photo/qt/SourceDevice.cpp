@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "photo/SourceDevice.h"
+#include "photo/qt/SourceDevice.h"
 
 namespace kelvara {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "desktop/linux/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include "base/PathName.h"
 #include "base/SystemError.h"
@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -69,6 +70,17 @@ private:
     bool m_committed = false;
 };
 
+// The process's file-creation mask, read without changing it (umask() would
+// change it for every thread while it is read).
+mode_t CreationMask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("Umask:"))
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    return 022;
+}
+
 } // namespace
 
 void WriteFileAtomically(const std::string& folder, const std::string& name,
@@ -78,6 +90,23 @@ void WriteFileAtomically(const std::string& folder, const std::string& name,
     TTemporaryFile file(folder, name);
     file.Write(text);
     file.Commit(mode, PathInFolder(folder, name));
+}
+
+void ReplaceFileWhole(const std::string& path, const std::string& text) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    struct stat existing {};
+    mode_t mode = 0666 & ~CreationMask();
+    if (stat(path.c_str(), &existing) == 0) {
+        // A file made read-only stays as it is: replacing it through its
+        // folder would go round what its owner set.
+        if (access(path.c_str(), W_OK) != 0)
+            ThrowSystemError(errno, "write " + path);
+        mode = existing.st_mode & 07777;
+    }
+    WriteFileAtomically(folder, name, text, mode);
 }
 
 } // namespace kelvara

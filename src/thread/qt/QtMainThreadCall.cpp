@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "thread/QtMainThreadCall.h"
+#include "thread/qt/QtMainThreadCall.h"
 
 #include <QMetaObject>
 

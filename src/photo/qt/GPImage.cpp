@@ -4,7 +4,7 @@
 #include "photo/HeifImage.h"
 #include "photo/MediaContainer.h"
 #include "photo/RawImage.h"
-#include "photo/SourceDevice.h"
+#include "photo/qt/SourceDevice.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -82,10 +82,9 @@ bool IsWindowsMetafile(std::string_view data) {
 }
 
 TImageType DetectType(TPhotoSource& source) {
-    const QByteArray& head = source.Head();
-    if (head.isEmpty())
+    const std::string_view data = ByteText(source.Head());
+    if (data.empty())
         return ImageTypeUnknown;
-    const std::string_view data(head.constData(), static_cast<size_t>(head.size()));
     // Both look at the first few KiB only.
     if (IsSvgText(data) || IsWindowsMetafile(data))
         return ImageTypeMetafile;
@@ -96,14 +95,14 @@ TImageType DetectType(TPhotoSource& source) {
 
     // Content at hand is read through a QBuffer, a file through a device
     // that reads only where the reader looks. QBuffer only reads here, but
-    // takes a non-const array; it works on a shallow copy, so the content is
-    // not copied.
+    // takes a non-const array; it works on one over the content's own bytes,
+    // so the content is not copied.
     QByteArray shared;
     QBuffer buffer;
     std::optional<TSourceDevice> file;
     QIODevice* device = &buffer;
-    if (const QByteArray* whole = source.Whole()) {
-        shared = *whole;
+    if (const TBytes* whole = source.Whole()) {
+        shared = QByteArray::fromRawData(CharData(*whole), static_cast<qsizetype>(whole->size()));
         buffer.setBuffer(&shared);
         if (!buffer.open(QIODevice::ReadOnly))
             return ImageTypeUnknown;
@@ -140,18 +139,18 @@ TImageType DetectType(TPhotoSource& source) {
     return ImageTypeUnknown;
 }
 
-TImageType DetectContentType(const QByteArray& content) {
+TImageType DetectContentType(const TBytes& content) {
     TContentSource source(content);
     return DetectType(source);
 }
 
 } // namespace
 
-TGPImage::TGPImage(const QByteArray& content) : m_type(DetectContentType(content)) {}
+TGPImage::TGPImage(const TBytes& content) : m_type(DetectContentType(content)) {}
 
 TGPImage::TGPImage(TPhotoSource& source) : m_type(DetectType(source)) {}
 
-bool IsImageContent(const QByteArray& content) {
+bool IsImageContent(const TBytes& content) {
     return TGPImage(content).GetType() == ImageTypeBitmap;
 }
 
