@@ -9,6 +9,7 @@
 #include "app/StateSaveReport.h"
 #include "app/Translation.h"
 #include "base/PathName.h"
+#include "base/qt/QtLog.h"
 #include "history/History.h"
 #include "info/InfoLinks.h"
 #include "photo/PhotoMetadataLibrary.h"
@@ -897,7 +898,7 @@ TEST_F(MainFormTest, TheHistoryWindowShowsCopiesSavesAndForgetsRunsWithTheirOwnN
     QStringList expected;
     for (const std::string& name :
          {latin1 + ".jpg", latin1 + ".xmp", std::string("b.jpg"), std::string("c.jpg")})
-        expected << DecodedPath(name) + " | " + DecodedPath(name);
+        expected << PathText(name) + " | " + PathText(name);
     expected << "notes.txt | 写真ではない";
     expected.sort();
     EXPECT_EQ(listed, expected);
