@@ -128,20 +128,29 @@ void THistoryWriter::AfterWritten(std::function<void()> then) {
 }
 
 std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent) {
+    const std::vector<TIntentId> ids = WriteIntentsAhead({intent});
+    if (ids.empty())
+        return std::nullopt;
+    return ids.front();
+}
+
+std::vector<TIntentId> THistoryWriter::WriteIntentsAhead(const std::vector<TIntent>& intents) {
+    if (intents.empty())
+        return {};
     TRunId run = 0;
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock,
                        [this] { return m_stop || (m_opened && m_beginsDone == m_beginsQueued); });
         if (m_stop || m_failure || !m_run || !m_history)
-            return std::nullopt;
+            return {};
         run = *m_run;
     }
     try {
-        return m_history->WriteIntent(run, intent);
+        return m_history->WriteIntents(run, intents);
     } catch (...) {
         Fail(std::current_exception());
-        return std::nullopt;
+        return {};
     }
 }
 

@@ -70,6 +70,9 @@ public:
     // disk; its id once the record is on the disk. nullopt without a
     // history, or when no run is being recorded.
     std::optional<TIntentId> WriteIntentAhead(const TIntent& intent);
+    // The same for many intents in one transaction: their ids in order, or
+    // an empty list where none could be written.
+    std::vector<TIntentId> WriteIntentsAhead(const std::vector<TIntent>& intents);
     // Waits until everything handed in before has been written.
     void Flush();
     // The opened history once it is open and while nothing failed; null
