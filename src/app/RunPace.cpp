@@ -32,16 +32,20 @@ TRunPace::~TRunPace() {
 }
 
 bool TRunPace::HistoryWritable() const {
-    // Still opening counts as writable: should it fail, the run goes on at
-    // the described pace from then on.
-    return m_history != nullptr && !m_history->Failure();
+    return m_history != nullptr && m_history->History() != nullptr;
+}
+
+bool TRunPace::HistoryFailed() const {
+    return m_history == nullptr || m_history->Failure().has_value();
 }
 
 void TRunPace::RunStarting(const std::function<void()>& note) {
     m_note = note;
     m_toldPaced = false;
     const bool asked = m_options.FastRuns();
-    const bool fast = asked && HistoryWritable();
+    // A history still opening may yet be written: the run's steps go at the
+    // described pace until it is open.
+    const bool fast = asked && !HistoryFailed();
     std::shared_ptr<TReadAhead> old;
     if (fast) {
         m_step.SetReader(nullptr);
@@ -86,6 +90,8 @@ void TRunPace::RunEnded(std::uint64_t files) {
     if (!m_probe.Running())
         return;
     const TInputDelayProbe::TFigures delay = m_probe.Stop();
+    if (m_toldPaced)
+        return; // not a fast run after all: no figures of one
     const TRenameStep::TBatchFigures batches = m_step.TakeBatchFigures();
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - m_started);
@@ -93,9 +99,8 @@ void TRunPace::RunEnded(std::uint64_t files) {
     qCDebug(lcApp).nospace() << "fast run ended: " << files << " files in " << took.count()
                              << " ms, " << batches.batches << " batches, longest batch "
                              << batches.longest.count() << " us, input delay p99 "
-                             << delay.p99.count() << " us, longest "
-                             << delay.longest.count() << " us, " << delay.samples
-                             << " samples";
+                             << delay.p99.count() << " us, longest " << delay.longest.count()
+                             << " us, " << delay.samples << " samples";
 }
 
 bool TRunPace::Fast() const {
@@ -108,7 +113,7 @@ void TRunPace::Step() {
         m_step.RenameBatch(BatchBudget);
         return;
     }
-    if (Fast() && !m_toldPaced) {
+    if (Fast() && !m_toldPaced && HistoryFailed()) {
         // The history failed during the run: it cannot be undone, so the
         // rest goes at the described pace.
         m_toldPaced = true;

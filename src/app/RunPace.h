@@ -67,7 +67,10 @@ public:
     bool Fast() const;
 
 private:
+    // Open, and nothing failed so far.
     bool HistoryWritable() const;
+    // Could not be opened or written: no fast run.
+    bool HistoryFailed() const;
 
     TFindFileThread& m_worker;
     TRenameStep& m_step;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename/ReadAhead.h"
 
-#include "platform/ThreadPriority.h"
+#include "base/PathName.h"
+#include "rename/Log.h"
 #include "rename/PreparedMedia.h"
 
 #include <algorithm>
@@ -125,8 +126,9 @@ bool TReadAhead::Fetch(std::unique_lock<std::mutex>& lock) {
 }
 
 bool TReadAhead::ReadOne(std::unique_lock<std::mutex>& lock) {
-    const auto waiting = std::find_if(m_slots.begin(), m_slots.end(),
-                                      [](const TSlot& slot) { return slot.state == TState::Waiting; });
+    const auto waiting = std::find_if(m_slots.begin(), m_slots.end(), [](const TSlot& slot) {
+        return slot.state == TState::Waiting;
+    });
     if (waiting == m_slots.end())
         return false;
     waiting->state = TState::Reading;
@@ -201,6 +203,8 @@ bool TReadAhead::WriteRead(std::unique_lock<std::mutex>& lock) {
         if (TSlot* slot = SlotLocked(epoch, written.file.entry)) {
             slot->photo = std::move(written.photo);
             slot->state = TState::Ready;
+            // Tests wait for this line: the file is ready for the step.
+            qCDebug(lcRename) << "prepared" << DecodedPath(slot->file.path);
         } else {
             lost.push_back(std::move(written));
         }

@@ -85,7 +85,7 @@ private:
     TFindFileThread& m_worker;
     const std::size_t m_window;
 
-    std::mutex m_mutex; // never held while the worker's lock is taken
+    std::mutex m_mutex;                // never held while the worker's lock is taken
     std::condition_variable m_changed; // readers: work in the window, or the end
     std::condition_variable m_ready;   // the pacing thread: files ready
     std::deque<TSlot> m_slots;         // in queue order, the front first

@@ -224,8 +224,9 @@ TEST_F(PhotoReaderTest, ReadersAheadRenameInTheQueuesOrderAndWriteEachRenameFirs
     ASSERT_TRUE(log.waitFor("kelvara.rename: kept", 4));
     std::vector<std::string> order = OutcomePaths(log);
     ASSERT_EQ(order.size(), paced.size() + fast.size());
-    EXPECT_EQ(std::vector<std::string>(order.begin() + static_cast<long>(paced.size()), order.end()),
-              fast);
+    EXPECT_EQ(
+        std::vector<std::string>(order.begin() + static_cast<long>(paced.size()), order.end()),
+        fast);
 
     // Every rename was written ahead under the run: none by the step.
     EXPECT_EQ(log.count("rename not written ahead"), 0u);
