@@ -403,9 +403,9 @@ void BM_Exiftool(benchmark::State& state) {
         const fs::path photos = folder.path() / "photos";
         MakeCopies(photos, count);
         const auto start = Clock::now();
-        const int status = kelvara::test::runProcess(
-            {"exiftool", "-q", "-q", "-r", "-d", "%Y%m%d%H%M_%%f.%%e", "-FileName<DateTimeOriginal",
-             photos.string()});
+        const int status =
+            kelvara::test::runProcess({"exiftool", "-q", "-q", "-r", "-d", "%Y%m%d%H%M_%%f.%%e",
+                                       "-FileName<DateTimeOriginal", photos.string()});
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (status < 0) {
             state.SkipWithError("exiftool did not run");

@@ -5,6 +5,7 @@
 #include "photo/AppleMakerNote.h"
 #include "photo/HeifImage.h"
 #include "photo/JpegHead.h"
+#include "photo/JpegXmp.h"
 #include "photo/MediaContainer.h"
 #include "photo/PhotoDate.h"
 #include "photo/RawImage.h"
@@ -175,17 +176,30 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
             IsVideo(reinterpret_cast<const Exiv2::byte*>(head.constData()),
                     static_cast<std::size_t>(head.size())))
             throw TPhotoPropertiesError("a video, not a photo");
-        const QByteArray content = MetadataContent(source);
+        QByteArray content = MetadataContent(source);
 #if EXIV2_TEST_VERSION(0, 28, 0)
         const auto size = static_cast<size_t>(content.size());
 #else
         const auto size = static_cast<long>(content.size());
 #endif
+        // A JPEG's XMP packet is read only where its Exif has no shooting
+        // date (photo/JpegXmp.h): it is hidden from the first reading.
+        const std::optional<std::size_t> xmp =
+            JpegXmpIdentifier(std::string_view(content.constData(), content.size()));
+        if (xmp)
+            content[static_cast<qsizetype>(*xmp)] = 'X';
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
-        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.constData());
-        const auto image = Exiv2::ImageFactory::open(bytes, size);
+        auto image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(content.constData()), size);
         image->readMetadata();
+        if (xmp &&
+            ExifDateTime(ExifText(image->exifData(), "Exif.Photo.DateTimeOriginal")).empty()) {
+            content[static_cast<qsizetype>(*xmp)] = 'h';
+            image = Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte*>(content.constData()), size);
+            image->readMetadata();
+        }
         TPhotoProperties properties = Properties(image->exifData(), image->iptcData(),
                                                  image->xmpData(), Dimensions(source, *image));
         source.CheckReads();
