@@ -40,7 +40,7 @@ class TRunPace {
 public:
     // Main-thread time of one fast step: well under a frame, so input never
     // waits longer than one.
-    static constexpr std::chrono::microseconds BatchBudget{6000};
+    static constexpr std::chrono::microseconds BatchBudget{4000};
 
     // Attaches the described pace's reader to `step`. `history` may be null
     // (then no run goes fast); all must outlive the pace.

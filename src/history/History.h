@@ -127,7 +127,8 @@ private:
     std::vector<TIntentId> WriteIntentsLocked(TRunId run, const std::vector<TIntent>& intents,
                                               const std::vector<TIntentId>* reverses,
                                               const std::vector<std::vector<int>>* positions);
-    void RecordOutcomeLocked(const TOutcome& outcome);
+    struct TOutcomeStatements;
+    void RecordOutcomeLocked(const TOutcome& outcome, TOutcomeStatements& statements);
     TRunSummary SummaryLocked(TRunId run);
 
     std::string m_file;
