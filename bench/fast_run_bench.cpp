@@ -366,7 +366,7 @@ void BM_FastRunQueued(benchmark::State& state) {
         const auto start = Clock::now();
         // A second launch hands the photos over, as Send To would.
         TChild second({program.Executable(), photos.string()}, program.environment);
-        const bool handed = second.Pid() > 0 && second.End() >= 0;
+        const bool handed = second.Pid() > 0 && second.Finish() == 0;
         const auto ended = idle.WaitFor("kelvara.app: run ended");
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         const long peakKb = StatusKb(idle.Pid(), "VmHWM");
