@@ -207,13 +207,14 @@ double Figure(const std::string& line, const std::string& key) {
 
 // The program in a folder of its own, its state file saying Fast or not.
 struct TProgram {
-    TProgram(const fs::path& folder, bool fast) : app(folder / "app"), run(folder / "run") {
+    TProgram(const fs::path& folder, bool fastRuns)
+        : app(folder / "app"), run(folder / "run"), fast(fastRuns) {
         fs::create_directories(app);
         fs::create_directories(run);
         fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
         fs::copy_file(KelvaraPath, app / "Kelvara");
         std::ofstream(app / "Kelvara.ini")
-            << "[MainForm.ChkFast]\nChecked=" << (fast ? 1 : 0) << "\n";
+            << "[MainForm.ChkFast]\nChecked=" << (fastRuns ? 1 : 0) << "\n";
         environment = {"XDG_RUNTIME_DIR=" + run.string(),
                        "QT_LOGGING_RULES=kelvara.app.debug=true"};
         const char* display = std::getenv("DISPLAY");
@@ -225,6 +226,7 @@ struct TProgram {
 
     fs::path app;
     fs::path run;
+    bool fast;
     std::vector<std::string> environment;
 };
 
@@ -242,8 +244,10 @@ TProgramRun RunProgram(const TProgram& program, const fs::path& folder) {
     if (child.Pid() < 0 || !child.WaitFor("kelvara.app: run ended"))
         return result;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (auto line = child.WaitFor("kelvara.app: fast run ended"))
-        result.figures = *line;
+    // A fast run's figures follow its end.
+    if (program.fast)
+        if (auto line = child.WaitFor("kelvara.app: fast run ended"))
+            result.figures = *line;
     result.ok = child.End() == 0;
     return result;
 }
