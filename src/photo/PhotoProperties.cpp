@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <system_error>
@@ -22,6 +23,16 @@ namespace kelvara {
 static_assert(PhotoHeadSize >= static_cast<std::int64_t>(MediaSignatureSpan));
 
 namespace {
+
+// Exiv2's XMP toolkit keeps state of its own that two threads may not touch
+// at once, in parsing and in looking up alike (the lock Exiv2 is given covers
+// only part of it): every use of XMP here holds this, so that the readers of
+// a fast run read one packet at a time. A JPEG's packet is rarely read
+// (photo/JpegXmp.h), so the readers seldom wait.
+std::mutex& XmpUse() {
+    static std::mutex use;
+    return use;
+}
 
 // Tags are looked up with findKey: operator[] would add a missing tag to the
 // metadata, and a missing tag is simply the empty text.
@@ -125,6 +136,7 @@ TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
             exif.clear();
         }
     }
+    const std::lock_guard xmpUse(XmpUse());
     Exiv2::XmpData xmp;
     if (!primary.xmp.isEmpty() && Exiv2::XmpParser::decode(xmp, primary.xmp.toStdString()) != 0)
         xmp.clear(); // a damaged packet: as if there were none
@@ -188,6 +200,12 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
             JpegXmpIdentifier(std::string_view(content.constData(), content.size()));
         if (xmp)
             content[static_cast<qsizetype>(*xmp)] = 'X';
+        // A JPEG without its packet needs no lock; anything else may hold
+        // XMP that Exiv2 parses as it reads.
+        std::unique_lock xmpUse(XmpUse(), std::defer_lock);
+        if (content.size() < 2 || static_cast<unsigned char>(content[0]) != 0xFF ||
+            static_cast<unsigned char>(content[1]) != 0xD8)
+            xmpUse.lock();
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
         auto image = Exiv2::ImageFactory::open(
@@ -196,6 +214,8 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
         if (xmp &&
             ExifDateTime(ExifText(image->exifData(), "Exif.Photo.DateTimeOriginal")).empty()) {
             content[static_cast<qsizetype>(*xmp)] = 'h';
+            if (!xmpUse.owns_lock())
+                xmpUse.lock();
             image = Exiv2::ImageFactory::open(
                 reinterpret_cast<const Exiv2::byte*>(content.constData()), size);
             image->readMetadata();
