@@ -410,6 +410,11 @@
         <translation>This run cannot be undone: %1.</translation>
     </message>
     <message>
+        <source>元に戻せないため、通常の速さで行いました。</source>
+        <extracomment>After a run&apos;s summary: Fast was chosen, but the history could not be written</extracomment>
+        <translation>It went at the usual pace, as it could not be undone.</translation>
+    </message>
+    <message>
         <source>壊れた履歴ファイルは %1 に移しました。</source>
         <extracomment>After a run&apos;s summary: the damaged history file was moved to %1 and a new one begun</extracomment>
         <translation>The damaged history file was moved to %1.</translation>

@@ -5,6 +5,7 @@
 #include "app/HistoryForm.h"
 #include "app/Log.h"
 #include "app/RadioGroupStop.h"
+#include "app/RunPace.h"
 #include "app/RunPanel.h"
 #include "app/RunTexts.h"
 #include "app/StateSaveReport.h"
@@ -23,7 +24,6 @@
 #include "platform/EscapeKey.h"
 #include "platform/FullPath.h"
 #include "rename/HistoryWriter.h"
-#include "rename/PhotoReader.h"
 #include "rename/RenameStep.h"
 #include "search/FindFileThread.h"
 #include "state/FormState.h"
@@ -153,7 +153,6 @@ void TMainForm::FormCreate() {
     FPendingFiles.emplace();
     UpdateDatePattern();
     m_escape = CreateEscapeKey();
-    m_reader = std::make_unique<TPhotoReaderThread>(*FindFileThread);
     // The history opens on a thread of its own (settling what a killed copy
     // left open); nothing here waits for it.
     const std::string historyFile =
@@ -165,10 +164,20 @@ void TMainForm::FormCreate() {
     m_runPanel = std::make_unique<TRunPanel>(m_ui->LblProgress, *FindFileThread,
                                              CreateLauncherProgress(ApplicationId() + ".desktop"));
     m_runPanel->SetHistory(m_history.get());
-    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape,
-                                           m_reader.get());
+    m_step = std::make_unique<TRenameStep>(*FindFileThread, *FPendingFiles, *this, *m_escape);
     m_step->SetObserver(m_runPanel.get());
     m_step->SetHistory(m_history.get());
+    m_pace = std::make_unique<TRunPace>(*FindFileThread, *m_step, m_history.get(), *this);
+    connect(m_runPanel.get(), &TRunPanel::RunStarted, this, [this] {
+        Contained(lcApp, "run's pace not chosen", [this] {
+            m_pace->RunStarting([this] { m_runPanel->AddSummaryNote(RunAtDescribedPaceText()); });
+        });
+    });
+    connect(m_runPanel.get(), &TRunPanel::RunEnded, this, [this] {
+        Contained(lcApp, "run's figures not given", [this] {
+            m_pace->RunEnded(m_runPanel->Run().Renamed() + m_runPanel->Run().Kept());
+        });
+    });
     connect(m_runPanel.get(), &TRunPanel::RunStarted, this, [this] { UpdateUndoButton(); });
     connect(m_runPanel.get(), &TRunPanel::RunRecorded, this, [this] { UpdateUndoButton(); });
     // Not a child of the form: the state file walks the form's children.
@@ -187,11 +196,20 @@ void TMainForm::FormCreate() {
     });
     m_mainThread = std::make_unique<TQtMainThreadCall>();
     FTimerThread = std::make_unique<TTimerThread>(
-        *m_mainThread, [this] { RenameNextFile(); }, *FindFileThread,
+        *m_mainThread,
+        [this] {
+            // Nothing may go back to the pacing thread.
+            Contained(lcApp, "step failed", [this] {
+                if (m_pace)
+                    m_pace->Step();
+            });
+        },
+        *FindFileThread,
         [this] {
             if (m_step)
                 m_step->DropEscapeSeenWhileIdle();
-        });
+        },
+        [this](std::chrono::steady_clock::time_point due) { m_pace->Pause(due); });
     // Not as the state file had it: as things stand now.
     UpdateUndoButton();
     FindFileThread->Resume();
@@ -225,8 +243,8 @@ void TMainForm::FormDestroy() {
     Contained(lcApp, "search not cancelled", [] { FindFileThread->Cancel(); });
     // An undo stops at its next photo: what is back stays back.
     m_undo.reset();
-    // The reader writes renames ahead through the step: it goes first.
-    m_reader.reset();
+    // The readers write renames ahead through the step: they go first.
+    m_pace.reset();
     m_step.reset();
     m_runPanel.reset();
     // What the history was handed is written before the program ends.

@@ -49,8 +49,8 @@ class THandoffReceiver;
 class TInstanceLock;
 class TEscapeKeyWatcher;
 class TMainThreadCall;
-class TPhotoReaderThread;
 class TRenameStep;
+class TRunPace;
 class TRunPanel;
 class THistoryWriter;
 class TUndoTask;
@@ -145,13 +145,14 @@ private:
     std::unique_ptr<TEscapeKeyWatcher> m_escapeWatcher;
     std::unique_ptr<TStateSaveReport> m_saveReport;
     std::unique_ptr<IEscapeKey> m_escape;
-    std::unique_ptr<TPhotoReaderThread> m_reader;
     std::unique_ptr<THistoryWriter> m_history;
     std::unique_ptr<TRunPanel> m_runPanel;
     std::unique_ptr<TUndoTask> m_undo;
     std::unique_ptr<QTimer> m_undoTimer;
     QPointer<THistoryForm> m_historyForm;
     std::unique_ptr<TRenameStep> m_step;
+    // Which readers prepare the files, and how fast a run goes.
+    std::unique_ptr<TRunPace> m_pace;
     std::unique_ptr<TMainThreadCall> m_mainThread;
     std::unique_ptr<TTimerThread> FTimerThread;
     std::unique_ptr<THandoffReceiver> FHandoffWnd;

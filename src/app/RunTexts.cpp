@@ -138,6 +138,12 @@ QString RunNotUndoableText(const THistoryWriter::TFailure& failure) {
         .arg(FailureText(failure));
 }
 
+QString RunAtDescribedPaceText() {
+    //: After a run's summary: Fast was chosen, but the history could not be written
+    return QCoreApplication::translate("kelvara::TRunPanel",
+                                       "元に戻せないため、通常の速さで行いました。");
+}
+
 QString HistoryMovedAsideText(const std::string& file) {
     //: After a run's summary: the damaged history file was moved to %1 and a new one begun
     return QCoreApplication::translate("kelvara::TRunPanel",

@@ -27,6 +27,9 @@ QString RunSummaryText(const TRun& run);
 // After a summary: this run cannot be undone, and why (the history's
 // failure, worded by its kind).
 QString RunNotUndoableText(const THistoryWriter::TFailure& failure);
+// After a summary: the run was to go fast, but went at the usual pace
+// because it could not have been undone.
+QString RunAtDescribedPaceText();
 // After a summary: the damaged history was moved aside to `file`.
 QString HistoryMovedAsideText(const std::string& file);
 

@@ -7,9 +7,9 @@
 namespace kelvara {
 
 TTimerThread::TTimerThread(TMainThreadCall& mainThread, std::function<void()> step,
-                           IWorkSignal& work, std::function<void()> idleEnded)
+                           IWorkSignal& work, std::function<void()> idleEnded, TPause pause)
     : m_mainThread(mainThread), m_step(std::move(step)), m_work(work),
-      m_idleEnded(std::move(idleEnded)) {
+      m_idleEnded(std::move(idleEnded)), m_pause(std::move(pause)) {
     Resume();
 }
 
@@ -45,7 +45,10 @@ void TTimerThread::Execute() {
             m_step();
             stepEnd = std::chrono::steady_clock::now();
         });
-        SleepUntil(stepEnd + Interval);
+        if (m_pause)
+            m_pause(stepEnd + Interval);
+        else
+            SleepUntil(stepEnd + Interval);
     }
 }
 

@@ -17,6 +17,10 @@
 // on the monotonic clock with the least timer slack the system gives, so a
 // run of quick steps comes close to 100 a second and never above it.
 //
+// A fast run may pass the time between two steps otherwise (`pause`, given
+// the time the next request is due): it asks for the next step as soon as
+// the readers have files ready, and never later than the 10 ms.
+//
 // It starts at once. Destroying it stops it: the destructor asks the loop to
 // end and, while it waits, keeps serving a step that was already requested,
 // so the main thread and the pacing thread never wait for each other.
@@ -34,8 +38,9 @@ class TTimerThread : public TThread {
 public:
     static constexpr std::chrono::milliseconds Interval{10};
 
+    using TPause = std::function<void(std::chrono::steady_clock::time_point due)>;
     TTimerThread(TMainThreadCall& mainThread, std::function<void()> step, IWorkSignal& work,
-                 std::function<void()> idleEnded = {});
+                 std::function<void()> idleEnded = {}, TPause pause = {});
     ~TTimerThread() override;
 
 protected:
@@ -47,6 +52,7 @@ private:
     std::function<void()> m_step;
     IWorkSignal& m_work;
     std::function<void()> m_idleEnded;
+    TPause m_pause;
 };
 
 } // namespace kelvara

@@ -122,15 +122,37 @@ std::vector<TIntentId> THistory::WriteIntentsLocked(TRunId run, const std::vecto
     return ids;
 }
 
+// A rename run's own kept rows only (an undo's name their intent).
+const char* const DropKeptSql = "DELETE FROM kept WHERE intent IS NULL "
+                                "AND run = (SELECT run FROM intents WHERE id = ?1) "
+                                "AND folder = (SELECT folder FROM intents WHERE id = ?1) "
+                                "AND name IN (SELECT old_name FROM intent_files WHERE intent = ?1)";
+
+// The statements of RecordOutcomes, prepared once for the whole batch: a
+// fast run records thousands of outcomes in one.
+struct THistory::TOutcomeStatements {
+    explicit TOutcomeStatements(TSqlite& db)
+        : head(db, "UPDATE intents SET outcome = ?, reason = ? WHERE id = ?"),
+          files(db, "UPDATE intent_files SET moved = ? WHERE intent = ?"),
+          stayed(db, "UPDATE intent_files SET moved = 0 WHERE intent = ? AND old_name = ?"),
+          movedBack(db, MarkMovedBackSql), dropKept(db, DropKeptSql) {}
+    TStatement head;
+    TStatement files;
+    TStatement stayed;
+    TStatement movedBack;
+    TStatement dropKept;
+};
+
 void THistory::RecordOutcomes(const std::vector<TOutcome>& outcomes) {
     std::lock_guard guard(m_mutex);
     TTransaction transaction(*m_db);
+    TOutcomeStatements statements(*m_db);
     for (const TOutcome& outcome : outcomes)
-        RecordOutcomeLocked(outcome);
+        RecordOutcomeLocked(outcome, statements);
     transaction.Commit();
 }
 
-void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
+void THistory::RecordOutcomeLocked(const TOutcome& outcome, TOutcomeStatements& statements) {
     if (outcome.outcome == TIntentOutcome::Partly) {
         // Each file as the disk shows it.
         SettleLocked(outcome.intent);
@@ -139,30 +161,25 @@ void THistory::RecordOutcomeLocked(const TOutcome& outcome) {
     const bool done = outcome.outcome == TIntentOutcome::Done;
     const TIntentOutcome stored =
         done && !outcome.notMoved.empty() ? TIntentOutcome::Partly : outcome.outcome;
-    TStatement head(*m_db, "UPDATE intents SET outcome = ?, reason = ? WHERE id = ?");
-    head.Bind(1, static_cast<std::int64_t>(stored))
+    statements.head.Bind(1, static_cast<std::int64_t>(stored))
         .Bind(2, done ? std::nullopt
                       : std::optional<std::int64_t>(static_cast<std::int64_t>(outcome.reason)))
         .Bind(3, outcome.intent);
-    head.Run();
-    TStatement files(*m_db, "UPDATE intent_files SET moved = ? WHERE intent = ?");
-    files.Bind(1, std::int64_t{done ? 1 : 0}).Bind(2, outcome.intent);
-    files.Run();
-    TStatement stayed(*m_db, "UPDATE intent_files SET moved = 0 WHERE intent = ? AND old_name = ?");
+    statements.head.Run();
+    statements.files.Bind(1, std::int64_t{done ? 1 : 0}).Bind(2, outcome.intent);
+    statements.files.Run();
     for (const std::string& name : outcome.notMoved) {
-        stayed.Bind(1, outcome.intent).BindBytes(2, name);
-        stayed.Run();
+        statements.stayed.Bind(1, outcome.intent).BindBytes(2, name);
+        statements.stayed.Run();
     }
-    MarkMovedBack(*m_db, outcome.intent);
-    DropKeptOfIntentLocked(outcome.intent);
+    statements.movedBack.Bind(1, outcome.intent);
+    statements.movedBack.Run();
+    statements.dropKept.Bind(1, outcome.intent);
+    statements.dropKept.Run();
 }
 
 void THistory::DropKeptOfIntentLocked(TIntentId intent) {
-    // A rename run's own kept rows only (an undo's name their intent).
-    TStatement drop(*m_db, "DELETE FROM kept WHERE intent IS NULL "
-                           "AND run = (SELECT run FROM intents WHERE id = ?1) "
-                           "AND folder = (SELECT folder FROM intents WHERE id = ?1) "
-                           "AND name IN (SELECT old_name FROM intent_files WHERE intent = ?1)");
+    TStatement drop(*m_db, DropKeptSql);
     drop.Bind(1, intent);
     drop.Run();
 }

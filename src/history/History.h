@@ -137,7 +137,8 @@ private:
                                               const std::vector<TIntentId>* reverses,
                                               const std::vector<std::vector<int>>* positions,
                                               std::optional<TIntentId> superseded = {});
-    void RecordOutcomeLocked(const TOutcome& outcome);
+    struct TOutcomeStatements;
+    void RecordOutcomeLocked(const TOutcome& outcome, TOutcomeStatements& statements);
     // An intent closed accounts for its files: a file of it the run kept
     // before (a companion met before its photo) is no longer listed kept.
     void DropKeptOfIntentLocked(TIntentId intent);

@@ -39,11 +39,13 @@ TStoredIntent ReadIntent(TSqlite& db, TIntentId intent) {
     return stored;
 }
 
+const char* const MarkMovedBackSql = "UPDATE intent_files SET back = 1 "
+                                     "WHERE intent = (SELECT reverses FROM intents WHERE id = ?1) "
+                                     "AND position IN (SELECT position FROM intent_files "
+                                     "                 WHERE intent = ?1 AND moved = 1)";
+
 void MarkMovedBack(TSqlite& db, TIntentId undoIntent) {
-    TStatement mark(db, "UPDATE intent_files SET back = 1 "
-                        "WHERE intent = (SELECT reverses FROM intents WHERE id = ?1) "
-                        "AND position IN (SELECT position FROM intent_files "
-                        "                 WHERE intent = ?1 AND moved = 1)");
+    TStatement mark(db, MarkMovedBackSql);
     mark.Bind(1, undoIntent);
     mark.Run();
 }

@@ -33,6 +33,8 @@ TStoredIntent ReadIntent(TSqlite& db, TIntentId intent);
 // Where the intent is an undo's: the files of the intent it reverses that
 // have now moved back are marked so.
 void MarkMovedBack(TSqlite& db, TIntentId undoIntent);
+// Its statement, with the undo intent as parameter 1.
+extern const char* const MarkMovedBackSql;
 
 // The full path of `name` in `folder`.
 std::string InFolder(const std::string& folder, const std::string& name);

@@ -5,9 +5,21 @@
 
 namespace kelvara {
 
+namespace {
+
+void LockXmp(void* lock, bool lockIt) {
+    auto* mutex = static_cast<std::mutex*>(lock);
+    if (lockIt)
+        mutex->lock();
+    else
+        mutex->unlock();
+}
+
+} // namespace
+
 TPhotoMetadataLibrary::TPhotoMetadataLibrary()
     : m_previousLevel(Exiv2::LogMsg::level()), m_previousHandler(Exiv2::LogMsg::handler()) {
-    Exiv2::XmpParser::initialize();
+    Exiv2::XmpParser::initialize(LockXmp, &m_xmpLock);
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     Exiv2::LogMsg::setHandler(nullptr);
 #if defined(EXV_ENABLE_BMFF) && EXIV2_TEST_VERSION(0, 27, 4) && !EXIV2_TEST_VERSION(0, 28, 3)

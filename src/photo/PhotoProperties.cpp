@@ -5,12 +5,14 @@
 #include "photo/AppleMakerNote.h"
 #include "photo/HeifImage.h"
 #include "photo/JpegHead.h"
+#include "photo/JpegXmp.h"
 #include "photo/MediaContainer.h"
 #include "photo/PhotoDate.h"
 #include "photo/RawImage.h"
 
 #include <cstdint>
 #include <exiv2/exiv2.hpp>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <system_error>
@@ -21,6 +23,16 @@ namespace kelvara {
 static_assert(PhotoHeadSize >= static_cast<std::int64_t>(MediaSignatureSpan));
 
 namespace {
+
+// Exiv2's XMP toolkit keeps state of its own that two threads may not touch
+// at once, in parsing and in looking up alike (the lock Exiv2 is given covers
+// only part of it): every use of XMP here holds this, so that the readers of
+// a fast run read one packet at a time. A JPEG's packet is rarely read
+// (photo/JpegXmp.h), so the readers seldom wait.
+std::mutex& XmpUse() {
+    static std::mutex use;
+    return use;
+}
 
 // Tags are looked up with findKey: operator[] would add a missing tag to the
 // metadata, and a missing tag is simply the empty text.
@@ -124,6 +136,7 @@ TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
             exif.clear();
         }
     }
+    const std::lock_guard xmpUse(XmpUse());
     Exiv2::XmpData xmp;
     if (!primary.xmp.empty() &&
         Exiv2::XmpParser::decode(xmp, std::string(ByteText(primary.xmp))) != 0)
@@ -180,11 +193,37 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
 #else
         const auto size = static_cast<long>(content.size());
 #endif
+        // A JPEG's XMP packet is read only where its Exif has no shooting
+        // date (photo/JpegXmp.h): it is hidden from the first reading, in a
+        // copy, so that what the source holds stays as read.
+        const std::optional<std::size_t> xmp = JpegXmpIdentifier(ByteText(content));
+        TBytes hidden;
+        if (xmp) {
+            hidden = content;
+            hidden[*xmp] = std::byte{'X'};
+        }
+        // A JPEG without its packet, or with it hidden, needs no lock;
+        // anything else may hold XMP that Exiv2 parses as it reads (a JPEG
+        // whose segments the search above could not follow included).
+        const bool jpeg =
+            content.size() >= 2 && content[0] == std::byte{0xFF} && content[1] == std::byte{0xD8};
+        std::unique_lock xmpUse(XmpUse(), std::defer_lock);
+        if (!jpeg || (!xmp && ByteText(content).find("http://ns.adobe.com/xap/1.0/") !=
+                                  std::string_view::npos))
+            xmpUse.lock();
         // Exiv2 reads the bytes in place (no copy) and, given memory rather
         // than a path, cannot map the file.
-        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(content.data());
-        const auto image = Exiv2::ImageFactory::open(bytes, size);
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>((xmp ? hidden : content).data());
+        auto image = Exiv2::ImageFactory::open(bytes, size);
         image->readMetadata();
+        if (xmp &&
+            ExifDateTime(ExifText(image->exifData(), "Exif.Photo.DateTimeOriginal")).empty()) {
+            if (!xmpUse.owns_lock())
+                xmpUse.lock();
+            image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(content.data()),
+                                              size);
+            image->readMetadata();
+        }
         TPhotoProperties properties = Properties(image->exifData(), image->iptcData(),
                                                  image->xmpData(), Dimensions(source, *image));
         source.CheckReads();

@@ -135,24 +135,40 @@ void THistoryWriter::AfterWritten(std::function<void()> then) {
     Queue(std::move(job));
 }
 
+std::optional<TRunId> THistoryWriter::RunOnDisk() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_stop || (m_opened && m_beginsDone == m_beginsQueued); });
+    if (m_stop || m_failure || !m_run || !m_history)
+        return std::nullopt;
+    return *m_run;
+}
+
 std::optional<TIntentId> THistoryWriter::WriteIntentAhead(const TIntent& intent,
                                                           std::optional<TIntentId> superseded) {
-    TRunId run = 0;
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock,
-                       [this] { return m_stop || (m_opened && m_beginsDone == m_beginsQueued); });
-        if (m_stop || m_failure || !m_run || !m_history)
-            return std::nullopt;
-        run = *m_run;
-    }
+    const std::optional<TRunId> run = RunOnDisk();
+    if (!run)
+        return std::nullopt;
     try {
         if (superseded)
-            return m_history->ReplaceIntent(run, *superseded, intent);
-        return m_history->WriteIntent(run, intent);
+            return m_history->ReplaceIntent(*run, *superseded, intent);
+        return m_history->WriteIntent(*run, intent);
     } catch (...) {
         Fail(std::current_exception());
         return std::nullopt;
+    }
+}
+
+std::vector<TIntentId> THistoryWriter::WriteIntentsAhead(const std::vector<TIntent>& intents) {
+    if (intents.empty())
+        return {};
+    const std::optional<TRunId> run = RunOnDisk();
+    if (!run)
+        return {};
+    try {
+        return m_history->WriteIntents(*run, intents);
+    } catch (...) {
+        Fail(std::current_exception());
+        return {};
     }
 }
 

@@ -74,6 +74,9 @@ public:
     // transaction.
     std::optional<TIntentId> WriteIntentAhead(const TIntent& intent,
                                               std::optional<TIntentId> superseded = {});
+    // The same for many intents in one transaction: their ids in order, or
+    // an empty list where none could be written.
+    std::vector<TIntentId> WriteIntentsAhead(const std::vector<TIntent>& intents);
     // Waits until everything handed in before has been written.
     void Flush();
     // The opened history once it is open and while nothing failed; null
@@ -98,6 +101,10 @@ public:
     bool RunUnrecorded() const;
 
 private:
+    // Waits until the history is open and the run begun last is on the
+    // disk: that run, or nullopt without a history or a run to record.
+    std::optional<TRunId> RunOnDisk();
+
     struct TJob {
         enum class TKind { Begin, AddPath, End, Outcome, Settle, Kept, Then };
         TKind kind = TKind::Then;

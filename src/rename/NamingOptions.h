@@ -26,8 +26,8 @@ public:
     virtual std::string DatePattern() const = 0;
     virtual TNameLayout Layout() const = 0;
     // The run panel's two choices, off unless the window says otherwise.
-    // Rename as fast as the machine allows instead of one file per step
-    // (nothing acts on it yet: the step keeps the described pace).
+    // Rename as fast as the machine allows instead of one file per step,
+    // where the run can be undone (app/RunPace.h); read as a run begins.
     virtual bool FastRuns() const { return false; }
     // Rename videos of the ISO media and QuickTime family by their own date
     // as well as photos (rename/PreparedMedia.h); read at every step.

@@ -52,7 +52,7 @@ void TPhotoReaderThread::Drop() {
         discarded(held->file.path, held->photo);
 }
 
-void TPhotoReaderThread::SetHooks(THook ahead, THook discarded) {
+void TPhotoReaderThread::SetHooks(THook ahead, THook discarded, TManyHook) {
     std::lock_guard guard(m_mutex);
     m_ahead = std::move(ahead);
     m_discarded = std::move(discarded);

@@ -20,6 +20,7 @@
 // No failure of a read leaves it: the file keeps its name, as in the step.
 
 #include "photo/MediaFile.h"
+#include "rename/PhotoPreparer.h"
 #include "rename/PreparedPhoto.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
@@ -31,7 +32,7 @@
 
 namespace kelvara {
 
-class TPhotoReaderThread : public TThread {
+class TPhotoReaderThread : public TThread, public IPhotoPreparer {
 public:
     // Starts at once.
     explicit TPhotoReaderThread(TFindFileThread& worker);
@@ -41,20 +42,19 @@ public:
     // Main thread: when the front file is prepared, moves it from the worker
     // to the end of `target` and gives what was learnt of it; otherwise
     // moves nothing and gives nullopt.
-    std::optional<TPreparedPhoto> TakePrepared(TPathList& target);
+    std::optional<TPreparedPhoto> TakePrepared(TPathList& target) override;
     // Main thread: forgets what is held (the queues were cancelled).
-    void Drop();
+    void Drop() override;
 
     // What the reader does with a photo after it has read it (`ahead`: the
     // step writes its rename into the history) and with one it read for
     // nothing (`discarded`: Escape took it out of the queue). Both run on
     // the reader thread, or for a photo dropped by Drop on the caller's;
     // neither may throw. Set before the first file is queued.
-    using THook = std::function<void(const std::string& path, TPreparedPhoto& photo)>;
-    void SetHooks(THook ahead, THook discarded);
+    void SetHooks(THook ahead, THook discarded, TManyHook aheadMany) override;
     // Any thread: the choice the next file is read with (videos off until
     // told otherwise).
-    void SetChoice(const TMediaChoice& choice);
+    void SetChoice(const TMediaChoice& choice) override;
 
 protected:
     void Execute() override;

@@ -9,14 +9,16 @@
 #include "rename/IntentFor.h"
 #include "rename/Log.h"
 #include "rename/NewName.h"
-#include "rename/PhotoReader.h"
 #include "rename/PreparedMedia.h"
 
+#include <algorithm>
 #include <exception>
 #include <iterator>
 #include <limits>
 #include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace kelvara {
 
@@ -47,8 +49,7 @@ void FollowChoice(const std::string& path, TPreparedPhoto& photo, const TMediaCh
 } // namespace
 
 TRenameStep::TRenameStep(TFindFileThread& worker, TPathList& pendingFiles,
-                         const INamingOptions& options, IEscapeKey& escape,
-                         TPhotoReaderThread* reader)
+                         const INamingOptions& options, IEscapeKey& escape, IPhotoPreparer* reader)
     : m_worker(worker), FPendingFiles(pendingFiles), m_options(options), m_escape(escape),
       m_reader(reader) {
     if (m_reader != nullptr)
@@ -69,7 +70,31 @@ void TRenameStep::RenameNextFile() noexcept {
 // <path>" (whatever the reason; the reason's key ends the line, as
 // "[name-taken]") and, once the step has taken files and then finds none
 // waiting and no search left, "queues empty".
-void TRenameStep::Step() {
+std::size_t TRenameStep::RenameBatch(std::chrono::microseconds budget) noexcept {
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t taken = 0;
+    // Each file as RenameNextFile renames it, one guard each: a failure
+    // costs its own file and nothing else of the batch.
+    for (bool more = true; more;) {
+        more = false;
+        Contained(lcRename, "step failed", [&] { more = Step(taken == 0); });
+        if (more)
+            ++taken;
+        if (std::chrono::steady_clock::now() - start >= budget)
+            break;
+    }
+    const auto spent = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    m_figures.longest = std::max(m_figures.longest, spent);
+    ++m_figures.batches;
+    return taken;
+}
+
+TRenameStep::TBatchFigures TRenameStep::TakeBatchFigures() noexcept {
+    return std::exchange(m_figures, TBatchFigures{});
+}
+
+bool TRenameStep::Step(bool lookAtEscape) {
     // Read now, as the naming options are: the reader reads the next file
     // with it, and a file it read before a change follows it below.
     const TMediaChoice choice{m_options.VideosToo()};
@@ -82,7 +107,7 @@ void TRenameStep::Step() {
         m_aheadPattern = std::move(pattern);
         m_aheadLayout = layout;
     }
-    if (m_escape.Pressed()) {
+    if (lookAtEscape && m_escape.Pressed()) {
         CancelQueued();
         LogDebug(lcRename) << "Escape pressed: search cancelled";
         if (m_observer != nullptr)
@@ -106,7 +131,7 @@ void TRenameStep::Step() {
             if (m_observer != nullptr)
                 m_observer->QueuesEmpty();
         }
-        return;
+        return false;
     }
     m_busy = true;
     TFileOutcome outcome;
@@ -115,7 +140,7 @@ void TRenameStep::Step() {
     const std::string& path = outcome.path;
     if (m_movedCompanions.erase(path) > 0 && GoneFrom(path)) {
         LogDebug(lcRename) << "kept" << DecodedPath(path) << ": moved with its photo";
-        return;
+        return true;
     }
     // The record of a move under way, until it is known how it went.
     std::int64_t intentMoving = 0;
@@ -132,7 +157,7 @@ void TRenameStep::Step() {
             // it is no file of its own.
             LogDebug(lcRename) << "kept" << DecodedPath(path) << ": the Live Photo video of"
                                << DecodedPath(prepared->livePhotoOf);
-            return;
+            return true;
         }
         const TDecision decision = Decide(path, *prepared);
         if (decision.kept) {
@@ -201,6 +226,7 @@ void TRenameStep::Step() {
     for (std::size_t i = 1; i < outcome.moves.size(); ++i)
         m_movedCompanions.insert(outcome.moves[i].from);
     Tell(outcome);
+    return true;
 }
 
 bool TRenameStep::GoneFrom(const std::string& path) noexcept {
@@ -255,15 +281,29 @@ void TRenameStep::SetHistory(THistoryWriter* history) {
         m_aheadLayout = m_options.Layout();
     }
     m_history = history;
+    InstallHooks();
+}
+
+void TRenameStep::SetReader(IPhotoPreparer* reader) {
+    if (m_reader != nullptr)
+        m_reader->SetHooks({}, {}, {});
+    m_reader = reader;
+    if (m_reader != nullptr)
+        m_reader->SetChoice(TMediaChoice{m_options.VideosToo()});
+    InstallHooks();
+}
+
+void TRenameStep::InstallHooks() {
     if (m_reader == nullptr)
         return;
-    if (history == nullptr) {
-        m_reader->SetHooks({}, {});
+    if (m_history == nullptr) {
+        m_reader->SetHooks({}, {}, {});
         return;
     }
     m_reader->SetHooks(
         [this](const std::string& path, TPreparedPhoto& photo) { WriteAhead(path, photo); },
-        [this](const std::string&, TPreparedPhoto& photo) { Discarded(photo); });
+        [this](const std::string&, TPreparedPhoto& photo) { Discarded(photo); },
+        [this](const std::vector<IPhotoPreparer::TPathPhoto>& photos) { WriteAheadMany(photos); });
 }
 
 void TRenameStep::WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept {
@@ -285,6 +325,47 @@ void TRenameStep::WriteAhead(const std::string& path, TPreparedPhoto& photo) noe
         if (photo.intent) {
             photo.plannedTarget = decision.target;
             photo.plannedFiles = intent.files.size();
+        }
+    });
+}
+
+void TRenameStep::WriteAheadMany(const std::vector<IPhotoPreparer::TPathPhoto>& photos) noexcept {
+    Contained(lcRename, "renames not written ahead", [&] {
+        std::string pattern;
+        TNameLayout layout = TNameLayout::None;
+        {
+            std::lock_guard guard(m_optionsMutex);
+            pattern = m_aheadPattern;
+            layout = m_aheadLayout;
+        }
+        // The photos to be renamed, and their records, in the queue's order.
+        std::vector<TPreparedPhoto*> planned;
+        std::vector<std::string> targets;
+        std::vector<TIntent> intents;
+        for (const IPhotoPreparer::TPathPhoto& item : photos) {
+            TPreparedPhoto& photo = *item.photo;
+            if (!photo.properties)
+                continue;
+            const TDecision decision = DecideWith(*item.path, photo, pattern, layout);
+            if (decision.kept)
+                continue;
+            try {
+                intents.push_back(IntentFor(*item.path, decision.target, photo));
+            } catch (...) {
+                // It cannot be looked at now: its own turn says why, and
+                // the step writes its record if it gets that far.
+                continue;
+            }
+            planned.push_back(&photo);
+            targets.push_back(decision.target);
+        }
+        const std::vector<TIntentId> ids = m_history->WriteIntentsAhead(intents);
+        if (ids.size() != intents.size())
+            return;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            planned[i]->intent = ids[i];
+            planned[i]->plannedTarget = std::move(targets[i]);
+            planned[i]->plannedFiles = intents[i].files.size();
         }
     });
 }

@@ -28,28 +28,35 @@
 
 #include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
+#include "rename/PhotoPreparer.h"
 #include "rename/PreparedPhoto.h"
 #include "rename/RenameOutcome.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace kelvara {
 
 class THistoryWriter;
-class TPhotoReaderThread;
 
 class TRenameStep {
 public:
     // With a `reader` (the program's), files reach the step prepared; the
     // reader must outlive the step.
     TRenameStep(TFindFileThread& worker, TPathList& pendingFiles, const INamingOptions& options,
-                IEscapeKey& escape, TPhotoReaderThread* reader = nullptr);
+                IEscapeKey& escape, IPhotoPreparer* reader = nullptr);
+
+    // Another reader from the next file on (the readers of a fast run, or
+    // the one of the described pace); only while nothing is queued. It must
+    // outlive the step, or be replaced before it goes.
+    void SetReader(IPhotoPreparer* reader);
 
     // Who learns of each file from now on; none by default. It must outlive
     // the step, or be set to none before it goes.
@@ -61,6 +68,18 @@ public:
     void SetHistory(THistoryWriter* history);
 
     void RenameNextFile() noexcept;
+    // A fast run's step: Escape is looked at once, then prepared files are
+    // renamed one after another, each exactly as RenameNextFile does it,
+    // until none is ready or `budget` has passed. How many files it took.
+    std::size_t RenameBatch(std::chrono::microseconds budget) noexcept;
+
+    // The main thread's longest batch and how many batches ran since the
+    // last call; for the run's figures.
+    struct TBatchFigures {
+        std::chrono::microseconds longest{0};
+        std::uint64_t batches = 0;
+    };
+    TBatchFigures TakeBatchFigures() noexcept;
 
     // Forgets an Escape press seen while there was nothing to cancel (the
     // key that closed the information window, say), so that it cannot
@@ -88,8 +107,9 @@ public:
                                 const std::string& datePattern, TNameLayout layout);
 
 private:
-    // RenameNextFile without its last-resort guard.
-    void Step();
+    // RenameNextFile without its last-resort guard; true when it took a
+    // file. A step of a batch but the first leaves Escape for the next batch.
+    bool Step(bool lookAtEscape = true);
     // Escape: the queues are emptied, and an observer learns of each file
     // that was waiting.
     void CancelQueued();
@@ -100,6 +120,9 @@ private:
     // The reader's hooks: a photo's rename written ahead, and the record of
     // one read for nothing closed.
     void WriteAhead(const std::string& path, TPreparedPhoto& photo) noexcept;
+    // The same for many photos, in one transaction.
+    void WriteAheadMany(const std::vector<IPhotoPreparer::TPathPhoto>& photos) noexcept;
+    void InstallHooks();
     void Discarded(TPreparedPhoto& photo) noexcept;
     // The record of a rename about to happen: the one written ahead when it
     // is for `target`, else one written now.
@@ -111,7 +134,7 @@ private:
     TPathList& FPendingFiles;
     const INamingOptions& m_options;
     IEscapeKey& m_escape;
-    TPhotoReaderThread* m_reader;
+    IPhotoPreparer* m_reader;
     IRenameObserver* m_observer = nullptr;
     THistoryWriter* m_history = nullptr;
     // The options as the last step read them, for the reader's renames
@@ -122,6 +145,7 @@ private:
     // Files were taken since the queues were last seen empty: the next time
     // they are, the step says so once (a debug line).
     bool m_busy = false;
+    TBatchFigures m_figures;
     // The old paths of the companions moved with their photos since the
     // queues were last seen empty: such a file's own turn finds it gone with
     // its photo, which is no file kept.

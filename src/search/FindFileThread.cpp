@@ -4,6 +4,7 @@
 #include "base/PathName.h"
 #include "search/Log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -152,6 +153,7 @@ void TFindFileThread::Cancel() {
         m_generation.fetch_add(1, std::memory_order_release);
         searching = FSearching.load();
     }
+    m_entryAdded.notify_all();
     if (searching)
         FAbort.store(true);
 }
@@ -178,6 +180,7 @@ bool TFindFileThread::PopFront(TPathList& target) {
 void TFindFileThread::FileAppended() {
     if (FFiles.size() == 1)
         m_frontChanged.notify_all();
+    m_entryAdded.notify_all();
 }
 
 bool TFindFileThread::HasWorkLocked() const {
@@ -211,6 +214,25 @@ TFindFileThread::WaitForNextFront(const std::optional<TFrontFile>& previous,
     return next;
 }
 
+std::vector<TFindFileThread::TFrontFile>
+TFindFileThread::WaitForEntries(std::uint64_t generation, std::optional<std::uint64_t> from,
+                                std::size_t most, const std::function<bool()>& stop) {
+    std::unique_lock lock(m_lock);
+    const auto current = [&] { return m_generation.load(std::memory_order_relaxed) == generation; };
+    const auto first = [&] { return std::max(from.value_or(m_taken), m_taken); };
+    m_entryAdded.wait(lock,
+                      [&] { return stop() || !current() || first() - m_taken < FFiles.size(); });
+    std::vector<TFrontFile> entries;
+    if (stop() || !current())
+        return entries;
+    const std::uint64_t begin = first();
+    const std::uint64_t end = std::min<std::uint64_t>(m_taken + FFiles.size(), begin + most);
+    entries.reserve(static_cast<std::size_t>(end - begin));
+    for (std::uint64_t entry = begin; entry < end; ++entry)
+        entries.push_back({FFiles[static_cast<std::size_t>(entry - m_taken)], generation, entry});
+    return entries;
+}
+
 bool TFindFileThread::TakeFront(const TFrontFile& front, TPathList& target) {
     bool newFront = false;
     {
@@ -231,6 +253,7 @@ void TFindFileThread::WakeWaiters() {
     { std::lock_guard guard(m_lock); }
     m_workQueued.notify_all();
     m_frontChanged.notify_all();
+    m_entryAdded.notify_all();
 }
 
 bool TFindFileThread::HasSearchWork() {

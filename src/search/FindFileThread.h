@@ -111,6 +111,15 @@ public:
     // Moves the front file to the end of `target` if it is still the entry
     // `front` (neither taken nor cancelled since); false otherwise.
     bool TakeFront(const TFrontFile& front, TPathList& target);
+    // Blocks until the file queue holds entries from `from` on (from its
+    // front without one) in generation `generation`, and gives up to `most`
+    // of them, still queued, oldest first; empty once `stop()` holds (tested
+    // under the lock) or the queues were cancelled since that generation.
+    // A reader that prepares several files ahead of the step takes its work
+    // from here.
+    std::vector<TFrontFile> WaitForEntries(std::uint64_t generation,
+                                           std::optional<std::uint64_t> from, std::size_t most,
+                                           const std::function<bool()>& stop);
     // Changes whenever Cancel empties the queues: a reader working on a file
     // of an older generation may give up at once.
     std::uint64_t Generation() const { return m_generation.load(std::memory_order_acquire); }
@@ -164,6 +173,7 @@ private:
     std::condition_variable m_folderQueued; // the worker: a folder, or the end
     std::condition_variable m_workQueued;   // the pacing thread: anything queued
     std::condition_variable m_frontChanged; // the reader: a new front file
+    std::condition_variable m_entryAdded;   // readers ahead: any file, or a cancel
 
     std::atomic<bool> FSearching{false};
     std::atomic<bool> FAbort{false};

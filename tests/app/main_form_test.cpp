@@ -688,6 +688,79 @@ TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryS
     EXPECT_EQ(history->Files()->topLevelItem(0)->text(3), "photo metadata");
 }
 
+TEST_F(MainFormTest, AFastRunNamesAsTheDescribedPaceDoesAndEscapeThenUndoBringsEverythingBack) {
+    const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
+    // Photos with companions in two folders, a second copy of a photo whose
+    // new name is taken, and a file that is no photo.
+    const fs::path tree = temp.path() / "tree";
+    const std::vector<std::string> samples = {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"};
+    for (int i = 0; i < 30; ++i) {
+        const fs::path folder = tree / (i % 2 ? "a" : "b");
+        const std::string name = "IMG_" + std::to_string(1000 + i);
+        copyPhoto("jpg/" + samples[i % samples.size()], folder, name + ".JPG");
+        if (i % 3 == 0)
+            writeCompanion(folder, name + ".JPG.xmp");
+        if (i % 5 == 0)
+            writeCompanion(folder, name + ".MOV");
+    }
+    copyPhoto("heic/IMG_5195.HEIC", tree / "a");
+    writeCompanion(tree / "a", "IMG_5195.AAE");
+    copyPhoto("jpg/Canon_40D.jpg", tree / "a", "taken.jpg");
+    writeFile(tree / "a" / "200805301556_100x68_CanonEOS40D_taken.jpg", "someone else's");
+    writeFile(tree / "b" / "notes.jpg", "no photo");
+    for (const char* copy : {"paced", "fast"})
+        fs::copy(tree, temp.path() / copy, fs::copy_options::recursive);
+    const auto before = snapshot(tree);
+
+    auto form = makeForm();
+    form->show();
+    const Controls ui(*form);
+    ASSERT_TRUE(log.waitFor("kelvara.rename: history opened"));
+    const auto runOnce = [&](const fs::path& folder, std::size_t recorded) {
+        form->QueuePath(folder.string());
+        return QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") >= recorded; },
+                               60000);
+    };
+    ASSERT_TRUE(runOnce(temp.path() / "paced", 1));
+    EXPECT_EQ(log.count("kelvara.app: run pace: described"), 1u);
+    ui.ChkFast->click();
+    ASSERT_TRUE(runOnce(temp.path() / "fast", 2));
+    EXPECT_EQ(log.count("kelvara.app: run pace: fast"), 1u);
+    EXPECT_EQ(log.count("kelvara.app: fast run ended: "), 1u);
+    const auto paced = snapshot(temp.path() / "paced");
+    EXPECT_NE(paced, before);
+    EXPECT_EQ(snapshot(temp.path() / "fast"), paced) << "the same names, companions and contents";
+    EXPECT_EQ(readFile(temp.path() / "fast/a/200805301556_100x68_CanonEOS40D_taken.jpg"),
+              "someone else's");
+
+    // Undo of the fast run: every file back, byte for byte.
+    ASSERT_TRUE(form->Undo());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }, 60000));
+    EXPECT_EQ(snapshot(temp.path() / "fast"), before);
+
+    // A fast run that Escape ends within a batch, then undone.
+    const fs::path many = temp.path() / "many";
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "p" + std::to_string(i);
+        copyPhoto("jpg/Fujifilm_FinePix_E500.jpg", many, name + ".jpg");
+        if (i % 10 == 0)
+            writeCompanion(many, name + ".xmp");
+    }
+    const auto manyBefore = snapshot(many);
+    const TRun& run = form->RunPanel().Run();
+    form->QueuePath(many.string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return run.Renamed() > 0; }, 60000));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !run.Going(); }, 60000));
+    EXPECT_EQ(run.State(), TRunStage::Cancelled);
+    EXPECT_LT(run.Renamed(), 3000u);
+    EXPECT_GT(run.KeptFor(TKeptReason::Cancelled), 0u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") >= 3; }));
+    ASSERT_TRUE(form->Undo());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }, 60000));
+    EXPECT_EQ(snapshot(many), manyBefore);
+}
+
 TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo) {
     const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
     const fs::path history = temp.path() / "kelvara-history.sqlite";
@@ -697,15 +770,21 @@ TEST_F(MainFormTest, AHistoryThatCannotBeWrittenStillRenamesAndTheSummarySaysSo)
         fs::create_directory(history);
         auto form = makeForm();
         form->show();
+        // Fast asked for: without a history the run goes at the described
+        // pace, and says so.
+        Controls(*form).ChkFast->click();
         form->QueuePath(photo);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return log.count("kelvara.app: run recorded") == 1; }, 60000));
         EXPECT_EQ(fileNames(temp.path() / "p"),
                   std::vector<std::string>{"200805301556_100x68_CanonEOS40D_Canon_40D.jpg"});
         const QString summary = Controls(*form).LblProgress->text();
-        EXPECT_TRUE(
-            summary.startsWith("完了: 1 件リネーム、0 件そのまま この実行は元に戻せません: "))
+        EXPECT_TRUE(summary.startsWith("完了: 1 件リネーム、0 件そのまま "))
             << summary.toStdString();
+        EXPECT_TRUE(summary.contains("この実行は元に戻せません: ")) << summary.toStdString();
+        EXPECT_TRUE(summary.contains("元に戻せないため、通常の速さで行いました。"))
+            << summary.toStdString();
+        EXPECT_EQ(log.count("kelvara.app: fast run ended"), 0u);
         // An undo says why it cannot be.
         ASSERT_TRUE(form->Undo());
         ASSERT_TRUE(QTest::qWaitFor([&] { return !form->UndoGoing(); }));

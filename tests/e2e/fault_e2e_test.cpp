@@ -435,3 +435,53 @@ TEST_F(FaultTest, KilledAgainAndAgainInTheMiddleOfThousandsOfRenamesLosesNoPhoto
         UndoRun(history, run.id);
     EXPECT_EQ(expectEachPhotoOnce(root, photos), 0u);
 }
+
+TEST_F(FaultTest, AFastRunKilledAndStartedAgainLosesNothingAndItsHistoryMatchesTheDisk) {
+    makePhotos(photos, root, "card", "IMG_", 3000);
+    // Every tenth photo has a sidecar of its own content, which moves with it.
+    for (int i = 0; i < 3000; i += 10) {
+        const fs::path relative = fs::path("card") / ("IMG_" + std::to_string(i) + ".xmp");
+        const std::string content =
+            "<x:xmpmeta>kelvara-fault-" + relative.string() + "</x:xmpmeta>";
+        writeFile(root / relative, content);
+        photos[content] = relative;
+    }
+    KelvaraProcess kelvara(temp.path() / "app");
+    writeFile(kelvara.stateFile(), "[MainForm.ChkFast]\nChecked=1\n");
+    const QString card = QString::fromStdString((root / "card").string());
+
+    kelvara.start({card}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: run pace: fast")) << kelvara.log().tail();
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: renamed", 300)) << kelvara.log().tail();
+    kelvara.kill();
+    const std::size_t killedAt = expectEachPhotoOnce(root, photos);
+    EXPECT_GE(killedAt, 300u);
+
+    // Started again on the same card: the rest is renamed, nothing twice.
+    kelvara.start({card}, temp.path());
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.app: run pace: fast")) << kelvara.log().tail();
+    ASSERT_TRUE(kelvara.waitForLog("kelvara.rename: queues empty")) << kelvara.log().tail();
+    EXPECT_EQ(kelvara.terminate(), 0);
+    EXPECT_EQ(expectEachPhotoOnce(root, photos), photos.size());
+
+    // The history, settled as a start settles it, holds exactly what the
+    // disk shows; undoing both runs brings every file back.
+    THistory history((temp.path() / "app" / "kelvara-history.sqlite").string());
+    const std::vector<TRunSummary> runs = history.Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].ending, TRunEnding::Killed);
+    EXPECT_EQ(runs[0].ending, TRunEnding::Finished);
+    std::size_t recorded = 0;
+    for (const TRunSummary& run : runs)
+        for (const TRenameRecord& record : history.Renames(run.id)) {
+            const fs::path folder(record.folder);
+            EXPECT_TRUE(record.renamed) << record.oldName;
+            EXPECT_TRUE(fs::exists(folder / record.newName)) << record.newName;
+            EXPECT_FALSE(fs::exists(folder / record.oldName)) << record.oldName;
+            ++recorded;
+        }
+    EXPECT_EQ(recorded, photos.size());
+    for (const TRunSummary& run : runs)
+        UndoRun(history, run.id);
+    EXPECT_EQ(expectEachPhotoOnce(root, photos), 0u);
+}
