@@ -477,7 +477,7 @@ void TMainForm::UpdateDatePattern() {
 void TMainForm::RenameNextFile() {
     const bool busy = m_engine.HasWork();
     // The key's state system-wide: down now, or pressed since the last look.
-    if (GetAsyncKeyState(VK_ESCAPE) != 0 && busy) {
+    if (m_escape->Pressed() && busy) {
         m_engine.Cancel();
         DebugLine("cancelled");
     }

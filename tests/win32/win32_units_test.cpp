@@ -5,6 +5,7 @@
 // through a real hidden window and WM_COPYDATA, and the English texts taken
 // from the catalog.
 
+#include "platform/EscapeKey.h"
 #include "platform/FileContent.h"
 #include "platform/MoveFile.h"
 #include "win32/Catalog.h"
@@ -341,4 +342,14 @@ TEST(WindowsFiles, AMoveNeverReplacesAnExistingFile) {
     MoveFileNoReplace(utf8(photo), utf8(renamed));
     EXPECT_FALSE(fs::exists(photo));
     EXPECT_EQ(fs::file_size(renamed), sizes.at("Canon_40D.jpg"));
+}
+
+TEST(EscapeKeyOnWindows, AReportedPressCountsOnceBesideTheKeysOwnState) {
+    const auto escape = CreateEscapeKey();
+    // Nobody touches the virtual keyboard here: the key is up, and a press
+    // from before the test is used up by the first look.
+    (void)escape->Pressed();
+    NoteEscapePressed();
+    EXPECT_TRUE(escape->Pressed());
+    EXPECT_FALSE(escape->Pressed());
 }
