@@ -7,13 +7,14 @@
 // before GDI+.
 
 #include "photo/PhotoMetadataLibrary.h"
+#include "platform/EscapeKey.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLog.h"
 #include "win32/DebugLogSink.h"
+#include "win32/Engine.h"
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
 #include "win32/MainForm.h"
-#include "win32/standin/Engine.h"
 
 #include <windows.h>
 
@@ -31,7 +32,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                 DebugLine("handed over");
             return 0;
         }
-        standin::TEngine engine;
+        const std::unique_ptr<IEscapeKey> escape = CreateEscapeKey();
+        TEngine engine(*escape);
         TMainForm form(engine, StateFilePath(ModulePath()), paths);
         const TInstanceMark mark(form.Handle());
         form.Show(showCommand);

@@ -11,7 +11,6 @@
 //
 // Every member runs on the thread that made the window.
 
-#include "platform/EscapeKey.h"
 #include "rename/NamingOptions.h"
 #include "win32/FormState.h"
 #include "win32/Instance.h"
@@ -99,8 +98,6 @@ private:
     void RenameNextFile();
 
     IRenameEngine& m_engine;
-    // Escape as the step asks for it, whichever window has the focus.
-    std::unique_ptr<IEscapeKey> m_escape = CreateEscapeKey();
     std::wstring m_iniPath;
     std::vector<std::wstring> m_arguments;
     bool m_shown = false;
