@@ -5,14 +5,23 @@
 // described pace each step reads its own file) renames one per pacing tick,
 // looking at Escape itself. The window's naming options are read at every
 // step, so a change applies from the next file on.
+//
+// Runs are recorded in the history as on Linux: a run starts with the first
+// path queued while none goes, takes in every path queued while it goes, and
+// ends when the queues run empty or Escape (or closing the window) empties
+// them. Each rename is on the disk before its file moves. Queue paths and
+// step on one thread (the window's).
 
 #include "platform/EscapeKey.h"
+#include "rename/HistoryWriter.h"
 #include "rename/RenameOutcome.h"
 #include "rename/RenameStep.h"
+#include "rename/Run.h"
 #include "search/FindFileThread.h"
 #include "search/PathList.h"
 #include "win32/RenameEngine.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,8 +29,11 @@ namespace kelvara {
 
 class TEngine : public IRenameEngine, private IRenameObserver {
 public:
-    // `escape` must outlive the engine.
-    explicit TEngine(IEscapeKey& escape);
+    // `escape` must outlive the engine. Runs are recorded in `historyFile`
+    // (opened on a thread of its own); with none, nothing is recorded.
+    TEngine(IEscapeKey& escape, const std::string& historyFile);
+    // Ends a run still going as cancelled, and writes what is left.
+    ~TEngine() override;
     TEngine(const TEngine&) = delete;
     TEngine& operator=(const TEngine&) = delete;
 
@@ -43,11 +55,14 @@ private:
     void FileDone(const TFileOutcome& outcome) noexcept override;
     void Cancelled() noexcept override;
     void QueuesEmpty() noexcept override;
+    void EndRun(bool cancelled) noexcept;
 
     TCriticalSection m_lock;
     mutable TFindFileThread m_search{m_lock};
     TPathList m_pending;
     TStepOptions m_options;
+    std::unique_ptr<THistoryWriter> m_history; // outlives the step
+    TRun m_run;
     TRenameStep m_step;
 };
 

@@ -6,6 +6,7 @@
 // pacing thread stopped, its state saved) before the engine, and the engine
 // before GDI+.
 
+#include "history/HistoryLocation.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
 #include "win32/CommandLine.h"
@@ -15,6 +16,7 @@
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
 #include "win32/MainForm.h"
+#include "win32/WideText.h"
 
 #include <windows.h>
 
@@ -33,8 +35,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
             return 0;
         }
         const std::unique_ptr<IEscapeKey> escape = CreateEscapeKey();
-        TEngine engine(*escape);
-        TMainForm form(engine, StateFilePath(ModulePath()), paths);
+        const std::wstring stateFile = StateFilePath(ModulePath());
+        TEngine engine(*escape,
+                       HistoryFileFor(Utf8FromWide(ModulePath()), Utf8FromWide(stateFile)));
+        TMainForm form(engine, stateFile, paths);
         const TInstanceMark mark(form.Handle());
         form.Show(showCommand);
         MSG message;

@@ -3,17 +3,32 @@
 // real sample photos on Wine's file system: searched in order, renamed once,
 // nothing replaced, nothing renamed after a cancel or Escape.
 
+#include "history/History.h"
+#include "history/HistoryLocation.h"
 #include "photo/PhotoMetadataLibrary.h"
 #include "platform/EscapeKey.h"
 #include "win32/Engine.h"
 #include "win32/GdiPlus.h"
+#include "win32/WideText.h"
 #include "win32/WineTest.h"
 
+#include <algorithm>
 #include <fstream>
 #include <utility>
 
 using namespace kelvara;
 using namespace kelvara::test;
+
+namespace {
+
+// The path as the shared code spells it: UTF-8, "/" between names.
+std::string Spelt(const fs::path& path) {
+    std::string text = Utf8FromWide(path.wstring());
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+} // namespace
 
 namespace {
 
@@ -37,7 +52,7 @@ protected:
 
     TTempFolder temp;
     TTestEscape escape;
-    TEngine engine{escape};
+    TEngine engine{escape, Spelt(temp.path() / "program" / HistoryFileName)};
 };
 
 } // namespace
@@ -134,4 +149,50 @@ TEST_F(EngineTest, EscapeEmptiesTheQueuesAndTheNextDropIsRenamed) {
     engine.QueuePaths({(root / "b").wstring()});
     RunToEnd();
     EXPECT_TRUE(fs::exists(root / "b" / "200803150952_100x66_NIKOND70_Nikon_D70.jpg"));
+}
+
+TEST_F(EngineTest, RunsAreRecordedBesideTheProgramAsFinishedOrCancelled) {
+    EXPECT_EQ(HistoryFileFor("C:\\Tools\\Kelvara.exe", "C:\\Tools\\Kelvara.ini"),
+              "C:/Tools/kelvara-history.sqlite");
+
+    const fs::path root = temp.path() / "recorded";
+    CopyPhoto("Canon_40D.jpg", root / "a", "IMG_0001.JPG");
+    std::ofstream(root / "a" / "notes.txt") << "text";
+    CopyPhoto("Nikon_D70.jpg", root / "b");
+    // A history of its own, which the engine has written whole once it is
+    // gone, as when the program ends.
+    const std::string file = Spelt(temp.path() / "portable" / HistoryFileName);
+    {
+        TEngine recorder(escape, file);
+        const auto runToEnd = [&] {
+            do
+                recorder.Step(TFixedNamingOptions());
+            while (recorder.HasWork());
+        };
+        recorder.QueuePaths({(root / "a").wstring()});
+        runToEnd();
+        recorder.QueuePaths({(root / "b").wstring()});
+        escape.down = true;
+        runToEnd();
+    }
+
+    THistory history(file);
+    const std::vector<TRunSummary> runs = history.Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    const auto first = std::find_if(runs.begin(), runs.end(), [&](const TRunSummary& run) {
+        return run.paths == std::vector<std::string>{Spelt(root / "a")};
+    });
+    ASSERT_NE(first, runs.end());
+    EXPECT_EQ(first->ending, TRunEnding::Finished);
+    EXPECT_EQ(first->renamed, 1);
+    EXPECT_EQ(first->kept, 1);
+    const std::vector<TRenameRecord> renames = history.Renames(first->id);
+    ASSERT_EQ(renames.size(), 1u);
+    EXPECT_EQ(renames[0].folder, Spelt(root / "a"));
+    EXPECT_EQ(renames[0].oldName, "IMG_0001.JPG");
+    EXPECT_EQ(renames[0].newName, "200805301556_100x68_CanonEOS40D_IMG_0001.JPG");
+    EXPECT_TRUE(renames[0].renamed);
+    const auto second = first == runs.begin() ? runs.begin() + 1 : runs.begin();
+    EXPECT_EQ(second->ending, TRunEnding::Cancelled);
+    EXPECT_EQ(second->renamed, 0);
 }

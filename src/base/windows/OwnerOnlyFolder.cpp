@@ -4,15 +4,13 @@
 // else, and inherits nothing from the folder above.
 #include <windows.h>
 // After windows.h, which it needs.
-#include <sddl.h>
-
 #include "base/OwnerOnlyFolder.h"
-
 #include "base/PathName.h"
 #include "base/SystemError.h"
 
 #include <cerrno>
 #include <memory>
+#include <sddl.h>
 #include <system_error>
 
 namespace kelvara {
@@ -42,8 +40,8 @@ struct TLocalFree {
 // Full control for the owner, for this folder and everything made in it.
 std::unique_ptr<void, TLocalFree> OwnerOnlyDescriptor() {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;OW)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:P(A;OICI;FA;;;OW)", SDDL_REVISION_1, &descriptor, nullptr))
         ThrowSystemError(ENOMEM, "make an owner-only access list");
     return std::unique_ptr<void, TLocalFree>(descriptor);
 }
@@ -81,7 +79,7 @@ void MakeOwnerOnlyFolder(const std::string& folder) {
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS) {
         if (IsFolder(Wide(path)))
-            return; // made meanwhile by someone else
+            return;                                  // made meanwhile by someone else
         ThrowSystemError(ENOTDIR, "create " + path); // a file in the way
     }
     ThrowSystemError(ErrnoOf(error), "create " + path);

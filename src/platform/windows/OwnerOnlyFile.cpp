@@ -3,15 +3,13 @@
 // that grants its owner everything and nobody else anything.
 #include <windows.h>
 // After windows.h, which it needs.
-#include <sddl.h>
-
-#include "platform/OwnerOnlyFile.h"
-
 #include "base/SystemError.h"
+#include "platform/OwnerOnlyFile.h"
 #include "platform/windows/WidePath.h"
 
 #include <cerrno>
 #include <memory>
+#include <sddl.h>
 
 namespace kelvara {
 
