@@ -24,7 +24,8 @@ bool TEngine::TStepOptions::VideosToo() const {
 TEngine::TEngine(IEscapeKey& escape, const std::string& historyFile)
     : m_history(std::make_unique<THistoryWriter>(
           historyFile, historyFile.empty() ? "no folder for the history" : "")),
-      m_step(m_search, m_pending, m_options, escape) {
+      m_reader(std::make_unique<TPhotoReaderThread>(m_search)),
+      m_step(m_search, m_pending, m_options, escape, m_reader.get()) {
     m_step.SetObserver(this);
     m_step.SetHistory(m_history.get());
     m_search.Resume();
@@ -33,6 +34,9 @@ TEngine::TEngine(IEscapeKey& escape, const std::string& historyFile)
 TEngine::~TEngine() {
     m_search.Cancel();
     EndRun(true);
+    // The reader stops before the history it writes ahead to goes.
+    m_step.SetReader(nullptr);
+    m_reader.reset();
     m_step.SetHistory(nullptr);
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The Windows edition's engine: the shared search worker finds the files and
-// the shared rename step (TRenameStep, without a reader thread: at the
-// described pace each step reads its own file) renames one per pacing tick,
-// looking at Escape itself. The window's naming options are read at every
+// The Windows edition's engine: the shared search worker finds the files, the
+// shared reader thread reads the front one ahead of its step, and the shared
+// rename step (TRenameStep) renames one per pacing tick, looking at Escape
+// itself. The window's naming options are read at every
 // step, so a change applies from the next file on.
 //
 // Runs are recorded in the history as on Linux: a run starts with the first
@@ -14,6 +14,7 @@
 
 #include "platform/EscapeKey.h"
 #include "rename/HistoryWriter.h"
+#include "rename/PhotoReader.h"
 #include "rename/RenameOutcome.h"
 #include "rename/RenameStep.h"
 #include "rename/Run.h"
@@ -61,7 +62,8 @@ private:
     mutable TFindFileThread m_search{m_lock};
     TPathList m_pending;
     TStepOptions m_options;
-    std::unique_ptr<THistoryWriter> m_history; // outlives the step
+    std::unique_ptr<THistoryWriter> m_history; // outlives the reader and the step
+    std::unique_ptr<TPhotoReaderThread> m_reader;
     TRun m_run;
     TRenameStep m_step;
 };
