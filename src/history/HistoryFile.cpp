@@ -2,19 +2,20 @@
 #include "history/HistoryFile.h"
 
 #include "base/OwnerOnlyFolder.h"
-#include "base/UniqueFd.h"
 #include "history/Schema.h"
+#include "platform/LocalTime.h"
 #include "platform/MoveFile.h"
+#include "platform/OwnerOnlyFile.h"
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace kelvara {
 
@@ -40,11 +41,14 @@ void MakeFolders(const std::string& folder, const std::string& file) {
 // Creates the file owner-only before SQLite opens it: SQLite would create it
 // by the umask, and its side files take the mode of the file.
 void CreateOwnerOnly(const std::string& file) {
-    TUniqueFd created(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!created.valid() && errno != EEXIST)
-        throw THistoryError(errno == ENOSPC ? THistoryError::TKind::Full
-                                            : THistoryError::TKind::Unwritable,
-                            file, std::string("cannot create it: ") + std::strerror(errno));
+    try {
+        CreateOwnerOnlyFile(file);
+    } catch (const std::system_error& error) {
+        const int code = error.code().value();
+        throw THistoryError(code == ENOSPC ? THistoryError::TKind::Full
+                                           : THistoryError::TKind::Unwritable,
+                            file, std::string("cannot create it: ") + std::strerror(code));
+    }
 }
 
 std::unique_ptr<TSqlite> OpenAndCheck(const std::string& file) {
@@ -70,10 +74,12 @@ std::unique_ptr<TSqlite> OpenAndCheck(const std::string& file) {
 
 std::string TimeText() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::optional<TCivilTime> local = LocalTimeAt(static_cast<std::int64_t>(now));
+    if (!local)
+        return std::to_string(static_cast<std::int64_t>(now));
     char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", local->year, local->month,
+                  local->day, local->hour, local->minute, local->second);
     return text;
 }
 

@@ -20,10 +20,10 @@
 #include "history/History.h"
 #include "history/HistoryRecords.h"
 #include "history/Sqlite.h"
+#include "platform/FolderWalk.h"
 
-#include <sys/stat.h>
+#include <cstdio>
 #include <system_error>
-#include <unistd.h>
 
 namespace kelvara {
 
@@ -44,7 +44,7 @@ bool HasMoved(const std::string& folder, const TFileRename& file) {
     const std::optional<TFileIdentity> atNew = FileIdentityAt(newPath);
     if (Holds(atOld, file.identity)) {
         if (Holds(atNew, file.identity) && OneAndTheSame(*atOld, *atNew))
-            ::unlink(newPath.c_str());
+            std::remove(newPath.c_str());
         return false;
     }
     if (Holds(atNew, file.identity))
@@ -58,8 +58,7 @@ std::optional<TIntentOutcome> THistory::SettleLocked(TIntentId intent) {
     const TStoredIntent stored = ReadIntent(*m_db, intent);
     // A folder that is not there (a card not put back yet) or cannot be
     // looked into tells nothing: the intent stays open until it can.
-    struct stat folder {};
-    if (::stat(stored.folder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+    if (PathKindOf(stored.folder) != TPathKind::Folder)
         return std::nullopt;
     std::vector<bool> moves;
     try {

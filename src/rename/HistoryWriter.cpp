@@ -263,8 +263,11 @@ void THistoryWriter::Run() {
             m_urgent = 0;
             if (m_jobs.empty())
                 return; // stopped with nothing left to write
-            jobs.assign(std::make_move_iterator(m_jobs.begin()),
-                        std::make_move_iterator(m_jobs.end()));
+            // Moved one by one: GCC 12 for Windows takes the range assign
+            // from a deque for a null dereference.
+            jobs.reserve(m_jobs.size());
+            for (TJob& job : m_jobs)
+                jobs.push_back(std::move(job));
             m_jobs.clear();
         }
         Write(jobs);

@@ -163,8 +163,12 @@ bool TRenameStep::Step(bool lookAtEscape) {
         if (decision.kept) {
             outcome.kept = decision.kept;
             outcome.detail = decision.detail;
-            LogDebug(lcRename) << "kept" << DecodedPath(path)
-                               << ("[" + std::string(KeptReasonKey(*decision.kept)) + "]").c_str();
+            // Appended piece by piece: GCC 12 for Windows takes "[" + text
+            // for an overlapping copy.
+            std::string reason = "[";
+            reason += KeptReasonKey(*decision.kept);
+            reason += ']';
+            LogDebug(lcRename) << "kept" << DecodedPath(path) << reason.c_str();
             RecordKept(outcome, &*prepared);
         } else {
             // On the disk before anything moves; nothing moves unrecorded

@@ -2,18 +2,12 @@
 #include "search/FindFileThread.h"
 
 #include "base/PathName.h"
+#include "platform/FolderWalk.h"
 #include "search/Log.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <deque>
-#include <dirent.h>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kelvara {
 
@@ -22,63 +16,24 @@ TFindFileThread* FindFileThread = nullptr;
 
 namespace {
 
-// Closes a directory stream (and with it the folder's descriptor) on every
-// way out of a folder's enumeration.
-struct TDirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
+// A search's walk as the worker sees it: files go to the queue while the
+// search's generation is current, unreadable folders to the debug log.
+class TSearchVisitor : public IFolderWalkVisitor {
+public:
+    using TAppend = std::function<void(const std::string&)>;
+    TSearchVisitor(std::function<bool()> aborted, TAppend append)
+        : m_aborted(std::move(aborted)), m_append(std::move(append)) {}
 
-// A search holds one descriptor per level, for the folder it is reading at
-// that level. At most this many are held at once: below that depth a
-// folder's remaining entries are read into memory and its descriptor given
-// up before going down, so that no tree, however deep, takes the
-// descriptors the rest of the program needs (photos, sockets, windows).
-constexpr std::size_t MaxOpenFolders = 64;
-
-bool OutOfDescriptors(int error) {
-    return error == EMFILE || error == ENFILE;
-}
-
-// A folder entry the search acts on: a folder to go down into or a file
-// (a link to a file included) to queue.
-struct TEntry {
-    std::string name;
-    bool folder = false;
-};
-
-// What the search makes of the entry `name` of the open folder `dirFd`:
-// links to folders, special files and entries gone meanwhile are passed by.
-std::optional<TEntry> Classify(int dirFd, const dirent& entry) {
-    const char* name = entry.d_name;
-    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-        return std::nullopt;
-    unsigned char type = entry.d_type;
-    struct stat info {};
-    if (type == DT_UNKNOWN) {
-        if (fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-            return std::nullopt;
-        type = S_ISDIR(info.st_mode)   ? DT_DIR
-               : S_ISREG(info.st_mode) ? DT_REG
-               : S_ISLNK(info.st_mode) ? DT_LNK
-                                       : DT_UNKNOWN;
+    bool Aborted() override { return m_aborted(); }
+    void FileFound(const std::string& path) override { m_append(path); }
+    void FolderFailed(const std::string& folder, const std::string& reason) override {
+        LogDebug(lcSearch) << "cannot open" << DecodedPath(folder) << ":" << reason;
     }
-    if (type == DT_LNK) {
-        // Follow a link only to learn whether it leads to a file; a link
-        // to a folder is not searched.
-        if (fstatat(dirFd, name, &info, 0) != 0 || !S_ISREG(info.st_mode))
-            return std::nullopt;
-        type = DT_REG;
-    }
-    if (type != DT_DIR && type != DT_REG)
-        return std::nullopt;
-    return TEntry{name, type == DT_DIR};
-}
 
-// Opens the folder at `path` as openat(..., O_NOFOLLOW) would below its
-// parent: a link in its place is not followed.
-TUniqueFd OpenFolderByPath(const std::string& path) {
-    return TUniqueFd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-}
+private:
+    std::function<bool()> m_aborted;
+    TAppend m_append;
+};
 
 } // namespace
 
@@ -125,12 +80,12 @@ void TFindFileThread::AddPaths(const std::vector<std::string>& paths) {
 }
 
 void TFindFileThread::QueueLocked(const std::string& path, bool& folderQueued, bool& fileQueued) {
-    struct stat info {};
-    if (path.empty() || stat(path.c_str(), &info) != 0) {
+    const TPathKind kind = PathKindOf(path);
+    if (kind == TPathKind::None) {
         LogDebug(lcSearch) << "dropped" << DecodedPath(path) << ": names nothing";
         return;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (kind == TPathKind::Folder) {
         std::string folder = path;
         if (folder.back() != '/')
             folder.push_back('/');
@@ -313,92 +268,10 @@ void TFindFileThread::AppendFound(const std::string& path, std::uint64_t generat
 }
 
 void TFindFileThread::SearchFolder(const std::string& folder, std::uint64_t generation) {
-    std::string dir = folder;
-    if (dir.empty())
-        return;
-    if (dir.back() != '/')
-        dir.push_back('/');
-    // The queued folder itself may be reached through a link (the user named
-    // it); below it, links to folders are never followed.
-    TUniqueFd opened(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!opened.valid()) {
-        const int error = errno;
-        LogDebug(lcSearch) << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
-        return;
-    }
-    SearchFolder(std::move(opened), dir, generation);
-}
-
-void TFindFileThread::SearchFolder(TUniqueFd folder, std::string& dir, std::uint64_t generation) {
-    std::unique_ptr<DIR, TDirCloser> stream(fdopendir(folder.get()));
-    if (!stream) {
-        const int error = errno;
-        LogDebug(lcSearch) << "cannot read" << DecodedPath(dir) << ":" << std::strerror(error);
-        return;
-    }
-    // The stream closes the descriptor now.
-    folder.release();
-    ++m_openFolders;
-    // Gives up this level's descriptor: what is left of the folder is read
-    // into `rest`, in the order it comes, and the search goes on from there.
-    std::deque<TEntry> rest;
-    const auto giveUpFolder = [&] {
-        const int dirFd = dirfd(stream.get());
-        while (const dirent* entry = readdir(stream.get()))
-            if (auto taken = Classify(dirFd, *entry))
-                rest.push_back(std::move(*taken));
-        stream.reset();
-        --m_openFolders;
-    };
-    const std::size_t base = dir.size();
-    for (;;) {
-        if (Aborted(generation))
-            break;
-        TEntry entry;
-        if (stream) {
-            const dirent* next = readdir(stream.get());
-            if (next == nullptr)
-                break;
-            auto taken = Classify(dirfd(stream.get()), *next);
-            if (!taken)
-                continue;
-            entry = std::move(*taken);
-        } else {
-            if (rest.empty())
-                break;
-            entry = std::move(rest.front());
-            rest.pop_front();
-        }
-        dir.append(entry.name);
-        if (entry.folder) {
-            if (stream && m_openFolders >= MaxOpenFolders)
-                giveUpFolder();
-            TUniqueFd child =
-                stream ? TUniqueFd(openat(dirfd(stream.get()), entry.name.c_str(),
-                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC))
-                       : OpenFolderByPath(dir);
-            if (!child.valid() && OutOfDescriptors(errno) && stream) {
-                // Out of descriptors (a low limit, or the rest of the program
-                // holds many): this level's own goes, and the folder is
-                // opened by its path instead of being passed by.
-                giveUpFolder();
-                child = OpenFolderByPath(dir);
-            }
-            if (child.valid()) {
-                dir.push_back('/');
-                SearchFolder(std::move(child), dir, generation);
-            } else {
-                const int error = errno;
-                LogDebug(lcSearch)
-                    << "cannot open" << DecodedPath(dir) << ":" << std::strerror(error);
-            }
-        } else {
-            AppendFound(dir, generation);
-        }
-        dir.resize(base);
-    }
-    if (stream)
-        --m_openFolders;
+    TSearchVisitor visitor(
+        [this, generation] { return Aborted(generation); },
+        [this, generation](const std::string& path) { AppendFound(path, generation); });
+    WalkFolder(folder, visitor);
 }
 
 TFindFileUnit::TFindFileUnit()

@@ -26,18 +26,9 @@
 // of an earlier search can reach the file queue, not even one found in the
 // instant before the search noticed the abort.
 //
-// Symbolic links to folders are never followed inside a search (a link loop
-// would recurse for ever); a link to a file is queued like the file. A folder
-// handed to AddPath is searched even when the path itself is a link: the user
-// named it.
-//
-// Any depth is searched whole. A search holds one folder open per level, but
-// never more than a few dozen at once: deeper down, and wherever the process
-// runs out of descriptors, a folder's remaining entries are read into memory,
-// its descriptor is closed, and the folders below are opened by their path.
-// The order of the files and the cancel rules stay the same.
+// The folders are walked as platform/FolderWalk.h says: depth first, links
+// to folders not followed below a queued folder, any depth whole.
 
-#include "base/UniqueFd.h"
 #include "search/FolderCollation.h"
 #include "search/PathList.h"
 #include "thread/Thread.h"
@@ -142,10 +133,7 @@ private:
         bool operator()(const TQueuedFolder& a, const TQueuedFolder& b) const;
     };
 
-    // Searches the open folder `folder` whose path (ending in '/') is in
-    // `dir`; `dir` is extended and restored on the way down.
-    void SearchFolder(TUniqueFd folder, std::string& dir, std::uint64_t generation);
-    // Opens a queued folder and searches it.
+    // Walks a queued folder.
     void SearchFolder(const std::string& folder, std::uint64_t generation);
     void AppendFound(const std::string& path, std::uint64_t generation);
     bool Aborted(std::uint64_t generation) const;
@@ -177,8 +165,6 @@ private:
 
     std::atomic<bool> FSearching{false};
     std::atomic<bool> FAbort{false};
-    // The worker thread's own: how many folders the running search holds open.
-    std::size_t m_openFolders = 0;
 };
 
 // The program's one worker and its lock; both exist from start-up to the end

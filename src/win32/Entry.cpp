@@ -6,14 +6,17 @@
 // pacing thread stopped, its state saved) before the engine, and the engine
 // before GDI+.
 
+#include "history/HistoryLocation.h"
 #include "photo/PhotoMetadataLibrary.h"
+#include "platform/EscapeKey.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLog.h"
 #include "win32/DebugLogSink.h"
+#include "win32/Engine.h"
 #include "win32/GdiPlus.h"
 #include "win32/Instance.h"
 #include "win32/MainForm.h"
-#include "win32/standin/Engine.h"
+#include "win32/WideText.h"
 
 #include <windows.h>
 
@@ -31,8 +34,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                 DebugLine("handed over");
             return 0;
         }
-        standin::TEngine engine;
-        TMainForm form(engine, StateFilePath(ModulePath()), paths);
+        const std::unique_ptr<IEscapeKey> escape = CreateEscapeKey();
+        const std::wstring stateFile = StateFilePath(ModulePath());
+        TEngine engine(*escape,
+                       HistoryFileFor(Utf8FromWide(ModulePath()), Utf8FromWide(stateFile)));
+        TMainForm form(engine, stateFile, paths);
         const TInstanceMark mark(form.Handle());
         form.Show(showCommand);
         MSG message;

@@ -476,11 +476,7 @@ void TMainForm::UpdateDatePattern() {
 
 void TMainForm::RenameNextFile() {
     const bool busy = m_engine.HasWork();
-    // The key's state system-wide: down now, or pressed since the last look.
-    if (GetAsyncKeyState(VK_ESCAPE) != 0 && busy) {
-        m_engine.Cancel();
-        DebugLine("cancelled");
-    }
+    // The step looks at Escape itself.
     m_engine.Step(*this);
     if (busy && !m_engine.HasWork())
         DebugLine("run ended");

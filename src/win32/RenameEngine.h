@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Windows main window asks of the search and rename machinery: paths
-// in, one rename step per pacing tick, Escape's cancel. The window holds the
+// in, one rename step per pacing tick (which looks at Escape first), a cancel
+// when the window closes. The window holds the
 // naming options and hands them to each step, so a change applies from the
 // next file on.
 
@@ -20,8 +21,9 @@ public:
     // background), a file is queued, anything else is dropped. Any thread.
     virtual void QueuePaths(const std::vector<std::wstring>& paths) = 0;
 
-    // Takes at most one found file and renames it by `options`. Never
-    // throws: a file that cannot be renamed keeps its name. Main thread.
+    // With Escape pressed, empties the queues as Cancel does; then takes at
+    // most one found file and renames it by `options`. Never throws: a file
+    // that cannot be renamed keeps its name. Main thread.
     virtual void Step(const INamingOptions& options) noexcept = 0;
 
     // Empties the queues and stops a running search.

@@ -7,6 +7,9 @@
 // start. The program tells its progress on standard error (KELVARA_DEBUG=1);
 // the test waits for those lines, never for a fixed time.
 
+#include "history/History.h"
+#include "history/HistoryLocation.h"
+#include "win32/WideText.h"
 #include "win32/WineTest.h"
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include <mutex>
 #include <thread>
 
+using namespace kelvara;
 using namespace kelvara::test;
 using namespace std::chrono_literals;
 
@@ -312,6 +316,23 @@ TEST_F(KelvaraE2E, RenamesAsLinuxDoesTakesASecondLaunchsPathsStopsOnEscapeAndKee
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(kelvara.WaitForLine("state saved")) << kelvara.Log();
         EXPECT_EQ(kelvara.WaitForExit(), 0);
+    }
+
+    // The three runs, recorded beside the program and its state file: two
+    // that ran to their end and the one Escape stopped.
+    {
+        THistory history(Utf8FromWide((temp.path() / "app" / HistoryFileName).wstring()));
+        std::vector<TRunEnding> endings;
+        std::int64_t renamed = 0;
+        for (const TRunSummary& run : history.Runs()) {
+            endings.push_back(run.ending.value_or(TRunEnding::Finished));
+            renamed += run.renamed;
+            EXPECT_TRUE(run.ended.has_value());
+        }
+        std::sort(endings.begin(), endings.end());
+        EXPECT_EQ(endings, (std::vector<TRunEnding>{TRunEnding::Finished, TRunEnding::Finished,
+                                                    TRunEnding::Cancelled}));
+        EXPECT_GT(renamed, 0);
     }
 
     // The state file: the window's bounds first, then every component in

@@ -5,8 +5,11 @@
 // through a real hidden window and WM_COPYDATA, and the English texts taken
 // from the catalog.
 
+#include "base/OwnerOnlyFolder.h"
+#include "platform/EscapeKey.h"
 #include "platform/FileContent.h"
 #include "platform/MoveFile.h"
+#include "platform/OwnerOnlyFile.h"
 #include "win32/Catalog.h"
 #include "win32/CommandLine.h"
 #include "win32/DebugLogSink.h"
@@ -341,4 +344,38 @@ TEST(WindowsFiles, AMoveNeverReplacesAnExistingFile) {
     MoveFileNoReplace(utf8(photo), utf8(renamed));
     EXPECT_FALSE(fs::exists(photo));
     EXPECT_EQ(fs::file_size(renamed), sizes.at("Canon_40D.jpg"));
+}
+
+TEST(EscapeKeyOnWindows, AReportedPressCountsOnceBesideTheKeysOwnState) {
+    const auto escape = CreateEscapeKey();
+    // Nobody touches the virtual keyboard here: the key is up, and a press
+    // from before the test is used up by the first look.
+    (void)escape->Pressed();
+    NoteEscapePressed();
+    EXPECT_TRUE(escape->Pressed());
+    EXPECT_FALSE(escape->Pressed());
+}
+
+TEST(WindowsFiles, OwnerOnlyFoldersAndFilesAreMadeOnceAndNeverOverAnything) {
+    const TTempFolder temp;
+    const std::string deep = Utf8FromWide((temp.path() / "a" / "b" / "c").wstring());
+    MakeOwnerOnlyFolder(deep);
+    EXPECT_TRUE(fs::is_directory(temp.path() / "a" / "b" / "c"));
+    MakeOwnerOnlyFolder(deep + "\\"); // there already: left as it is
+
+    std::ofstream(temp.path() / "a" / "file") << "in the way";
+    try {
+        MakeOwnerOnlyFolder(Utf8FromWide((temp.path() / "a" / "file" / "d").wstring()));
+        ADD_FAILURE() << "a folder was made below a file";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code(), std::errc::not_a_directory) << error.what();
+    }
+
+    const fs::path history = temp.path() / "a" / "history.sqlite";
+    CreateOwnerOnlyFile(Utf8FromWide(history.wstring()));
+    ASSERT_TRUE(fs::is_regular_file(history));
+    EXPECT_EQ(fs::file_size(history), 0u);
+    std::ofstream(history) << "kept";
+    CreateOwnerOnlyFile(Utf8FromWide(history.wstring()));
+    EXPECT_EQ(fs::file_size(history), 4u);
 }

@@ -1,73 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the Windows edition names a photo, and its engine renaming real
-// sample photos on Wine's file system: searched in order, renamed once,
-// nothing replaced, nothing renamed after a cancel.
+// The Windows edition's engine (the shared search and rename step) renaming
+// real sample photos on Wine's file system: searched in order, renamed once,
+// nothing replaced, nothing renamed after a cancel or Escape.
 
+#include "history/History.h"
+#include "history/HistoryLocation.h"
 #include "photo/PhotoMetadataLibrary.h"
+#include "platform/EscapeKey.h"
+#include "win32/Engine.h"
 #include "win32/GdiPlus.h"
+#include "win32/WideText.h"
 #include "win32/WineTest.h"
-#include "win32/standin/Engine.h"
-#include "win32/standin/NewName.h"
 
+#include <algorithm>
 #include <fstream>
+#include <utility>
 
 using namespace kelvara;
-using namespace kelvara::standin;
 using namespace kelvara::test;
 
 namespace {
 
-const TPhotoProperties Ixy{"2008:03:18 12:26:27", "1600 x 1200", "Canon IXY DIGITAL 900 IS"};
-
-std::optional<std::string> Named(const TPhotoProperties& properties, const char* pattern,
-                                 TNameLayout layout, const std::string& oldName = "IMG_3444.JPG") {
-    return NewNameFor(properties, TFixedNamingOptions(pattern, layout), oldName);
+// The path as the shared code spells it: UTF-8, "/" between names.
+std::string Spelt(const fs::path& path) {
+    std::string text = Utf8FromWide(path.wstring());
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
 }
 
 } // namespace
-
-TEST(NewName, DatePrecisionAndLayoutMakeTheName) {
-    EXPECT_EQ(Named(Ixy, DatePatternDay, TNameLayout::DateFile), "20080318_IMG_3444.JPG");
-    EXPECT_EQ(Named(Ixy, DatePatternMinute, TNameLayout::DateModelFile),
-              "200803181226_CanonIXYDIGITAL900IS_IMG_3444.JPG");
-    EXPECT_EQ(Named(Ixy, DatePatternMinute, TNameLayout::DateSizeFile),
-              "200803181226_1600x1200_IMG_3444.JPG");
-    EXPECT_EQ(Named(Ixy, DatePatternSecond, TNameLayout::DateSizeModelFile),
-              "20080318122627_1600x1200_CanonIXYDIGITAL900IS_IMG_3444.JPG");
-    // Empty parts keep their separators.
-    EXPECT_EQ(
-        Named({"2008:03:18 12:26:27", "", ""}, DatePatternMinute, TNameLayout::DateSizeModelFile),
-        "200803181226___IMG_3444.JPG");
-}
-
-TEST(NewName, WhatWindowsForbidsLeavesTheModelAndTheOldNameStaysWhole) {
-    const TPhotoProperties samsung{"2006:08:15 17:50:57", "100 x 75",
-                                   "<Digimax i50 MP3, Samsung #1 MP3>"};
-    EXPECT_EQ(Named(samsung, DatePatternMinute, TNameLayout::DateSizeModelFile, "a b;c.jpg"),
-              "200608151750_100x75_Digimaxi50MP3,Samsung#1MP3_a b;c.jpg");
-    EXPECT_EQ(NamePartText("a\\b/c:d*e?f\"g<h>i|j\tk\x7fl"), "abcdefghijkl");
-}
-
-TEST(NewName, APhotoKeepsItsNameWhenNothingFitOrItIsDatedAlready) {
-    // Dated already, at this precision (a second run changes nothing) ...
-    EXPECT_FALSE(Named(Ixy, DatePatternDay, TNameLayout::DateFile, "IMG_20080318.JPG"));
-    // ... but not at a longer one, which puts the longer date in front.
-    EXPECT_EQ(Named(Ixy, DatePatternMinute, TNameLayout::DateFile, "20080318_IMG_3444.JPG"),
-              "200803181226_20080318_IMG_3444.JPG");
-    EXPECT_FALSE(Named(Ixy, DatePatternMinute, TNameLayout::None));
-    EXPECT_FALSE(Named({"", "1600 x 1200", "X"}, DatePatternMinute, TNameLayout::DateFile));
-    EXPECT_FALSE(Named({"2008:03:18 12:26:27", "", "\xff\xfe"}, DatePatternMinute,
-                       TNameLayout::DateModelFile));
-    // 255 is the limit, in bytes and in UTF-16 units.
-    const std::string longName(255 - 13, 'a');
-    EXPECT_TRUE(Named(Ixy, DatePatternMinute, TNameLayout::DateFile, longName));
-    EXPECT_FALSE(Named(Ixy, DatePatternMinute, TNameLayout::DateFile, longName + "b"));
-    std::string wide; // 3 bytes and one UTF-16 unit each: bytes run out first
-    for (int i = 0; i < 80; ++i)
-        wide += "\xe5\x86\x99";
-    EXPECT_TRUE(Named(Ixy, DatePatternMinute, TNameLayout::DateFile, wide.substr(0, 3 * 80)));
-    EXPECT_FALSE(Named(Ixy, DatePatternMinute, TNameLayout::DateFile, wide + "\xe5\x86\x99"));
-}
 
 namespace {
 
@@ -83,8 +44,15 @@ protected:
 
     TGdiplusSession gdiplus;
     TPhotoMetadataLibrary metadata;
+    // Escape as the test presses it.
+    struct TTestEscape : IEscapeKey {
+        bool down = false;
+        bool Pressed() override { return std::exchange(down, false); }
+    };
+
     TTempFolder temp;
-    TEngine engine;
+    TTestEscape escape;
+    TEngine engine{escape, Spelt(temp.path() / "program" / HistoryFileName)};
 };
 
 } // namespace
@@ -163,4 +131,68 @@ TEST_F(EngineTest, NothingQueuedBeforeACancelIsRenamed) {
     RunToEnd();
     for (const auto& [name, size] : FilesBelow(root / "0"))
         EXPECT_TRUE(name.starts_with("200805301556_")) << name;
+}
+
+TEST_F(EngineTest, EscapeEmptiesTheQueuesAndTheNextDropIsRenamed) {
+    const fs::path root = temp.path() / "escape";
+    for (int i = 0; i < 12; ++i)
+        CopyPhoto("Canon_40D.jpg", root / "a", "IMG_" + std::to_string(i) + ".jpg");
+    CopyPhoto("Nikon_D70.jpg", root / "b");
+    const auto before = FilesBelow(root / "a");
+    engine.QueuePaths({(root / "a").wstring()});
+    // Escape at the first step: whatever the search has found by then, and
+    // whatever it would still find, is dropped.
+    escape.down = true;
+    RunToEnd();
+    EXPECT_EQ(FilesBelow(root / "a"), before);
+
+    engine.QueuePaths({(root / "b").wstring()});
+    RunToEnd();
+    EXPECT_TRUE(fs::exists(root / "b" / "200803150952_100x66_NIKOND70_Nikon_D70.jpg"));
+}
+
+TEST_F(EngineTest, RunsAreRecordedBesideTheProgramAsFinishedOrCancelled) {
+    EXPECT_EQ(HistoryFileFor("C:\\Tools\\Kelvara.exe", "C:\\Tools\\Kelvara.ini"),
+              "C:/Tools/kelvara-history.sqlite");
+
+    const fs::path root = temp.path() / "recorded";
+    CopyPhoto("Canon_40D.jpg", root / "a", "IMG_0001.JPG");
+    std::ofstream(root / "a" / "notes.txt") << "text";
+    CopyPhoto("Nikon_D70.jpg", root / "b");
+    // A history of its own, which the engine has written whole once it is
+    // gone, as when the program ends.
+    const std::string file = Spelt(temp.path() / "portable" / HistoryFileName);
+    {
+        TEngine recorder(escape, file);
+        const auto runToEnd = [&] {
+            do
+                recorder.Step(TFixedNamingOptions());
+            while (recorder.HasWork());
+        };
+        recorder.QueuePaths({(root / "a").wstring()});
+        runToEnd();
+        recorder.QueuePaths({(root / "b").wstring()});
+        escape.down = true;
+        runToEnd();
+    }
+
+    THistory history(file);
+    const std::vector<TRunSummary> runs = history.Runs();
+    ASSERT_EQ(runs.size(), 2u);
+    const auto first = std::find_if(runs.begin(), runs.end(), [&](const TRunSummary& run) {
+        return run.paths == std::vector<std::string>{Spelt(root / "a")};
+    });
+    ASSERT_NE(first, runs.end());
+    EXPECT_EQ(first->ending, TRunEnding::Finished);
+    EXPECT_EQ(first->renamed, 1);
+    EXPECT_EQ(first->kept, 1);
+    const std::vector<TRenameRecord> renames = history.Renames(first->id);
+    ASSERT_EQ(renames.size(), 1u);
+    EXPECT_EQ(renames[0].folder, Spelt(root / "a"));
+    EXPECT_EQ(renames[0].oldName, "IMG_0001.JPG");
+    EXPECT_EQ(renames[0].newName, "200805301556_100x68_CanonEOS40D_IMG_0001.JPG");
+    EXPECT_TRUE(renames[0].renamed);
+    const auto second = first == runs.begin() ? runs.begin() + 1 : runs.begin();
+    EXPECT_EQ(second->ending, TRunEnding::Cancelled);
+    EXPECT_EQ(second->renamed, 0);
 }
