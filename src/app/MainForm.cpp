@@ -170,7 +170,7 @@ void TMainForm::FormCreate() {
     m_pace = std::make_unique<TRunPace>(*FindFileThread, *m_step, m_history.get(), *this);
     connect(m_runPanel.get(), &TRunPanel::RunStarted, this, [this] {
         Contained(lcApp, "run's pace not chosen", [this] {
-            m_pace->RunStarting([this] { m_runPanel->AddSummaryNote(RunAtDescribedPaceText()); });
+            m_pace->RunStarting([this] { m_runPanel->AddSummaryNote(RunAtDefaultPaceText()); });
         });
     });
     connect(m_runPanel.get(), &TRunPanel::RunEnded, this, [this] {

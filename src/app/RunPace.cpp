@@ -44,7 +44,7 @@ void TRunPace::RunStarting(const std::function<void()>& note) {
     m_toldPaced = false;
     const bool asked = m_options.FastRuns();
     // A history still opening may yet be written: the run's steps go at the
-    // described pace until it is open.
+    // default pace until it is open.
     const bool fast = asked && !HistoryFailed();
     std::shared_ptr<TReadAhead> old;
     if (fast) {
@@ -83,7 +83,7 @@ void TRunPace::RunStarting(const std::function<void()>& note) {
     m_started = std::chrono::steady_clock::now();
     if (fast)
         m_probe.Start();
-    LogDebug(lcApp) << (fast ? "run pace: fast" : "run pace: described");
+    LogDebug(lcApp) << (fast ? "run pace: fast" : "run pace: default");
 }
 
 void TRunPace::RunEnded(std::uint64_t files) {
@@ -115,7 +115,7 @@ void TRunPace::Step() {
     }
     if (Fast() && !m_toldPaced && HistoryFailed()) {
         // The history failed during the run: it cannot be undone, so the
-        // rest goes at the described pace.
+        // rest goes at the default pace.
         m_toldPaced = true;
         if (m_note)
             m_note();

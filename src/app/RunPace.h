@@ -3,15 +3,15 @@
 // The pace of the runs: which readers prepare the files, how much a step
 // renames, and how the pacing thread waits between steps.
 //
-// The described pace is the default: one reader prepares the front file, a
+// The default pace is the default: one reader prepares the front file, a
 // step renames one file, and the pacing thread sleeps 10 ms after it. A run
 // goes fast only when the window's Fast choice is on as it begins and the
 // history can be written (a fast run must be one that can be undone): then
 // several readers prepare a window of files ahead, a step is a batch bounded
 // in main-thread time (rename/RenameStep.h), and the pacing thread asks for
 // the next batch as soon as files are ready. Where the history fails during
-// a fast run, the rest of it goes at the described pace. Either way the run's
-// summary then says that it went at the described pace, and why.
+// a fast run, the rest of it goes at the default pace. Either way the run's
+// summary then says that it went at the default pace, and why.
 //
 // At the end of a fast run a debug line gives its figures ("fast run
 // ended: ..."): files, time, the main thread's longest batch and the 99th
@@ -42,7 +42,7 @@ public:
     // waits longer than one.
     static constexpr std::chrono::microseconds BatchBudget{4000};
 
-    // Attaches the described pace's reader to `step`. `history` may be null
+    // Attaches the default pace's reader to `step`. `history` may be null
     // (then no run goes fast); all must outlive the pace.
     TRunPace(TFindFileThread& worker, TRenameStep& step, THistoryWriter* history,
              const INamingOptions& options);
@@ -52,7 +52,7 @@ public:
     TRunPace& operator=(const TRunPace&) = delete;
 
     // Main thread, as a run begins (nothing queued yet): picks its pace.
-    // `note` hears why a run asked to go fast goes at the described pace.
+    // `note` hears why a run asked to go fast goes at the default pace.
     void RunStarting(const std::function<void()>& note);
     // Main thread: the run has ended; gives its figures (a debug line).
     void RunEnded(std::uint64_t files);

@@ -138,7 +138,7 @@ QString RunNotUndoableText(const THistoryWriter::TFailure& failure) {
         .arg(FailureText(failure));
 }
 
-QString RunAtDescribedPaceText() {
+QString RunAtDefaultPaceText() {
     //: After a run's summary: Fast was chosen, but the history could not be written
     return QCoreApplication::translate("kelvara::TRunPanel",
                                        "元に戻せないため、通常の速さで行いました。");

@@ -29,7 +29,7 @@ QString RunSummaryText(const TRun& run);
 QString RunNotUndoableText(const THistoryWriter::TFailure& failure);
 // After a summary: the run was to go fast, but went at the usual pace
 // because it could not have been undone.
-QString RunAtDescribedPaceText();
+QString RunAtDefaultPaceText();
 // After a summary: the damaged history was moved aside to `file`.
 QString HistoryMovedAsideText(const std::string& file);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What prepares files for the rename step off the main thread: the reader
-// of the described pace (rename/PhotoReader.h, the front file only) or the
+// of the default pace (rename/PhotoReader.h, the front file only) or the
 // readers of a fast run (rename/ReadAhead.h, a window of files ahead of the
 // front). Either hands the step the front of the worker's file queue once it
 // has read it, in the queue's order, and never anything else.

@@ -54,7 +54,7 @@ public:
                 IEscapeKey& escape, IPhotoPreparer* reader = nullptr);
 
     // Another reader from the next file on (the readers of a fast run, or
-    // the one of the described pace); only while nothing is queued. It must
+    // the one of the default pace); only while nothing is queued. It must
     // outlive the step, or be replaced before it goes.
     void SetReader(IPhotoPreparer* reader);
 

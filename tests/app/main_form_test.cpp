@@ -688,7 +688,7 @@ TEST_F(MainFormTest, UndoPutsEveryPhotoAndCompanionBackByteForByteAndTheHistoryS
     EXPECT_EQ(history->Files()->topLevelItem(0)->text(3), "photo metadata");
 }
 
-TEST_F(MainFormTest, AFastRunNamesAsTheDescribedPaceDoesAndEscapeThenUndoBringsEverythingBack) {
+TEST_F(MainFormTest, AFastRunNamesAsTheDefaultPaceDoesAndEscapeThenUndoBringsEverythingBack) {
     const TTranslation japanese({"ja-JP", "ja-Jpan-JP", "ja"});
     // Photos with companions in two folders, a second copy of a photo whose
     // new name is taken, and a file that is no photo.
@@ -722,7 +722,7 @@ TEST_F(MainFormTest, AFastRunNamesAsTheDescribedPaceDoesAndEscapeThenUndoBringsE
                                60000);
     };
     ASSERT_TRUE(runOnce(temp.path() / "paced", 1));
-    EXPECT_EQ(log.count("kelvara.app: run pace: described"), 1u);
+    EXPECT_EQ(log.count("kelvara.app: run pace: default"), 1u);
     ui.ChkFast->click();
     ASSERT_TRUE(runOnce(temp.path() / "fast", 2));
     EXPECT_EQ(log.count("kelvara.app: run pace: fast"), 1u);

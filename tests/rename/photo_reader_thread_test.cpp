@@ -184,7 +184,7 @@ std::vector<std::string> OutcomePaths(LogCapture& log) {
 } // namespace
 
 TEST_F(PhotoReaderTest, ReadersAheadRenameInTheQueuesOrderAndWriteEachRenameFirst) {
-    // The same files at the described pace and with four readers ahead.
+    // The same files at the default pace and with four readers ahead.
     // Dates from Exif, from XMP alone and from IPTC alone: the metadata
     // library's XMP side must not be read by two readers at once.
     const std::vector<std::string> samples = {"Canon_40D.jpg", "xmp/BlueSquare.jpg",
