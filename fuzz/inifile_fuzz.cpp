@@ -159,17 +159,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     LoadWindowState(fileName, file, std::string(reinterpret_cast<const char*>(data), size));
 
-    TIniFile ini(fileName);
+    // The file's texts are UTF-8; the checks below count as the Windows
+    // service does, in UTF-16 units.
+    const auto utf8 = [](const QString& text) { return text.toStdString(); };
+    const auto utf16 = [](const std::string& text) { return QString::fromStdString(text); };
+
+    TIniFile ini(file);
     for (const QString& section : sections) {
         for (const QString& key : keys) {
-            const QString text = ini.ReadString(section, key, QStringLiteral("<absent>"));
+            const std::string read = ini.ReadString(utf8(section), utf8(key), "<absent>");
+            const QString text = utf16(read);
             Require(text.size() <= kelvara::IniMaxValueLength, "a text is cut to its limit");
             Require(text.isEmpty() || !text.back().isHighSurrogate(),
                     "a text is never cut inside a character");
-            const auto number = kelvara::ParseIniInteger(text);
-            Require(ini.ReadInteger(section, key, -7) == number.value_or(-7),
+            const auto number = kelvara::ParseIniInteger(read);
+            Require(ini.ReadInteger(utf8(section), utf8(key), -7) == number.value_or(-7),
                     "an integer is the stored text's number or the default");
-            Require(ini.ReadBool(section, key, true) == (number.value_or(1) != 0),
+            Require(ini.ReadBool(utf8(section), utf8(key), true) == (number.value_or(1) != 0),
                     "a boolean is an integer that is not 0");
         }
     }
@@ -178,12 +184,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // named key, a number, and a text with line breaks of its own.
     const QString section = sections.back();
     const QString kept = keys.back();
-    const QString keptValue = ini.ReadString(section, kept, QString());
+    const QString keptValue = utf16(ini.ReadString(utf8(section), utf8(kept), {}));
     const auto number = static_cast<std::int32_t>(size * 2654435761u);
     const QString value = keptValue + QStringLiteral(" x\ny\r\nz");
-    ini.WriteString(QStringLiteral("Fuzz"), QStringLiteral("Value"), value);
-    ini.WriteInteger(QStringLiteral("Fuzz"), QStringLiteral("Number"), number);
-    ini.WriteBool(QStringLiteral("Fuzz"), QStringLiteral("Flag"), (size & 1) != 0);
+    ini.WriteString("Fuzz", "Value", utf8(value));
+    ini.WriteInteger("Fuzz", "Number", number);
+    ini.WriteBool("Fuzz", "Flag", (size & 1) != 0);
     ini.UpdateFile();
 
     // Over a file without that section, the save only inserts: every byte
@@ -202,11 +208,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a save keeps every line it does not write");
     }
 
-    const TIniFile reread(fileName);
-    Require(reread.ReadInteger(QStringLiteral("fuzz"), QStringLiteral("NUMBER"), 0) == number,
-            "a written integer reads back");
-    Require(reread.ReadBool(QStringLiteral("Fuzz"), QStringLiteral("Flag"), (size & 1) == 0) ==
-                ((size & 1) != 0),
+    const TIniFile reread(file);
+    Require(reread.ReadInteger("fuzz", "NUMBER", 0) == number, "a written integer reads back");
+    Require(reread.ReadBool("Fuzz", "Flag", (size & 1) == 0) == ((size & 1) != 0),
             "a written boolean reads back");
     QString oneLine = value;
     oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
@@ -217,12 +221,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!oneLine.isEmpty() && blank(oneLine.back()))
         oneLine.chop(1);
     oneLine = oneLine.left(kelvara::IniMaxValueLength);
-    Require(reread.ReadString(QStringLiteral("Fuzz"), QStringLiteral("Value"), QString()) ==
-                oneLine,
+    Require(utf16(reread.ReadString("Fuzz", "Value", {})) == oneLine,
             "a written text reads back on one line");
     if (!HoldsControlCharacter(section) && !HoldsControlCharacter(kept) &&
         section.compare(QStringLiteral("Fuzz"), Qt::CaseInsensitive) != 0)
-        Require(reread.ReadString(section, kept, QString()) == keptValue,
+        Require(utf16(reread.ReadString(utf8(section), utf8(kept), {})) == keptValue,
                 "a key nobody wrote keeps its value");
     return 0;
 }
