@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QVBoxLayout>
 #include <cstddef>
@@ -162,7 +163,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The file's texts are UTF-8; the checks below count as the Windows
     // service does, in UTF-16 units.
     const auto utf8 = [](const QString& text) { return text.toStdString(); };
-    const auto utf16 = [](const std::string& text) { return QString::fromStdString(text); };
+    // A U+FEFF at a text's head is a character of it: QString::fromUtf8
+    // would take it for a byte order mark and drop it.
+    const auto utf16 = [](const std::string& text) {
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return QString(decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size()))));
+    };
 
     TIniFile ini(file);
     for (const QString& section : sections) {
