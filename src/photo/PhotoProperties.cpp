@@ -117,6 +117,16 @@ TPhotoProperties Properties(const Exiv2::ExifData& exif, const Exiv2::IptcData& 
     return properties;
 }
 
+// `content` with a NUL after it (not counted in its size), as Exiv2 may
+// read one byte past the end of a text that has none.
+TBytes Terminated(const TBytes& content) {
+    TBytes bytes;
+    bytes.reserve(content.size() + 1);
+    bytes.assign(content.begin(), content.end());
+    bytes.push_back(std::byte{0});
+    return bytes;
+}
+
 // A HEIF file holds several images (tiles, thumbnails, depth maps) and its
 // metadata belongs to one of them. The decoder finds the primary image, its
 // size as stored and its own Exif and XMP; Exiv2 reads only those. (Exiv2's
@@ -128,9 +138,10 @@ TPhotoProperties HeifProperties(const THeifPrimaryImage& primary) {
     if (!primary.exif.empty()) {
         // A damaged block counts as none, as Exiv2 has it for JPEG files.
         try {
-            if (Exiv2::ExifParser::decode(
-                    exif, reinterpret_cast<const Exiv2::byte*>(primary.exif.data()),
-                    static_cast<std::uint32_t>(primary.exif.size())) == Exiv2::invalidByteOrder)
+            const TBytes block = Terminated(primary.exif);
+            if (Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.data()),
+                                          static_cast<std::uint32_t>(primary.exif.size())) ==
+                Exiv2::invalidByteOrder)
                 exif.clear();
         } catch (const Exiv2::Error&) {
             exif.clear();
@@ -194,14 +205,17 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
         const auto size = static_cast<long>(content.size());
 #endif
         // A JPEG's XMP packet is read only where its Exif has no shooting
-        // date (photo/JpegXmp.h): it is hidden from the first reading, in a
-        // copy, so that what the source holds stays as read.
+        // date (photo/JpegXmp.h): it is hidden from the first reading.
         const std::optional<std::size_t> xmp = JpegXmpIdentifier(ByteText(content));
-        TBytes hidden;
-        if (xmp) {
-            hidden = content;
-            hidden[*xmp] = std::byte{'X'};
-        }
+        // Exiv2 reads the bytes in place and, given memory rather than a
+        // path, cannot map the file. Some of its readers (CRW's among them)
+        // take a text up to its NUL, past the end of what they were given
+        // where none comes: it is given a copy with a NUL after the content,
+        // in which the packet can be hidden without touching what the
+        // source holds.
+        TBytes bytes = Terminated(content);
+        if (xmp)
+            bytes[*xmp] = std::byte{'X'};
         // A JPEG without its packet, or with it hidden, needs no lock;
         // anything else may hold XMP that Exiv2 parses as it reads (a JPEG
         // whose segments the search above could not follow included).
@@ -211,17 +225,15 @@ TPhotoProperties ReadPhotoProperties(TPhotoSource& source) {
         if (!jpeg || (!xmp && ByteText(content).find("http://ns.adobe.com/xap/1.0/") !=
                                   std::string_view::npos))
             xmpUse.lock();
-        // Exiv2 reads the bytes in place (no copy) and, given memory rather
-        // than a path, cannot map the file.
-        const auto* bytes = reinterpret_cast<const Exiv2::byte*>((xmp ? hidden : content).data());
-        auto image = Exiv2::ImageFactory::open(bytes, size);
+        const auto* start = reinterpret_cast<const Exiv2::byte*>(bytes.data());
+        auto image = Exiv2::ImageFactory::open(start, size);
         image->readMetadata();
         if (xmp &&
             ExifDateTime(ExifText(image->exifData(), "Exif.Photo.DateTimeOriginal")).empty()) {
+            bytes[*xmp] = content[*xmp];
             if (!xmpUse.owns_lock())
                 xmpUse.lock();
-            image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(content.data()),
-                                              size);
+            image = Exiv2::ImageFactory::open(start, size);
             image->readMetadata();
         }
         TPhotoProperties properties = Properties(image->exifData(), image->iptcData(),
