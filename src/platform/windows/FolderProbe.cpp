@@ -36,16 +36,6 @@ std::wstring FolderPath(const TUniqueFd& folder) {
     }
 }
 
-std::string Utf8(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1)
-        return {};
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-    utf8.pop_back(); // the terminating NUL
-    return utf8;
-}
-
 } // namespace
 
 TFolderProbe::TFolderProbe(const std::string& folder) {
@@ -92,7 +82,7 @@ std::vector<std::string> TFolderProbe::HeldSpellings(const std::vector<std::stri
         ThrowLastError("cannot read folder");
     std::vector<bool> held(names.size(), false);
     do {
-        const std::string name = Utf8(entry.cFileName);
+        const std::string name = Utf8Path(entry.cFileName);
         for (std::size_t n = 0; n < names.size(); ++n)
             if (names[n] == name)
                 held[n] = true;

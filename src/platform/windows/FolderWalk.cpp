@@ -23,16 +23,6 @@ struct TFindClose {
 };
 using TUniqueFind = std::unique_ptr<std::remove_pointer_t<HANDLE>, TFindClose>;
 
-std::string Utf8(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1)
-        return {};
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-    utf8.pop_back(); // the terminating NUL
-    return utf8;
-}
-
 std::string Reason(DWORD error) {
     return std::system_category().message(static_cast<int>(error));
 }
@@ -80,7 +70,7 @@ void TWalk::Folder(std::string& dir) {
         const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
         if (folder && FolderLink(data))
             continue;
-        dir.append(Utf8(name));
+        dir.append(Utf8Path(name));
         if (folder) {
             dir.push_back('/');
             Folder(dir);

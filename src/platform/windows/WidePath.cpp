@@ -20,4 +20,14 @@ std::wstring WidePath(const std::string& path) {
     return wide;
 }
 
+std::string Utf8Path(const wchar_t* path) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1)
+        return {};
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8.data(), length, nullptr, nullptr);
+    utf8.pop_back(); // the terminating NUL
+    return utf8;
+}
+
 } // namespace kelvara

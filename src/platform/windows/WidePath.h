@@ -10,5 +10,7 @@ namespace kelvara {
 // `path` (UTF-8) as UTF-16. Throws std::system_error for text that is no
 // UTF-8.
 std::wstring WidePath(const std::string& path);
+// A name or path the system gave (NUL-terminated UTF-16) as UTF-8.
+std::string Utf8Path(const wchar_t* path);
 
 } // namespace kelvara
